@@ -1,0 +1,59 @@
+// Sensor link: command and reply frames, the parameter package and the reply
+// wait. Line: 19200 baud, 8 data bits, no parity, 1 stop bit, no handshake.
+//
+// A command frame and a reply frame are 36 bytes: a sync word, a command code
+// and sixteen payload words, all big-endian. Replies to codes 7, 9 and 11
+// (data request) are raw blocks of 72, 128 and 512 bytes without this header.
+#pragma once
+
+#include "main/riror14.h"
+
+inline constexpr int FRAMELEN = PNUM * 2 + 4; // bytes in a command or reply frame
+
+// Link state. Written by the senders, the receive callback and the port set-up.
+extern int com;               // serial port number, 1 = COM1
+extern int order;             // command code of the frame being sent
+extern int sync;              // first word of every command frame, 0x55
+extern int target;            // RAM, EEPROM or DATFILE
+extern int rx_flag;           // 1 when the receive callback has taken a reply frame
+extern int stop_flag;         // 1 stops the run and video loops; 0 while one runs
+extern int graphrefresh;      // 1 when a new reply awaits display in the run loop
+extern u16 pp[16];            // parameter package: the words of the last frame
+extern char szWriteBuf[1024]; // transmit buffer; a frame uses the first 36 bytes
+extern char szReadBuf[1024];  // receive buffer for replies of 36, 72, 128, 512 bytes
+extern int nBytesW;           // count returned by the last ComWrt
+extern int nBytesR;           // count returned by the last ComRd of a raw block
+extern int ret;               // result of the last step of the port set-up
+extern double tstart;         // start of the current reply wait, s
+extern double tdiff;          // time elapsed in the current reply wait, s
+
+// Writes the 36-byte command frame into szWriteBuf: sync, the low 16 bits of
+// code, then values[0..PNUM-1]. Does not set order.
+void FillTxBuf(int code, const u16 *values);
+
+// Unpacks reply words 0..count-1 of szReadBuf into pp.
+void GetRxBuf(int count);
+
+// Copies the sixteen settings into pp, and back, in pp order.
+void CopyVarsToPP(void);
+void CopyPPtoVars(void);
+
+// The serial receive callback: on bit 0x8000 it reads one frame into
+// szReadBuf, unpacks it into pp, sets rx_flag and graphrefresh and drops
+// whatever else waits.
+void RX_Receive_Function(int port, int events, void *callbackData);
+
+// Steps 1 and 2 of every exchange: empty both queues, clear rx_flag, set
+// order to code, pack the settings into pp when withSettings is 1, build the
+// frame from pp and write it to com. Returns the count written (nBytesW).
+int SendCommand(int code, int withSettings);
+
+// The reply wait: pumps events until rx_flag is 1 or limit seconds have
+// passed since now (tstart). On time-out timeoutText goes into szStatus.
+// flagFirst 0 is the standard order (the limit is tested first in each pass);
+// flagFirst 1 tests rx_flag first, so a reply taken in the last pump counts
+// even past the limit. Returns rx_flag: 1 reply taken, 0 time-out.
+int WaitReply(double limit, const char *timeoutText, int flagFirst);
+
+// Reads a big-endian word of szReadBuf at the given byte offset.
+u16 ReadBufWord(int offset);

@@ -1,0 +1,91 @@
+// Serial ports addressed by number (COM1 = 1).
+//
+// How it works
+// - Port n is a device found by ComPortDevice: a link named "comN" in the
+//   per-user port folder (see ComPortFolder) wins; otherwise the serial ports
+//   the system lists, ttyS first, then ttyUSB, ttyACM and the rest, numbered
+//   from 1 upward over the numbers that links do not hold. On Windows COMn is
+//   simply COMn.
+// - Received bytes collect in an input queue. GetInQLen and ComRd also take
+//   bytes that arrived while no events were pumped.
+// - The receive callback (InstallComCallback with bit 0x8000 in the mask) runs
+//   on the user-interface thread, while events are pumped, each time new bytes
+//   have arrived and at least the notify count of bytes wait. It is never
+//   called from inside another operation of this file.
+// - When the other end vanishes (pseudo-terminal closed, adapter pulled) the
+//   device is closed at once, so a dead line never spins; the port number
+//   stays "open": reads then give 0 bytes and writes a count of 0, until
+//   CloseCom.
+// - Nothing here throws; errors are negative results.
+#pragma once
+
+// Negative results of OpenComConfig (and of the other operations on a port
+// number that is not open: -3).
+enum {
+    kComUnknownSystemError = -1,
+    kComInvalidPort = -2,     // the number names no device
+    kComPortNotOpen = -3,     // operation on a port number that is not open
+    kComIOError = -4,         // the device failed while being configured
+    kComNoSerialPort = -6,    // the system has no serial port at all
+    kComCannotOpen = -7,      // the device exists but cannot be opened
+    kComInvalidParameter = -13,
+};
+
+// Receive notification bit of the event mask.
+enum { LWRS_RECEIVE = 0x8000 };
+
+typedef void (*ComCallbackPtr)(int portNumber, int eventMask, void *callbackData);
+
+// Opens and configures port n. deviceName "" or null: resolve by number.
+// Parity 0..4 (none, odd, even, mark, space), data bits 5..8, stop bits 1 or
+// 2. Returns 0 when open, else one of the negative codes above. A port that
+// is already open is closed and opened again.
+int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, int dataBits,
+                  int stopBits, int inputQueueSize, int outputQueueSize);
+
+// Closes the port and removes its callback. Harmless on a port not open.
+int CloseCom(int port);
+
+// Sets the time limit of ComRd and ComWrt in seconds. 0 or -3.
+int SetComTime(int port, double timeoutSeconds);
+
+// 0: no hardware handshake; otherwise RTS/CTS. 0 or -3.
+int SetCTSMode(int port, int mode);
+
+// Installs the callback (mask with 0x8000 and notifyCount > 0), or removes it
+// (mask 0 or no callback). eventChar is accepted and not used. 0 or -3.
+int InstallComCallback(int port, int eventMask, int notifyCount, int eventChar,
+                       ComCallbackPtr callback, void *callbackData);
+
+// Queues count bytes for sending and starts sending them. Returns the count
+// queued (0 on a dead line), or -3.
+int ComWrt(int port, const char *buffer, int count);
+
+// Reads up to count bytes, waiting up to the SetComTime limit for all of them.
+// Returns the number read (fewer on time-out, 0 on a dead line), or -3.
+int ComRd(int port, char *buffer, int count);
+
+// Number of bytes waiting in the input queue, or -3.
+int GetInQLen(int port);
+
+// Discard what waits to be read, or to be sent. 0 or -3.
+int FlushInQ(int port);
+int FlushOutQ(int port);
+
+// The device that port n resolves to, copied into device (size bytes).
+// Returns 1 when found, 0 when the number names no device.
+int ComPortDevice(int port, char *device, int size);
+
+// Lists the ports for a port selector: up to max (number, device) pairs,
+// ordered by number. Returns how many were stored.
+struct ComPortEntry {
+    int number;
+    char device[256];
+};
+int ComPortList(ComPortEntry *entries, int max);
+
+// The per-user port folder: $XDG_RUNTIME_DIR/vortelix-ports, else
+// /tmp/vortelix-ports-<uid>. Copied into folder; returns 1 when it exists,
+// belongs to the user and nobody else may write to it (only then do its links
+// count), else 0.
+int ComPortFolder(char *folder, int size);
