@@ -1,0 +1,113 @@
+// Panel transfer between the controls and the settings.
+#include "gui/panelio.h"
+
+#include "gui/plots.h"
+#include "main/controls.h"
+#include "platform/userint.h"
+
+#include <cmath>
+
+static constexpr int COLOR_GREY = 0xA0A0A0;   // bar graph: the whole CCD line
+static constexpr int COLOR_GREEN = 0x00FF00;  // bar graph: the tolerance band
+static constexpr u16 CCDTYPE_HALFSCALE = 104; // CCD type whose slope is scaled by 512
+
+u16 TruncToWord(double value) {
+    // A cast of a non-finite or out-of-range double to an integer is undefined,
+    // so the wrap to 16 bits is done in double: fmod is exact and keeps the
+    // sign of the truncated value, and what is left lies in [0, 65536).
+    if (!std::isfinite(value)) return 0;
+    double word = std::fmod(std::trunc(value), 65536.0);
+    if (word < 0.0) word += 65536.0;
+    return static_cast<u16>(static_cast<unsigned>(word));
+}
+
+int SlopeScale(void) {
+    return ccdtype == CCDTYPE_HALFSCALE ? SLOPEMULTI_512 : SLOPEMULTI;
+}
+
+int GetPanelValues(void) {
+    GetCtrlVal(pHandle, PANEL_NUMPower, &power);
+    GetCtrlVal(pHandle, PANEL_DropTolMode, &tolMode);
+    GetCtrlVal(pHandle, PANEL_NUMVideoThreshold, &vThd);
+    GetCtrlVal(pHandle, PANEL_DropAnaMode, &anaMode);
+    GetCtrlVal(pHandle, PANEL_DropPolarity, &polarity);
+    GetCtrlVal(pHandle, PANEL_DropEvalMode, &eMode);
+    GetCtrlVal(pHandle, PANEL_NEDITEdgeLeft, &eBeg);
+    GetCtrlVal(pHandle, PANEL_NEDITEdgeRight, &eEnd);
+    GetCtrlVal(pHandle, PANEL_NEDITSetpoint, &tVal);
+    GetCtrlVal(pHandle, PANEL_NEDITTolerance, &tTol);
+    GetCtrlVal(pHandle, PANEL_DropHardwareMode, &eHardware);
+    GetCtrlVal(pHandle, PANEL_NUMAverage, &average);
+    GetCtrlVal(pHandle, PANEL_DropPowMode, &powMode);
+    GetCtrlVal(pHandle, PANEL_SWITCHOpMode, &opMode);
+
+    float s = 0.0f; // calibration slope as shown
+    float o = 0.0f; // calibration offset as shown
+    GetCtrlVal(pPopup, POPUP_NUMSlope, &s);
+    GetCtrlVal(pPopup, POPUP_NUMIntersect, &o);
+    slope = TruncToWord(static_cast<double>(s) * SlopeScale());
+    intersect = TruncToWord(static_cast<double>(o) + YOFFSET);
+    return 0;
+}
+
+// Out-of-range settings fall back to a fixed value or are clamped to their
+// bound, as the sensor's firmware expects them.
+static void CheckRanges(void) {
+    if (power > 1000) power = 500;
+    if (tolMode > 6) tolMode = 0;
+    if (vThd > 950) vThd = 950;
+    if (vThd < 50) vThd = 50;
+    if (anaMode > 5) anaMode = 0;
+    if (polarity > 1) polarity = 1;
+    if (eMode > 4) eMode = 4;
+    if (tTol > ccdmaxpixelX8) tTol = ccdmaxpixelX8;
+    if (tTol == 0) tTol = 1;
+    if (powMode > 2) powMode = 0;
+    if (eBeg > ccdsubpixel) eBeg = 1;
+    if (eEnd > ccdsubpixel) eEnd = ccdsubpixel;
+    if (eEnd == 0) eEnd = 1;
+    if (eHardware > 3) eHardware = 3;
+    if (average > 1024) average = 1024;
+    if (slope == 65535) slope = static_cast<u16>(SLOPEMULTI);
+    if (intersect > 60000) intersect = static_cast<u16>(YOFFSET);
+}
+
+void SetPanelValues(void) {
+    CheckRanges();
+
+    float s = static_cast<float>(static_cast<double>(slope) / SlopeScale());
+    float o = static_cast<float>(static_cast<int>(intersect) - YOFFSET);
+
+    int dim = (eHardware == 1 || eHardware == 3) ? 1 : 0;
+    SetCtrlAttribute(pHandle, PANEL_NEDITTolerance, ATTR_DIMMED, dim);
+    SetCtrlAttribute(pHandle, PANEL_DropTolMode, ATTR_DIMMED, dim);
+
+    SetCtrlVal(pHandle, PANEL_NUMPower, static_cast<int>(power));
+    SetCtrlVal(pHandle, PANEL_DropTolMode, static_cast<int>(tolMode));
+    SetCtrlVal(pHandle, PANEL_NUMVideoThreshold, static_cast<int>(vThd));
+    SetCtrlVal(pHandle, PANEL_DropAnaMode, static_cast<int>(anaMode));
+    SetCtrlVal(pHandle, PANEL_DropPolarity, static_cast<int>(polarity));
+    SetCtrlVal(pHandle, PANEL_DropEvalMode, static_cast<int>(eMode));
+    SetCtrlVal(pHandle, PANEL_NEDITEdgeLeft, static_cast<int>(eBeg));
+    SetCtrlVal(pHandle, PANEL_NEDITEdgeRight, static_cast<int>(eEnd));
+    SetCtrlVal(pHandle, PANEL_NUMTolerance, static_cast<int>(tTol));
+    SetCtrlVal(pHandle, PANEL_NEDITSetpoint, static_cast<int>(tVal));
+    SetCtrlVal(pHandle, PANEL_NEDITTolerance, static_cast<int>(tTol));
+    SetCtrlVal(pHandle, PANEL_DropHardwareMode, static_cast<int>(eHardware));
+    SetCtrlVal(pHandle, PANEL_NUMAverage, static_cast<int>(average));
+    SetCtrlVal(pHandle, PANEL_DropPowMode, static_cast<int>(powMode));
+    SetCtrlVal(pPopup, POPUP_NUMSlope, static_cast<double>(s));
+    SetCtrlVal(pPopup, POPUP_NUMIntersect, static_cast<double>(o));
+    SetCtrlVal(pHandle, PANEL_SWITCHOpMode, static_cast<int>(opMode));
+
+    for (int i = 0; i < 256; i++)
+        thdArray[i] = vThd;
+
+    SetAxisScalingMode(pHandle, PANEL_GRAPHBar, VAL_XAXIS, VAL_MANUAL, 1.0, ccdpixE);
+    PlotVIDEOCurve(adcbuf, xArray8);
+    SetGraphCursor(pHandle, PANEL_GRAPHBar, 2, eBeg, 0.75);
+    SetGraphCursor(pHandle, PANEL_GRAPHBar, 3, eEnd, 0.75);
+    PlotRectangle(pHandle, PANEL_GRAPHBar, 0.0, 0.0, ccdmaxpixelX8, 1.0, COLOR_GREY, COLOR_GREY);
+    PlotRectangle(pHandle, PANEL_GRAPHBar, static_cast<int>(tVal) - static_cast<int>(tTol), 0.0,
+                  static_cast<int>(tVal) + static_cast<int>(tTol), 0.25, COLOR_GREEN, COLOR_GREEN);
+}

@@ -1,0 +1,201 @@
+// Drawing of the measurement on the main panel.
+#include "gui/plots.h"
+
+#include "analysis/analysis.h"
+#include "main/controls.h"
+#include "platform/userint.h"
+
+// Look of the two video plots: one point per sample, no connecting line.
+static constexpr int VIDEO_PLOT_STYLE = 5;
+static constexpr int VIDEO_POINT_STYLE = 10;
+static constexpr int VIDEO_LINE_STYLE = 0;
+static constexpr int VIDEO_POINTS = 256;
+
+// Heights on the bar graph, whose y axis shows 0.0 to 1.0.
+static constexpr double BAR_CURSOR_Y = 0.75;
+static constexpr double BAR_EDGE_LOW = 0.25;
+static constexpr double BAR_EDGE_HIGH = 1.0;
+static constexpr double BAR_TOL_HIGH = 0.35;
+
+// The strip chart: five traces of 100 points, one point = five values.
+static constexpr int CHART_TRACES = 5;
+static constexpr int CHART_VALUES = 500;
+static constexpr int CHART_NEWEST = CHART_VALUES - CHART_TRACES; // first value of the newest point
+static constexpr int CHART_ATTR_POINTS = 1171;                   // points across the chart
+static constexpr int CHART_ATTR_SCROLL = 1088;                   // scroll mode
+static constexpr int CHART_ATTR_TRACES = 1170;                   // number of traces
+static constexpr int COLOR_TRACE_LIMIT = 0x008000;               // traces 1, 2: tolerance limits
+static constexpr int COLOR_TRACE_SETPOINT = 0x000000;            // trace 3: set-point
+static constexpr int COLOR_TRACE_VALUE = 0xFF0000;               // traces 4, 5: measurement
+
+int PlotVIDEOCurve(const u16 *samples, const double *xPositions) {
+    SetAxisScalingMode(pHandle, PANEL_GRAPHVideo, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, YAXISMAX);
+    DeleteGraphPlot(pHandle, PANEL_GRAPHVideo, -1, 1);
+    PlotXY(pHandle, PANEL_GRAPHVideo, xPositions, samples, VIDEO_POINTS, VAL_DOUBLE,
+           VAL_UNSIGNED_SHORT_INTEGER, VIDEO_PLOT_STYLE, VIDEO_POINT_STYLE, VIDEO_LINE_STYLE, 1,
+           COLOR_VIDEO_SIGNAL);
+    PlotXY(pHandle, PANEL_GRAPHVideo, xPositions, thdArray, VIDEO_POINTS, VAL_DOUBLE,
+           VAL_UNSIGNED_SHORT_INTEGER, VIDEO_PLOT_STYLE, VIDEO_POINT_STYLE, VIDEO_LINE_STYLE, 1,
+           COLOR_VIDEO_THD);
+    return 0;
+}
+
+u16 MeasuredPosition(void) {
+    switch (eMode) {
+    case 0: return Ledge;
+    case 1: return Redge;
+    default:
+        if (Ledge == 0 || Redge == 0) return 1;
+        return static_cast<u16>((static_cast<int>(Ledge) + static_cast<int>(Redge)) / 2);
+    }
+}
+
+static void ShowIndicators(void) {
+    SetCtrlVal(pHandle, PANEL_NUMLedge, static_cast<int>(Ledge));
+    SetCtrlVal(pHandle, PANEL_NUMRedge, static_cast<int>(Redge));
+    SetCtrlVal(pHandle, PANEL_NUMMvalue, static_cast<int>(Mvalue));
+    SetCtrlVal(pHandle, PANEL_NUMMvalue2, static_cast<int>(Mvalue));
+    SetCtrlVal(pHandle, PANEL_NUMUmValue, umValue);
+    SetCtrlVal(pHandle, PANEL_NUMTolerance, static_cast<int>(tTol));
+    SetCtrlVal(pHandle, PANEL_NEDITSetpoint, static_cast<int>(tVal));
+    SetCtrlVal(pHandle, PANEL_NUMAnaMax, static_cast<int>(anaMax));
+    SetCtrlVal(pHandle, PANEL_NUMAnaMin, static_cast<int>(anaMin));
+    if (powMode != 0) SetCtrlVal(pHandle, PANEL_NUMPower, static_cast<int>(dynpower));
+
+    // The calibration window shows the reading of the step that is ticked.
+    int ticked = 0;
+    GetCtrlVal(pPopup, POPUP_CheckStep1, &ticked);
+    if (ticked == 1) SetCtrlVal(pPopup, POPUP_NUMPixelObject1, static_cast<int>(Mvalue));
+    ticked = 0;
+    GetCtrlVal(pPopup, POPUP_CheckStep2, &ticked);
+    if (ticked == 1) SetCtrlVal(pPopup, POPUP_NUMPixelObject2, static_cast<int>(Mvalue));
+}
+
+static void PlotBar(int from, int to, double low, double high, int color) {
+    PlotRectangle(pHandle, PANEL_GRAPHBar, from, low, to, high, color, color);
+}
+
+int PlotVIDEOBarGraph(void) {
+    u16 p = MeasuredPosition();
+    ShowIndicators();
+
+    SetAxisScalingMode(pHandle, PANEL_GRAPHBar, VAL_XAXIS, VAL_MANUAL, 1.0, ccdsubpixel);
+    SetGraphCursor(pHandle, PANEL_GRAPHBar, 2, eBeg, BAR_CURSOR_Y);
+    SetGraphCursor(pHandle, PANEL_GRAPHBar, 3, eEnd, BAR_CURSOR_Y);
+    DeleteGraphPlot(pHandle, PANEL_GRAPHBar, -1, 0);
+
+    if (p < pixB) p = pixB;
+    if (p > pixE) p = pixE;
+    if (p < 1) p = 1;
+    if (p > ccdsubpixel) p = ccdsubpixel;
+    SetGraphCursor(pHandle, PANEL_GRAPHBar, 1, p, BAR_CURSOR_Y);
+
+    // Red: the stretches beside the edges. With one edge, mvstart and mvend
+    // tell on which side of it the object lies.
+    int left = Ledge;
+    int right = Redge;
+    int last = pixE;
+    if (edcnt == 1) {
+        if (mvstart < mvend)
+            PlotBar(left, last, BAR_EDGE_LOW, BAR_EDGE_HIGH, COLOR_BAR_EDGE);
+        else
+            PlotBar(1, left, BAR_EDGE_LOW, BAR_EDGE_HIGH, COLOR_BAR_EDGE);
+    } else {
+        PlotBar(1, left, BAR_EDGE_LOW, BAR_EDGE_HIGH, COLOR_BAR_EDGE);
+        PlotBar(right, last, BAR_EDGE_LOW, BAR_EDGE_HIGH, COLOR_BAR_EDGE);
+    }
+
+    // Green: the tolerance band; in centre mode one band on each side of the
+    // centre, half the set-point away. Only the first bar is clamped to the line.
+    int top = ccdsubpixel;
+    int from, to;
+    if (eMode == 2) {
+        if (edcnt == 0) return 0;
+        int centre = p;
+        int h = tVal / 2;
+        int t = tTol / 2;
+        from = centre - h - t;
+        to = centre - h + t;
+        if (from < 0) from = 1;
+        if (to > top - 1) to = top;
+        PlotBar(from, to, 0.0, BAR_TOL_HIGH, COLOR_BAR_TOL);
+        PlotBar(centre + h - t, centre + h + t, 0.0, BAR_TOL_HIGH, COLOR_BAR_TOL);
+    } else {
+        from = static_cast<int>(tVal) - static_cast<int>(tTol);
+        to = static_cast<int>(tVal) + static_cast<int>(tTol);
+        if (from < 0) from = 1;
+        if (to > top - 1) to = top;
+        PlotBar(from, to, 0.0, BAR_TOL_HIGH, COLOR_BAR_TOL);
+    }
+    return 0;
+}
+
+u16 AnalogTraceValue(void) {
+    switch (anaMode) {
+    case 0:
+    case 1: return Mvalue;
+    case 2:
+    case 4: return anaMax;
+    case 3:
+    case 5:
+        // A minimum still at the top of the range is drawn at the bottom.
+        if (static_cast<int>(anaMin) == static_cast<int>(ccdmaxpixelX8) - 1) return 1;
+        return anaMin;
+    default: return 0;
+    }
+}
+
+void PlotRAWGraphX8(void) {
+    u16 v = AnalogTraceValue();
+    Shift(arrayNORM, CHART_VALUES, -CHART_TRACES, arrayNORM);
+
+    int setpoint = tVal;
+    int tol = tTol;
+    int value = Mvalue;
+    int top_of_range = static_cast<int>(ccdmaxpixelX8) - 1;
+    int upper = setpoint + tol;
+    int lower = setpoint - tol;
+
+    int bottom, top, margin;
+    if (tol < 50) {
+        bottom = setpoint - 200;
+        top = setpoint + 200;
+        margin = 100;
+    } else {
+        bottom = setpoint - 4 * tol;
+        top = setpoint + 4 * tol;
+        margin = 200;
+    }
+    if (value > top) top = value + margin;
+    if (value < bottom) bottom = value - margin;
+
+    if (upper > top_of_range) upper = top_of_range;
+    if (lower < 1) lower = 1;
+    if (top > top_of_range) top = top_of_range;
+    if (bottom < 1) bottom = 1;
+
+    arrayNORM[CHART_NEWEST + 0] = upper;
+    arrayNORM[CHART_NEWEST + 1] = lower;
+    arrayNORM[CHART_NEWEST + 2] = setpoint;
+    arrayNORM[CHART_NEWEST + 3] = value;
+    arrayNORM[CHART_NEWEST + 4] = v;
+
+    SetCtrlAttribute(pHandle, PANEL_CHARTRaw, CHART_ATTR_POINTS, 101);
+    SetCtrlAttribute(pHandle, PANEL_CHARTRaw, CHART_ATTR_SCROLL, 1);
+
+    int zoom = 0;
+    GetCtrlVal(pHandle, PANEL_SWITCHZoom, &zoom);
+    if (zoom != 0)
+        SetAxisScalingMode(pHandle, PANEL_CHARTRaw, VAL_LEFT_YAXIS, VAL_MANUAL, bottom, top);
+    else
+        SetAxisScalingMode(pHandle, PANEL_CHARTRaw, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, ccdmaxpixelX8);
+
+    SetTraceAttribute(pHandle, PANEL_CHARTRaw, 1, ATTR_TRACE_COLOR, COLOR_TRACE_LIMIT);
+    SetTraceAttribute(pHandle, PANEL_CHARTRaw, 2, ATTR_TRACE_COLOR, COLOR_TRACE_LIMIT);
+    SetTraceAttribute(pHandle, PANEL_CHARTRaw, 3, ATTR_TRACE_COLOR, COLOR_TRACE_SETPOINT);
+    SetTraceAttribute(pHandle, PANEL_CHARTRaw, 4, ATTR_TRACE_COLOR, COLOR_TRACE_VALUE);
+    SetTraceAttribute(pHandle, PANEL_CHARTRaw, 5, ATTR_TRACE_COLOR, COLOR_TRACE_VALUE);
+    SetCtrlAttribute(pHandle, PANEL_CHARTRaw, CHART_ATTR_TRACES, CHART_TRACES);
+
+    PlotStripChart(pHandle, PANEL_CHARTRaw, arrayNORM, CHART_VALUES, 0, 0, VAL_DOUBLE);
+}
