@@ -10,10 +10,11 @@
 
 inline constexpr int FRAMELEN = PNUM * 2 + 4; // bytes in a command or reply frame
 
+// The sync word `sync` is declared in com232/syncword.h (see there why).
+
 // Link state. Written by the senders, the receive callback and the port set-up.
 extern int com;               // serial port number, 1 = COM1
 extern int order;             // command code of the frame being sent
-extern int sync;              // first word of every command frame, 0x55
 extern int target;            // RAM, EEPROM or DATFILE
 extern int rx_flag;           // 1 when the receive callback has taken a reply frame
 extern int stop_flag;         // 1 stops the run and video loops; 0 while one runs

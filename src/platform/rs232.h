@@ -23,11 +23,11 @@
 // number that is not open: -3).
 enum {
     kComUnknownSystemError = -1,
-    kComInvalidPort = -2,     // the number names no device
-    kComPortNotOpen = -3,     // operation on a port number that is not open
-    kComIOError = -4,         // the device failed while being configured
-    kComNoSerialPort = -6,    // the system has no serial port at all
-    kComCannotOpen = -7,      // the device exists but cannot be opened
+    kComInvalidPort = -2,  // the number names no device
+    kComPortNotOpen = -3,  // operation on a port number that is not open
+    kComIOError = -4,      // the device failed while being configured
+    kComNoSerialPort = -6, // the system has no serial port at all
+    kComCannotOpen = -7,   // the device exists but cannot be opened
     kComInvalidParameter = -13,
 };
 

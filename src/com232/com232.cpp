@@ -1,0 +1,122 @@
+// Sensor link: frames, the parameter package, the receive callback and the
+// reply wait. Line: 19200 baud, 8 data bits, no parity, 1 stop bit.
+#include "com232/com232.h"
+#include "com232/syncword.h"
+
+#include "platform/rs232.h"
+#include "platform/runtime.h"
+
+// Link state; written by the senders, the receive callback and the port set-up.
+int com = 0;           // serial port number, 1 = COM1
+int order = 0;         // command code of the frame being sent
+int sync = 0;          // first word of every command frame
+int target = 0;        // RAM, EEPROM or DATFILE
+int rx_flag = 0;       // set by RX_Receive_Function, cleared by the sender
+int stop_flag = 0;     // 1 stops the run and video loops
+int graphrefresh = 0;  // initialised at load: no reply awaits display
+u16 pp[16];            // parameter package
+char szWriteBuf[1024]; // transmit buffer
+char szReadBuf[1024];  // receive buffer
+int nBytesW = 0;       // count of the last ComWrt
+int nBytesR = 0;       // count of the last raw-block ComRd
+int ret = 0;           // result of the last port set-up step
+double tstart = 0.0;   // start of the current reply wait, s
+double tdiff = 0.0;    // elapsed time of the current reply wait, s
+
+void FillTxBuf(int code, const u16 *values) {
+    const unsigned word0 = static_cast<unsigned>(sync) & 0xFFFF;
+    const unsigned word1 = static_cast<unsigned>(code) & 0xFFFF;
+    szWriteBuf[0] = static_cast<char>(word0 >> 8);
+    szWriteBuf[1] = static_cast<char>(word0 & 0xFF);
+    szWriteBuf[2] = static_cast<char>(word1 >> 8);
+    szWriteBuf[3] = static_cast<char>(word1 & 0xFF);
+    for (int i = 0; i < PNUM; i++) {
+        szWriteBuf[4 + 2 * i] = static_cast<char>(values[i] >> 8);
+        szWriteBuf[5 + 2 * i] = static_cast<char>(values[i] & 0xFF);
+    }
+}
+
+u16 ReadBufWord(int offset) {
+    const auto high = static_cast<unsigned char>(szReadBuf[offset]);
+    const auto low = static_cast<unsigned char>(szReadBuf[offset + 1]);
+    return static_cast<u16>(high << 8 | low);
+}
+
+void GetRxBuf(int count) {
+    for (int i = 0; i < count && i < PNUM; i++)
+        pp[i] = ReadBufWord(4 + 2 * i);
+}
+
+void CopyVarsToPP(void) {
+    pp[0] = power;
+    pp[1] = tolMode;
+    pp[2] = vThd;
+    pp[3] = anaMode;
+    pp[4] = polarity;
+    pp[5] = eMode;
+    pp[6] = eBeg;
+    pp[7] = eEnd;
+    pp[8] = tVal;
+    pp[9] = tTol;
+    pp[10] = opMode;
+    pp[11] = eHardware;
+    pp[12] = slope;
+    pp[13] = intersect;
+    pp[14] = average;
+    pp[15] = powMode;
+}
+
+void CopyPPtoVars(void) {
+    power = pp[0];
+    tolMode = pp[1];
+    vThd = pp[2];
+    anaMode = pp[3];
+    polarity = pp[4];
+    eMode = pp[5];
+    eBeg = pp[6];
+    eEnd = pp[7];
+    tVal = pp[8];
+    tTol = pp[9];
+    opMode = pp[10];
+    eHardware = pp[11];
+    slope = pp[12];
+    intersect = pp[13];
+    average = pp[14];
+    powMode = pp[15];
+}
+
+void RX_Receive_Function(int, int events, void *) {
+    if (!(events & LWRS_RECEIVE)) return;
+    ComRd(com, szReadBuf, FRAMELEN);
+    GetRxBuf(PNUM);
+    rx_flag = 1;
+    graphrefresh = 1;
+    // Whatever follows the frame is dropped: the next frame starts clean.
+    FlushInQ(com);
+}
+
+int SendCommand(int code, int withSettings) {
+    FlushInQ(com);
+    FlushOutQ(com);
+    rx_flag = 0;
+    order = code;
+    if (withSettings) CopyVarsToPP();
+    FillTxBuf(order, pp);
+    nBytesW = ComWrt(com, szWriteBuf, FRAMELEN);
+    return nBytesW;
+}
+
+int WaitReply(double limit, const char *timeoutText, int flagFirst) {
+    tstart = Timer();
+    for (;;) {
+        ProcessSystemEvents();
+        tdiff = Timer() - tstart;
+        if (flagFirst && rx_flag == 1) break;
+        if (tdiff > limit) {
+            if (timeoutText) SetStatus(timeoutText);
+            break;
+        }
+        if (rx_flag == 1) break;
+    }
+    return rx_flag;
+}

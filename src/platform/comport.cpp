@@ -1,0 +1,179 @@
+// One open serial port on Qt Serial Port.
+//
+// Two traps of Qt Serial Port are handled here, both seen on this machine:
+// - waitForReadyRead(0) on an empty line raises TimeoutError; that is no
+//   fault and is cleared.
+// - Once the other end has gone (pseudo-terminal closed, adapter pulled),
+//   ReadError repeats at full speed and takes a whole core until the device
+//   is closed. So the device is closed at the first such error and the port
+//   goes on as a dead line: reads give 0 bytes, writes a count of 0.
+#include "platform/comport.h"
+
+#include <QElapsedTimer>
+#include <QPointer>
+#include <QTimer>
+
+#include <algorithm>
+#include <cstdio>
+
+ComPort::ComPort(int number, QObject *parent) : QObject(parent), number_(number) {
+    connect(&serial_, &QSerialPort::readyRead, this, &ComPort::onReadyRead);
+    connect(&serial_, &QSerialPort::errorOccurred, this, &ComPort::onError);
+}
+
+ComPort::~ComPort() {
+    serial_.close();
+}
+
+int ComPort::open(const QString &device, qint32 baud, int parity, int dataBits, int stopBits,
+                  int inputQueueSize) {
+    static const QSerialPort::Parity parities[] = {QSerialPort::NoParity, QSerialPort::OddParity,
+                                                   QSerialPort::EvenParity, QSerialPort::MarkParity,
+                                                   QSerialPort::SpaceParity};
+    serial_.setPortName(device);
+    if (!serial_.open(QIODevice::ReadWrite)) {
+        std::fprintf(stderr, "serial: cannot open %s: %s\n", qPrintable(device),
+                     qPrintable(serial_.errorString()));
+        return kComCannotOpen;
+    }
+    const bool configured =
+        serial_.setBaudRate(baud) && serial_.setParity(parities[parity]) &&
+        serial_.setDataBits(QSerialPort::DataBits(dataBits)) &&
+        serial_.setStopBits(stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
+        serial_.setFlowControl(QSerialPort::NoFlowControl);
+    if (!configured) {
+        std::fprintf(stderr, "serial: cannot configure %s: %s\n", qPrintable(device),
+                     qPrintable(serial_.errorString()));
+        serial_.close();
+        return kComIOError;
+    }
+    // A bounded queue, as on the hardware: when it is full Qt stops reading
+    // and the line's own buffer takes the rest.
+    serial_.setReadBufferSize(std::max(inputQueueSize, 4096));
+    serial_.clear();
+    dead_ = false;
+    return 0;
+}
+
+void ComPort::close() {
+    callback_ = nullptr;
+    mask_ = 0;
+    serial_.close();
+}
+
+void ComPort::setHandshake(bool on) {
+    if (serial_.isOpen())
+        serial_.setFlowControl(on ? QSerialPort::HardwareControl : QSerialPort::NoFlowControl);
+}
+
+void ComPort::setCallback(int mask, int notifyCount, ComCallbackPtr callback, void *data) {
+    const bool install = callback && (mask & LWRS_RECEIVE) && notifyCount > 0;
+    mask_ = install ? mask : 0;
+    notifyCount_ = install ? notifyCount : 0;
+    callback_ = install ? callback : nullptr;
+    callbackData_ = install ? data : nullptr;
+    if (install) scheduleDispatch(); // bytes may already wait
+}
+
+int ComPort::write(const char *buffer, int count) {
+    if (dead_ || !serial_.isOpen() || count <= 0) return 0;
+    const qint64 queued = serial_.write(buffer, count);
+    // Start sending now: a caller that polls without pumping events (the
+    // firmware wait) still gets its request onto the line.
+    serial_.flush();
+    return queued < 0 ? 0 : int(queued);
+}
+
+int ComPort::read(char *buffer, int count) {
+    if (count <= 0) return 0;
+    ++syncDepth_;
+    QElapsedTimer clock;
+    clock.start();
+    while (!dead_ && serial_.isOpen() && serial_.bytesAvailable() < count) {
+        const qint64 left = timeoutMs_ - clock.elapsed();
+        if (left <= 0) break;
+        if (!serial_.waitForReadyRead(int(std::min<qint64>(left, 50)))) {
+            if (serial_.error() == QSerialPort::TimeoutError) serial_.clearError();
+        }
+    }
+    const qint64 got = serial_.isOpen() ? serial_.read(buffer, count) : 0;
+    --syncDepth_;
+    if (serial_.isOpen() && serial_.bytesAvailable() > 0) scheduleDispatch();
+    return got < 0 ? 0 : int(got);
+}
+
+int ComPort::queueLength() {
+    pullPending();
+    return serial_.isOpen() ? int(serial_.bytesAvailable()) : 0;
+}
+
+void ComPort::flushInput() {
+    pullPending();
+    if (!serial_.isOpen()) return;
+    serial_.clear(QSerialPort::Input);
+    serial_.readAll(); // what Qt had already taken into its own buffer
+}
+
+void ComPort::flushOutput() {
+    if (serial_.isOpen()) serial_.clear(QSerialPort::Output);
+}
+
+// Takes into the queue what the line holds, without running any callback.
+void ComPort::pullPending() {
+    if (dead_ || !serial_.isOpen()) return;
+    ++syncDepth_;
+    if (!serial_.waitForReadyRead(0) && serial_.error() == QSerialPort::TimeoutError)
+        serial_.clearError();
+    --syncDepth_;
+    if (serial_.isOpen() && callback_ && serial_.bytesAvailable() >= notifyCount_)
+        scheduleDispatch();
+}
+
+void ComPort::onReadyRead() {
+    if (syncDepth_ > 0) return; // an operation is reading; dispatch comes after it
+    dispatch();
+}
+
+void ComPort::onError(QSerialPort::SerialPortError error) {
+    switch (error) {
+    case QSerialPort::NoError: return;
+    case QSerialPort::TimeoutError: serial_.clearError(); return;
+    case QSerialPort::ReadError:
+    case QSerialPort::WriteError:
+    case QSerialPort::ResourceError:
+        if (!dead_) {
+            std::fprintf(stderr, "serial: COM%d lost (%s); closed\n", number_,
+                         qPrintable(serial_.errorString()));
+            dead_ = true;
+            // Closing from inside Qt's own notifier is safe only once it returns.
+            QTimer::singleShot(0, this, [this] { serial_.close(); });
+        }
+        return;
+    default: serial_.clearError(); return;
+    }
+}
+
+// Runs the receive callback while a notify count of bytes waits and the
+// callback keeps taking bytes. The callback may close the port (and so
+// schedule this object's deletion), so every pass checks again.
+void ComPort::dispatch() {
+    if (dispatching_) return;
+    dispatching_ = true;
+    QPointer<ComPort> self(this);
+    while (self && callback_ && !dead_ && serial_.isOpen()) {
+        const qint64 before = serial_.bytesAvailable();
+        if (before < notifyCount_) break;
+        callback_(number_, LWRS_RECEIVE, callbackData_);
+        if (!self || !serial_.isOpen() || serial_.bytesAvailable() >= before) break;
+    }
+    if (self) dispatching_ = false;
+}
+
+void ComPort::scheduleDispatch() {
+    if (dispatchQueued_) return;
+    dispatchQueued_ = true;
+    QTimer::singleShot(0, this, [this] {
+        dispatchQueued_ = false;
+        dispatch();
+    });
+}

@@ -1,0 +1,48 @@
+// One open serial port: the device, its input queue and its receive callback.
+#pragma once
+
+#include "platform/rs232.h"
+
+#include <QObject>
+#include <QSerialPort>
+
+class ComPort : public QObject {
+    Q_OBJECT
+  public:
+    ComPort(int number, QObject *parent = nullptr);
+    ~ComPort() override;
+
+    // Opens and configures the device; returns 0 or a negative code of rs232.h.
+    int open(const QString &device, qint32 baud, int parity, int dataBits, int stopBits,
+             int inputQueueSize);
+    void close();
+
+    void setTimeout(double seconds) { timeoutMs_ = seconds > 0 ? int(seconds * 1000) : 0; }
+    void setHandshake(bool on);
+    void setCallback(int mask, int notifyCount, ComCallbackPtr callback, void *data);
+
+    int write(const char *buffer, int count);
+    int read(char *buffer, int count);
+    int queueLength();
+    void flushInput();
+    void flushOutput();
+
+  private:
+    void onReadyRead();
+    void onError(QSerialPort::SerialPortError error);
+    void pullPending();
+    void dispatch();
+    void scheduleDispatch();
+
+    int number_;                        // port number handed to the callback
+    QSerialPort serial_;                // the device; closed once the line is dead
+    bool dead_ = false;                 // the other end vanished: reads 0, writes 0
+    int timeoutMs_ = 2000;              // limit of read and write, ms
+    int mask_ = 0;                      // event mask of the callback
+    int notifyCount_ = 0;               // bytes that must wait before the callback runs
+    ComCallbackPtr callback_ = nullptr; // receive callback, or none
+    void *callbackData_ = nullptr;      // handed back to the callback
+    int syncDepth_ = 0;                 // > 0 while an operation pulls bytes itself
+    bool dispatching_ = false;          // the callback is running
+    bool dispatchQueued_ = false;       // a deferred dispatch is pending
+};

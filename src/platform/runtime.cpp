@@ -1,0 +1,105 @@
+// Run-time engine on Qt: the application object, the event loop, the pump.
+#include "platform/runtime.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <thread>
+
+namespace {
+
+// Arguments handed to QApplication; they must outlive it.
+int appArgc = 1;
+char appName[] = "vortelix-riror";
+char *appArgv[] = {appName, nullptr};
+
+QEventLoop *mainLoop = nullptr; // the loop of RunUserInterface, while it runs
+bool quitRequested = false;     // QuitUserInterface came before or during the loop
+int quitCode = 0;               // code passed to QuitUserInterface
+
+// A waiting routine calls ProcessSystemEvents in a tight loop. A bare
+// processEvents() returns at once and burns a core, so the pump blocks until
+// the next event, and this 1 ms tick bounds the wait. The tick stops itself
+// once nobody has pumped for a while, so an idle window costs nothing.
+constexpr int kTickMs = 1;
+constexpr qint64 kTickIdleMs = 200;
+QTimer *pumpTick = nullptr;
+QElapsedTimer lastPump;
+
+void StartPumpTick() {
+    if (!pumpTick) {
+        pumpTick = new QTimer(QCoreApplication::instance());
+        pumpTick->setTimerType(Qt::PreciseTimer);
+        pumpTick->setInterval(kTickMs);
+        QObject::connect(pumpTick, &QTimer::timeout, [] {
+            if (lastPump.elapsed() > kTickIdleMs) pumpTick->stop();
+        });
+    }
+    lastPump.restart();
+    if (!pumpTick->isActive()) pumpTick->start();
+}
+
+bool DisplayAvailable() {
+#if defined(Q_OS_LINUX)
+    return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") ||
+           std::getenv("QT_QPA_PLATFORM");
+#else
+    return true;
+#endif
+}
+
+} // namespace
+
+int InitCVIRTE(void *, char *argv[], void *) {
+    if (QCoreApplication::instance()) return 1;
+    // Without a display Qt would abort inside the constructor; say why instead.
+    if (!DisplayAvailable()) {
+        std::fprintf(stderr,
+                     "vortelix-riror: no display (set DISPLAY, or QT_QPA_PLATFORM=offscreen)\n");
+        return 0;
+    }
+    if (argv && argv[0]) appArgv[0] = argv[0];
+    auto *app = new QApplication(appArgc, appArgv); // lives until the process ends
+    app->setQuitOnLastWindowClosed(false);          // closing is the panel callback's decision
+    return 1;
+}
+
+int RunUserInterface(void) {
+    if (!quitRequested && QCoreApplication::instance()) {
+        QEventLoop loop;
+        mainLoop = &loop;
+        loop.exec();
+        mainLoop = nullptr;
+    }
+    quitRequested = false;
+    return quitCode;
+}
+
+int QuitUserInterface(int returnCode) {
+    quitCode = returnCode;
+    quitRequested = true;
+    if (mainLoop) mainLoop->exit(returnCode);
+    return 0;
+}
+
+int ProcessSystemEvents(void) {
+    if (!QCoreApplication::instance()) return 0;
+    StartPumpTick();
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    return 0;
+}
+
+double Timer(void) {
+    using clock = std::chrono::steady_clock;
+    static const clock::time_point origin = clock::now();
+    return std::chrono::duration<double>(clock::now() - origin).count();
+}
+
+void Delay(double seconds) {
+    if (seconds > 0) std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}

@@ -1,0 +1,271 @@
+// The serial service and the reply wait over real pseudo-terminals.
+#include "com232/com232.h"
+#include "platform/rs232.h"
+#include "platform/runtime.h"
+#include "ptypeer.h"
+
+#include <gtest/gtest.h>
+
+#include <cstring>
+#include <ctime>
+#include <thread>
+
+namespace {
+
+constexpr int kPort = 41;
+
+double CpuSeconds() {
+    return double(std::clock()) / CLOCKS_PER_SEC;
+}
+
+void Pump(double seconds) {
+    const double end = Timer() + seconds;
+    while (Timer() < end)
+        ProcessSystemEvents();
+}
+
+class Serial : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ResetVarsToLoad();
+        ASSERT_TRUE(peer.ok());
+        folder.link(kPort, peer.device());
+        ASSERT_EQ(OpenComConfig(kPort, "", 19200, 0, 8, 1, 4096, 4096), 0);
+        SetComTime(kPort, 2.0);
+        com = kPort;
+        SyncWord() = 0x55;
+    }
+    void TearDown() override { CloseCom(kPort); }
+    void InstallReceive() {
+        InstallComCallback(kPort, eventMask, FRAMELEN, SyncWord(), RX_Receive_Function, nullptr);
+    }
+
+    PortFolder folder;
+    PtyPeer peer;
+};
+
+TEST_F(Serial, WriteReachesPeerAndQueueSeesBytesWithoutPumping) {
+    const u16 words[16] = {1, 2, 3};
+    FillTxBuf(8, words);
+    EXPECT_EQ(ComWrt(kPort, szWriteBuf, FRAMELEN), FRAMELEN);
+    const auto got = peer.read(FRAMELEN, 1000);
+    ASSERT_EQ(got.size(), 36u);
+    EXPECT_EQ(got[3], 8);
+    EXPECT_EQ(got[9], 3);
+
+    peer.write(std::vector<unsigned char>(72, 'v'));
+    int n = 0;
+    const double end = Timer() + 1.0;
+    while ((n = GetInQLen(kPort)) < 72 && Timer() < end)
+        Delay(0.001);
+    EXPECT_EQ(n, 72);
+    char buf[100];
+    SetComTime(kPort, 0.2);
+    EXPECT_EQ(ComRd(kPort, buf, 100), 72); // waits the limit for more, returns what came
+    EXPECT_EQ(GetInQLen(kPort), 0);
+}
+
+TEST_F(Serial, ComRdGivesUpAtItsTimeLimit) {
+    SetComTime(kPort, 0.2);
+    peer.write({1, 2, 3});
+    char buf[10];
+    const double t0 = Timer();
+    EXPECT_EQ(ComRd(kPort, buf, 10), 3);
+    EXPECT_NEAR(Timer() - t0, 0.2, 0.15);
+}
+
+TEST_F(Serial, FlushDropsWaitingBytes) {
+    peer.write(std::vector<unsigned char>(50, 1));
+    Delay(0.05);
+    EXPECT_EQ(GetInQLen(kPort), 50);
+    FlushInQ(kPort);
+    EXPECT_EQ(GetInQLen(kPort), 0);
+}
+
+TEST_F(Serial, CallbackTakesFirstFrameAndDropsTheRest) {
+    InstallReceive();
+    auto bytes = Frame(0xAA, 2, {11, 22, 33, 44});
+    for (int i = 0; i < 14; i++)
+        bytes.push_back(0xEE);
+    peer.write(bytes);
+    Pump(0.2);
+    EXPECT_EQ(rx_flag, 1);
+    EXPECT_EQ(graphrefresh, 1);
+    EXPECT_EQ(pp[0], 11);
+    EXPECT_EQ(pp[3], 44);
+    EXPECT_EQ(GetInQLen(kPort), 0);
+}
+
+TEST_F(Serial, CallbackWaitsForAWholeFrame) {
+    InstallReceive();
+    auto bytes = Frame(0xAA, 2, {7});
+    peer.write({bytes.begin(), bytes.begin() + 20});
+    Pump(0.1);
+    EXPECT_EQ(rx_flag, 0);
+    peer.write({bytes.begin() + 20, bytes.end()});
+    Pump(0.1);
+    EXPECT_EQ(rx_flag, 1);
+    EXPECT_EQ(pp[0], 7);
+}
+
+TEST_F(Serial, RemovedCallbackLeavesBlockInQueue) {
+    InstallReceive();
+    InstallComCallback(kPort, 0, FRAMELEN, SyncWord(), nullptr, nullptr);
+    peer.write(std::vector<unsigned char>(72, 'x'));
+    Pump(0.1);
+    EXPECT_EQ(rx_flag, 0);
+    EXPECT_EQ(GetInQLen(kPort), 72);
+}
+
+TEST_F(Serial, ReplyWhileNobodyWaitsStillLandsInPP) {
+    InstallReceive();
+    peer.write(Frame(0xAA, 8, {123, 456}));
+    Pump(0.1);
+    EXPECT_EQ(pp[0], 123);
+    EXPECT_EQ(pp[1], 456);
+    EXPECT_EQ(rx_flag, 1);
+    // The next sender clears the flag before it sends.
+    SendCommand(8, 0);
+    EXPECT_EQ(rx_flag, 0);
+    EXPECT_EQ(order, 8);
+}
+
+TEST_F(Serial, ReplyWaitSucceedsWhenPeerAnswers) {
+    InstallReceive();
+    power = 500;
+    vThd = 512;
+    std::thread sensor([this] {
+        const auto request = peer.read(FRAMELEN, 1000);
+        if (request.size() == 36 && request[3] == 2) peer.write(Frame(0xAA, 2, {777}));
+    });
+    EXPECT_EQ(SendCommand(2, 1), FRAMELEN);
+    EXPECT_EQ(pp[0], 500); // the settings went into the request
+    SetStatus("before");
+    const int got = WaitReply(TIMEOUT, "Timeout-RS-232...", 0);
+    sensor.join();
+    EXPECT_EQ(got, 1);
+    EXPECT_LT(tdiff, 0.5);
+    EXPECT_EQ(pp[0], 777);
+    EXPECT_STREQ(szStatus, "before");
+}
+
+TEST_F(Serial, ReplyWaitOrderDecidesALateReply) {
+    // A reply that is already there when a wait with no time left starts:
+    // the standard order reports the time-out first, the flag-first order
+    // takes the reply.
+    InstallReceive();
+    for (int flagFirst = 0; flagFirst < 2; flagFirst++) {
+        rx_flag = 0;
+        SetStatus("before");
+        peer.write(Frame(0xAA, 5, {1}));
+        Delay(0.05);
+        const int got = WaitReply(0.0, "Timeout-RS-232...", flagFirst);
+        EXPECT_EQ(got, 1) << "flagFirst " << flagFirst;
+        EXPECT_STREQ(szStatus, flagFirst ? "before" : "Timeout-RS-232...");
+    }
+}
+
+// The two cases that must wait out the full 1.5 s limit share this test.
+TEST_F(Serial, TimeOutAndHangUpNeitherHangNorSpin) {
+    InstallReceive();
+    SendCommand(5, 1);
+    double cpu0 = CpuSeconds();
+    int got = WaitReply(TIMEOUT, "Timeout-RS-232...", 0);
+    EXPECT_EQ(got, 0);
+    EXPECT_GT(tdiff, TIMEOUT);
+    EXPECT_LT(tdiff, TIMEOUT + 0.2);
+    EXPECT_STREQ(szStatus, "Timeout-RS-232...");
+    EXPECT_LT(CpuSeconds() - cpu0, 0.5) << "the wait burned the processor";
+
+    // The cable is pulled while a reply is awaited.
+    SendCommand(5, 1);
+    std::thread pull([this] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(200));
+        peer.hangUp();
+    });
+    cpu0 = CpuSeconds();
+    got = WaitReply(TIMEOUT, "Timeout-RS-232...", 0);
+    pull.join();
+    EXPECT_EQ(got, 0);
+    EXPECT_LT(CpuSeconds() - cpu0, 0.5) << "a dead line made the wait spin";
+    char buf[36];
+    EXPECT_EQ(ComRd(kPort, buf, 36), 0);
+    EXPECT_EQ(ComWrt(kPort, szWriteBuf, 36), 0);
+    EXPECT_EQ(CloseCom(kPort), 0);
+}
+
+// Opening: results for every kind of failure, and the port folder's rule.
+class Opening : public ::testing::Test {
+  protected:
+    PortFolder folder;
+};
+
+TEST_F(Opening, InvalidParameters) {
+    PtyPeer peer;
+    folder.link(3, peer.device());
+    struct {
+        long baud;
+        int parity, dataBits, stopBits;
+    } bad[] = {{0, 0, 8, 1},     {-9600, 0, 8, 1}, {19200, 5, 8, 1}, {19200, -1, 8, 1},
+               {19200, 0, 9, 1}, {19200, 0, 4, 1}, {19200, 0, 8, 0}, {19200, 0, 8, 3}};
+    for (const auto &b : bad)
+        EXPECT_EQ(OpenComConfig(3, "", b.baud, b.parity, b.dataBits, b.stopBits, 4096, 4096),
+                  kComInvalidParameter);
+    EXPECT_EQ(OpenComConfig(3, "", 19200, 0, 8, 1, 4096, 4096), 0);
+    EXPECT_EQ(OpenComConfig(3, "", 19200, 0, 8, 1, 4096, 4096), 0) << "reopen";
+    EXPECT_EQ(CloseCom(3), 0);
+    EXPECT_EQ(CloseCom(3), 0) << "second close is harmless";
+}
+
+TEST_F(Opening, NumbersThatNameNoDevice) {
+    ComPortEntry entries[64];
+    const int listed = ComPortList(entries, 64);
+    EXPECT_EQ(OpenComConfig(0, "", 19200, 0, 8, 1, 4096, 4096), kComInvalidPort);
+    EXPECT_EQ(OpenComConfig(-4, "", 19200, 0, 8, 1, 4096, 4096), kComInvalidPort);
+    // With no port at all the system has no serial port; otherwise 200 names none.
+    EXPECT_EQ(OpenComConfig(200, "", 19200, 0, 8, 1, 4096, 4096),
+              listed == 0 ? kComNoSerialPort : kComInvalidPort);
+    folder.link(7, "/dev/vortelix-no-such-device");
+    EXPECT_EQ(OpenComConfig(7, "", 19200, 0, 8, 1, 4096, 4096), kComInvalidPort);
+    EXPECT_EQ(ComWrt(7, "x", 1), kComPortNotOpen);
+    EXPECT_EQ(GetInQLen(7), kComPortNotOpen);
+}
+
+TEST_F(Opening, DeviceThatCannotBeOpened) {
+    const std::string file = folder.path() + "/not-a-tty";
+    FILE *f = std::fopen(file.c_str(), "w");
+    ASSERT_NE(f, nullptr);
+    std::fclose(f);
+    folder.link(8, file);
+    EXPECT_EQ(OpenComConfig(8, "", 19200, 0, 8, 1, 4096, 4096), kComCannotOpen);
+}
+
+TEST_F(Opening, LinksCountOnlyInAPrivateFolder) {
+    PtyPeer peer;
+    folder.link(2, peer.device());
+    char device[256];
+    char path[512];
+    EXPECT_EQ(ComPortFolder(path, sizeof path), 1);
+    EXPECT_EQ(std::string(path), folder.path());
+    ASSERT_EQ(ComPortDevice(2, device, sizeof device), 1);
+    EXPECT_EQ(std::string(device), peer.device());
+
+    ComPortEntry entries[64];
+    const int n = ComPortList(entries, 64);
+    bool listed = false;
+    for (int i = 0; i < n; i++)
+        listed |= entries[i].number == 2 && peer.device() == entries[i].device;
+    EXPECT_TRUE(listed);
+
+    for (unsigned mode : {0770u, 0702u, 0777u}) {
+        folder.setMode(mode);
+        EXPECT_EQ(ComPortFolder(path, sizeof path), 0) << std::oct << mode;
+        if (ComPortDevice(2, device, sizeof device)) {
+            EXPECT_NE(std::string(device), peer.device());
+        }
+    }
+    folder.setMode(0700);
+    EXPECT_EQ(ComPortDevice(2, device, sizeof device), 1);
+}
+
+} // namespace
