@@ -2,6 +2,7 @@
 #include "main/riror14.h"
 
 #include "com232/com232.h"
+#include "com232/syncword.h"
 
 #include <cstring>
 
