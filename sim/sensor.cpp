@@ -1,0 +1,551 @@
+// The simulated sensor: command handling, the measured object, the line model.
+#include "sensor.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <fstream>
+#include <limits>
+#include <sstream>
+
+namespace sim {
+
+namespace {
+
+constexpr double kPi = 3.14159265358979323846;
+constexpr double kFullScale = 1024.0;             // video levels are 10-bit inside the sensor
+constexpr double kShadowLevel = 0.06;             // shadow level, share of full scale
+constexpr double kAutoLevel = 0.75;               // automatic power aims the lit level here
+constexpr double kRampPixels = 2.0;               // an edge's light-to-shadow ramp, pixels
+constexpr double kEdgeNoisePixels = 0.25;         // edge jitter (one sigma) without averaging
+constexpr double kVideoNoise = 5.0;               // video noise (one sigma), 10-bit levels
+constexpr double kWidthPeriodRatio = 23.0 / 60.0; // width breathes faster than it moves
+constexpr u16 kReportedWrongSync = kWrongSync;
+
+// Lit level for an illumination power of 0..1000.
+double LitLevel(double power) {
+    return kFullScale * std::min(0.95, 0.25 + 0.9 * power / 1000.0);
+}
+
+// Power that gives the automatic lit level.
+constexpr double kAutoPower = (kAutoLevel - 0.25) / 0.9 * 1000.0;
+
+std::string Hex(const std::uint8_t *p, std::size_t n) {
+    static const char digits[] = "0123456789abcdef";
+    std::string s;
+    s.reserve(2 * n);
+    for (std::size_t i = 0; i < n; ++i) {
+        s += digits[p[i] >> 4];
+        s += digits[p[i] & 15];
+    }
+    return s;
+}
+
+std::string WordList(const std::uint8_t *p) {
+    std::string s = "[";
+    for (int i = 0; i < kWords; ++i) {
+        if (i) s += ',';
+        s += std::to_string(GetWord(p + 4 + 2 * i));
+    }
+    return s + "]";
+}
+
+// A run request carries the PC's parameter set, except in video mode, where
+// it carries back the words of the previous reply. The sensor takes the
+// payload as its new working set only when every word lies in the range the
+// tool itself allows.
+bool LooksLikeSettings(const Words &w, const Identity &id) {
+    return w[kPower] <= 1000 && w[kTolMode] <= 6 && w[kVThd] >= 50 && w[kVThd] <= 950 &&
+           w[kAnaMode] <= 5 && w[kPolarity] <= 1 && w[kEMode] <= 4 && w[kEBeg] <= id.ccdsubpixel &&
+           w[kEEnd] >= 1 && w[kEEnd] <= id.ccdsubpixel && w[kTTol] >= 1 && w[kEHardware] <= 3 &&
+           w[kSlope] != 65535 && w[kIntersect] <= 60000 && w[kAverage] <= 1024 && w[kPowMode] <= 2;
+}
+
+} // namespace
+
+Words Measurement::ToWords() const {
+    const auto um = static_cast<std::uint32_t>(umValue);
+    return {Ledge,
+            Redge,
+            Mvalue,
+            static_cast<u16>(um & 0xFFFF),
+            static_cast<u16>(um >> 16),
+            tVal,
+            tTol,
+            edcnt,
+            mvstart,
+            mvend,
+            dynpower,
+            anaMax,
+            anaMin,
+            in0,
+            0,
+            0};
+}
+
+Sensor::Sensor(Config config)
+    : config_(std::move(config)), noise_(config_.seed), junk_(config_.seed ^ 0x5A5A5A5Au) {
+    eeprom_ = FactorySettings(config_.model);
+    ram_ = eeprom_;
+    dynpower_ = ram_[kPower];
+    anaMax_ = 0;
+    anaMin_ = static_cast<u16>(config_.model.id.ccdmaxpixelX8 - 1);
+}
+
+Words Sensor::FactorySettings(const Model &model) {
+    const double units = std::max<double>(1, model.id.ccdmaxpixelX8);
+    const double m = model.id.ccdtype == 104 ? 512 : 1024;
+    const double slope = std::min(65000.0, std::round(model.umPerUnit * m));
+    Words w{};
+    w[kPower] = 500;
+    w[kTolMode] = 0;
+    w[kVThd] = 512;
+    w[kAnaMode] = 0;
+    w[kPolarity] = 1;
+    w[kEMode] = 2;
+    w[kEBeg] = 1;
+    w[kEEnd] = model.id.ccdsubpixel;
+    w[kTVal] = static_cast<u16>(std::lround(0.22 * units));
+    w[kTTol] = static_cast<u16>(std::max(1L, std::lround(0.02 * units)));
+    w[kOpMode] = 0;
+    w[kEHardware] = 1;
+    w[kSlope] = static_cast<u16>(slope);
+    w[kIntersect] = 30000;
+    w[kAverage] = 1;
+    w[kPowMode] = 0;
+    return w;
+}
+
+bool Sensor::PowerUp(std::string *error) {
+    if (!config_.eepromFile.empty()) {
+        std::ifstream in(config_.eepromFile);
+        if (in) {
+            // The parameter-file layout: sixteen unsigned decimal numbers, one a line.
+            Words w{};
+            int n = 0;
+            std::string token;
+            while (in >> token) {
+                char *end = nullptr;
+                const unsigned long v = std::strtoul(token.c_str(), &end, 10);
+                if (*end != '\0' || token[0] == '-' || v > 65535 || n == kWords) {
+                    *error = config_.eepromFile + ": not an EEPROM image (16 numbers 0..65535)";
+                    return false;
+                }
+                w[n++] = static_cast<u16>(v);
+            }
+            if (n != kWords) {
+                *error = config_.eepromFile + ": not an EEPROM image (16 numbers 0..65535)";
+                return false;
+            }
+            eeprom_ = w;
+        } else if (!SaveEeprom(error)) {
+            return false;
+        }
+    }
+    ram_ = eeprom_;
+    dynpower_ = std::min<double>(ram_[kPower], 1000);
+    return true;
+}
+
+bool Sensor::SaveEeprom(std::string *error) const {
+    if (config_.eepromFile.empty()) return true;
+    // Written beside the file and renamed over it, so a crash never leaves half an image.
+    const std::string tmp = config_.eepromFile + ".tmp";
+    {
+        std::ofstream out(tmp, std::ios::trunc);
+        for (u16 w : eeprom_) {
+            char line[16];
+            std::snprintf(line, sizeof line, "%5u\n", static_cast<unsigned>(w));
+            out << line;
+        }
+        out.flush();
+        if (!out) {
+            if (error) *error = tmp + ": cannot write the EEPROM image";
+            return false;
+        }
+    }
+    if (std::rename(tmp.c_str(), config_.eepromFile.c_str()) != 0) {
+        if (error) *error = config_.eepromFile + ": cannot write the EEPROM image";
+        return false;
+    }
+    return true;
+}
+
+double Sensor::LineUnits() const {
+    return std::max<double>(1, config_.model.id.ccdmaxpixelX8);
+}
+
+void Sensor::ObjectAt(double t, double *left, double *right) const {
+    const double units = LineUnits();
+    double centre = 0.5 * units, width = 0.22 * units;
+    const double period = config_.period;
+    if (period > 0) {
+        // The centre sweeps past both ends of the line, so the edge count
+        // passes through 2, 1 and 0; the width breathes, so two "objects" of
+        // different size can be taken for a calibration.
+        centre = units * (0.5 + 0.62 * std::sin(2 * kPi * t / period));
+        width = units * (0.22 + 0.08 * std::sin(2 * kPi * t / (period * kWidthPeriodRatio)));
+    }
+    *left = centre - width / 2;
+    *right = centre + width / 2;
+}
+
+Measurement Sensor::Measure(double t) {
+    const Words &s = ram_;
+    const Model &model = config_.model;
+    const double units = LineUnits();
+
+    // Illumination: fixed power, or regulated towards the automatic level.
+    if (s[kPowMode] == 0)
+        dynpower_ = std::min<double>(s[kPower], 1000);
+    else if (s[kPowMode] == 1)
+        dynpower_ += (kAutoPower - dynpower_) / 4; // slow regulation
+    else
+        dynpower_ = kAutoPower; // fast regulation
+    const double lit = LitLevel(dynpower_);
+    const double dark = kShadowLevel * kFullScale;
+    const double ramp = kRampPixels * model.subdiv;
+
+    double left = 0, right = 0;
+    ObjectAt(t, &left, &right);
+
+    // Light along the line, without noise.
+    auto level = [&](double x) {
+        if (x <= left - ramp / 2 || x >= right + ramp / 2) return lit;
+        if (x >= left + ramp / 2 && x <= right - ramp / 2) return dark;
+        const double d = x < (left + right) / 2 ? (x - (left - ramp / 2)) / ramp
+                                                : ((right + ramp / 2) - x) / ramp;
+        return std::max(dark, lit - (lit - dark) * std::clamp(d, 0.0, 1.0));
+    };
+
+    // The video line, 256 samples over the whole line.
+    std::normal_distribution<double> videoNoise(0.0, kVideoNoise);
+    for (int i = 0; i < kVideoSamples; ++i) {
+        const double x = (i + 0.5) * units / kVideoSamples;
+        const double v = std::clamp(level(x) + videoNoise(noise_), 0.0, kFullScale - 1);
+        const auto sample = static_cast<u16>(v);
+        video_[i] = model.video8bit ? static_cast<u16>(sample >> 2) : sample;
+    }
+    haveVideo_ = true;
+
+    // Edges: where the light crosses the threshold, inside the evaluation
+    // window and on the line.
+    const double thd = s[kVThd];
+    const double avg = std::max<double>(1, s[kAverage]);
+    std::normal_distribution<double> edgeNoise(0.0,
+                                               kEdgeNoisePixels * model.subdiv / std::sqrt(avg));
+    const double lo = std::max<double>(0, s[kEBeg]);
+    const double hi = std::min<double>(units, s[kEEnd]);
+    const double n1 = edgeNoise(noise_), n2 = edgeNoise(noise_);
+    std::vector<double> edges;
+    if (thd > dark && thd < lit) {
+        const double f = (lit - thd) / (lit - dark);
+        const double xl = left - ramp / 2 + ramp * f + n1;
+        const double xr = right + ramp / 2 - ramp * f + n2;
+        for (double x : {xl, xr})
+            if (x > 0 && x < units && x >= lo && x <= hi) edges.push_back(x);
+    }
+    auto pos = [](double x) { return static_cast<u16>(std::max(1L, std::lround(x))); };
+
+    Measurement m;
+    m.edcnt = static_cast<u16>(edges.size());
+    if (edges.size() >= 1) m.Ledge = pos(edges.front());
+    if (edges.size() >= 2) m.Redge = pos(edges.back());
+    // The light at the two ends of the window tells on which side of a single
+    // edge the shadow lies: the darker end is in the shadow.
+    m.mvstart = static_cast<u16>(level(lo));
+    m.mvend = static_cast<u16>(level(hi));
+
+    const bool both = m.edcnt >= 2;
+    // During a calibration the sensor measures the object's width, whatever
+    // the evaluation mode.
+    const u16 mode = calibrating_ ? 2 : s[kEMode];
+    switch (mode) {
+    case 0: m.Mvalue = m.Ledge; break;
+    case 1: m.Mvalue = m.Redge; break;
+    case 2: m.Mvalue = both ? static_cast<u16>(m.Redge - m.Ledge) : 0; break;
+    case 3: m.Mvalue = both ? static_cast<u16>((m.Ledge + m.Redge) / 2) : 0; break;
+    default: m.Mvalue = m.Ledge > s[kEBeg] ? static_cast<u16>(m.Ledge - s[kEBeg]) : 0; break;
+    }
+
+    // Micrometres from the calibration words: value x slope / m + offset.
+    const double um = m.Mvalue * static_cast<double>(s[kSlope]) / SlopeMultiplier() +
+                      (static_cast<double>(s[kIntersect]) - 30000.0);
+    m.umValue = static_cast<std::int32_t>(std::trunc(um));
+
+    // The analog output follows every valid value; its extremes are kept
+    // until a reset.
+    if (m.Mvalue != 0) {
+        anaMax_ = std::max(anaMax_, m.Mvalue);
+        anaMin_ = std::min(anaMin_, m.Mvalue);
+    }
+    m.tVal = s[kTVal];
+    m.tTol = s[kTTol];
+    m.dynpower = static_cast<u16>(std::lround(dynpower_));
+    m.anaMax = anaMax_;
+    m.anaMin = anaMin_;
+    m.in0 = ++count_;
+    last_ = m;
+    return m;
+}
+
+void Sensor::Log(double t, const std::string &fields) {
+    if (!log_) return;
+    char stamp[32];
+    std::snprintf(stamp, sizeof stamp, "%.6f", t);
+    *log_ << "{\"t\":" << stamp << ',' << fields << "}\n";
+    log_->flush();
+}
+
+void Sensor::Receive(const std::uint8_t *data, std::size_t n, double t) {
+    if (hangupAt_ >= 0) return; // the line is down, or about to be
+    if (!in_.empty() && lastRead_ >= 0 && t - lastRead_ > kInterByteGap) {
+        // A pause inside a frame: the rest is not coming.
+        skipped_.insert(skipped_.end(), in_.begin(), in_.end());
+        in_.clear();
+        FlushJunk(lastRead_);
+    }
+    lastRead_ = t;
+    for (std::size_t i = 0; i < n; ++i) {
+        inClock_ = config_.instant ? t : std::max(inClock_, t) + 1.0 / kBytesPerSecond;
+        in_.push_back(data[i]);
+        Parse(inClock_);
+    }
+    FlushJunk(t);
+}
+
+// Takes every complete frame out of in_; bytes before a frame start are junk.
+void Sensor::Parse(double arrival) {
+    for (;;) {
+        std::size_t skip = 0;
+        while (skip < in_.size()) {
+            const std::size_t k = in_.size() - skip;
+            const std::uint8_t *p = in_.data() + skip;
+            const bool bad = p[0] != 0x00 || (k >= 2 && p[1] != 0x55) ||
+                             (k >= 4 && (p[2] != 0 || p[3] < kFirstCode || p[3] > kLastCode));
+            if (!bad) break;
+            ++skip;
+        }
+        if (skip) {
+            skipped_.insert(skipped_.end(), in_.begin(), in_.begin() + skip);
+            in_.erase(in_.begin(), in_.begin() + skip);
+        }
+        if (in_.size() < static_cast<std::size_t>(kFrameLen)) return;
+        FlushJunk(arrival);
+        std::uint8_t frame[kFrameLen];
+        std::copy(in_.begin(), in_.begin() + kFrameLen, frame);
+        in_.erase(in_.begin(), in_.begin() + kFrameLen);
+        Handle(frame, arrival);
+    }
+}
+
+void Sensor::FlushJunk(double t) {
+    if (skipped_.empty()) return;
+    Log(t, "\"dir\":\"rx\",\"kind\":\"junk\",\"bytes\":\"" + Hex(skipped_.data(), skipped_.size()) +
+               "\"");
+    skipped_.clear();
+}
+
+void Sensor::Handle(const std::uint8_t *frame, double t) {
+    const int code = GetWord(frame + 2);
+    Words p{};
+    for (int i = 0; i < kWords; ++i)
+        p[i] = GetWord(frame + 4 + 2 * i);
+    ++frames_;
+
+    const Faults &f = config_.faults;
+    const char *dropped = nullptr;
+    if (f.silent)
+        dropped = "silent";
+    else if (f.silentAfter >= 0 && frames_ > f.silentAfter)
+        dropped = "silent-after";
+    else if (f.ignore.count(code))
+        dropped = "ignored";
+    Log(t, "\"dir\":\"rx\",\"kind\":\"frame\",\"code\":" + std::to_string(code) +
+               ",\"words\":" + WordList(frame) +
+               (dropped ? std::string(",\"dropped\":\"") + dropped + "\"" : std::string()));
+    if (dropped) return;
+
+    switch (code) {
+    case kWriteRam: ram_ = p; break; // not answered
+    case kWriteEeprom:
+        eeprom_ = p;
+        if (std::string err; !SaveEeprom(&err))
+            Log(t, "\"kind\":\"error\",\"text\":\"" + err + "\"");
+        break; // not answered
+    case kReadRam: SendFrame(code, ram_, t); break;
+    case kReadEeprom: SendFrame(code, eeprom_, t); break;
+    case kEcho: SendFrame(code, p, t); break;
+    case kTeach: {
+        Measurement m = Measure(t);
+        if (m.Mvalue != 0) ram_[kTVal] = m.Mvalue; // nothing to teach without a value
+        m.tVal = ram_[kTVal];
+        last_ = m;
+        SendFrame(code, m.ToWords(), t);
+        break;
+    }
+    case kFirmware: SendBlock(code, FirmwareBlock(), t); break;
+    case kRun:
+        if (LooksLikeSettings(p, config_.model.id)) ram_ = p;
+        SendFrame(code, Measure(t).ToWords(), t);
+        break;
+    case kBlock64: SendBlock(code, VideoBlock(p[0], 64), t); break;
+    case kIdentity: {
+        Words w{};
+        u16 id[kIdentityWords];
+        IdentityWords(config_.model.id, id);
+        std::copy(id, id + kIdentityWords, w.begin());
+        SendFrame(code, w, t);
+        break;
+    }
+    case kBlock256OrReset: {
+        const bool zero = std::all_of(p.begin(), p.end(), [](u16 w) { return w == 0; });
+        const u16 pcb = config_.model.id.pcbtype;
+        if (zero && pcb != 0 && pcb != 100) {
+            SendBlock(code, VideoBlock(0, 256), t);
+        } else {
+            // Reset of the analog extremes; answered with the last measurement
+            // as it now stands, so the frame reads sensibly as a run reply too.
+            anaMax_ = 0;
+            anaMin_ = static_cast<u16>(config_.model.id.ccdmaxpixelX8 - 1);
+            last_.anaMax = anaMax_;
+            last_.anaMin = anaMin_;
+            SendFrame(code, last_.ToWords(), t);
+        }
+        break;
+    }
+    case kCalibration: {
+        if (p[0] == kCalActivate) calibrating_ = true;
+        if (p[0] == kCalStop) calibrating_ = false;
+        if (p[0] == kCalWrite) {
+            ram_[kSlope] = p[1];
+            ram_[kIntersect] = p[2];
+        }
+        Words w{};
+        w[0] = ram_[kSlope];
+        w[1] = ram_[kIntersect];
+        w[2] = calibrating_ ? 1 : 0;
+        SendFrame(code, w, t);
+        break;
+    }
+    default: break; // the parser lets no other code through
+    }
+
+    if (f.hangupAfter >= 0 && frames_ >= f.hangupAfter && hangupAt_ < 0) {
+        hangupAt_ = std::max(lineFree_, t);
+        Log(hangupAt_, "\"kind\":\"hangup\"");
+    }
+}
+
+void Sensor::SendFrame(int code, const Words &words, double t) {
+    std::vector<std::uint8_t> b(kFrameLen);
+    PutWord(b.data(), config_.faults.wrongSync ? kReportedWrongSync : kReplySync);
+    PutWord(b.data() + 2, static_cast<u16>(code));
+    for (int i = 0; i < kWords; ++i)
+        PutWord(b.data() + 4 + 2 * i, words[i]);
+    Log(t, "\"dir\":\"tx\",\"kind\":\"reply\",\"code\":" + std::to_string(code) + ",\"sync\":" +
+               std::to_string(GetWord(b.data())) + ",\"words\":" + WordList(b.data()));
+    Transmit(std::move(b), t);
+}
+
+void Sensor::SendBlock(int code, std::vector<std::uint8_t> bytes, double t) {
+    Log(t, "\"dir\":\"tx\",\"kind\":\"block\",\"code\":" + std::to_string(code) + ",\"bytes\":\"" +
+               Hex(bytes.data(), bytes.size()) + "\"");
+    Transmit(std::move(bytes), t);
+}
+
+// Puts an answer on the line with the faults that change what is sent.
+void Sensor::Transmit(std::vector<std::uint8_t> bytes, double t) {
+    const Faults &f = config_.faults;
+    ++answers_;
+    if (f.shortReply == answers_ && static_cast<std::size_t>(f.shortLen) < bytes.size()) {
+        bytes.resize(std::max(0, f.shortLen));
+        Log(t, "\"dir\":\"tx\",\"kind\":\"short\",\"sent\":" + std::to_string(bytes.size()));
+    }
+    std::uniform_int_distribution<int> byte(0, 255);
+    std::vector<std::uint8_t> junk(std::max(0, f.junkBefore));
+    for (auto &b : junk)
+        b = static_cast<std::uint8_t>(byte(junk_));
+    std::vector<std::uint8_t> extra(std::max(0, f.extraAfter));
+    for (auto &b : extra)
+        b = static_cast<std::uint8_t>(byte(junk_));
+    if (!junk.empty())
+        Log(t,
+            "\"dir\":\"tx\",\"kind\":\"junk\",\"bytes\":\"" + Hex(junk.data(), junk.size()) + "\"");
+    if (!extra.empty())
+        Log(t, "\"dir\":\"tx\",\"kind\":\"junk\",\"bytes\":\"" + Hex(extra.data(), extra.size()) +
+                   "\"");
+    junk.insert(junk.end(), bytes.begin(), bytes.end());
+    junk.insert(junk.end(), extra.begin(), extra.end());
+
+    const double start = std::max(t + f.delay, lineFree_);
+    lineFree_ = config_.instant ? start : start + junk.size() / kBytesPerSecond;
+    out_.push_back(Burst{start, std::move(junk), 0});
+}
+
+std::size_t Sensor::TakeDue(double now, std::vector<std::uint8_t> &out) {
+    std::size_t taken = 0;
+    while (!out_.empty()) {
+        Burst &b = out_.front();
+        std::size_t due = b.bytes.size();
+        if (!config_.instant) {
+            // Bytes owed since the burst started: one per 1/1920 s, each due
+            // once its last bit has left.
+            const double owed = std::floor((now - b.start) * kBytesPerSecond + 1e-9);
+            due = owed <= 0 ? 0 : std::min(b.bytes.size(), static_cast<std::size_t>(owed));
+        } else if (now < b.start) {
+            due = 0;
+        }
+        if (due > b.sent) {
+            out.insert(out.end(), b.bytes.begin() + b.sent, b.bytes.begin() + due);
+            taken += due - b.sent;
+            b.sent = due;
+        }
+        if (b.sent < b.bytes.size()) break;
+        out_.pop_front();
+    }
+    return taken;
+}
+
+double Sensor::NextDue() const {
+    if (out_.empty()) return std::numeric_limits<double>::infinity();
+    const Burst &b = out_.front();
+    if (config_.instant) return b.start;
+    return b.start + (b.sent + 1) / kBytesPerSecond;
+}
+
+std::vector<std::uint8_t> Sensor::FirmwareBlock() const {
+    std::string text = config_.firmware;
+    if (text.empty()) {
+        char buf[64];
+        const unsigned v = config_.model.id.softversion;
+        std::snprintf(buf, sizeof buf, "VORTELIX CCD-line sensor V%u.%02u (simulated)", v / 100,
+                      v % 100);
+        text = buf;
+    }
+    std::vector<std::uint8_t> b(kFirmwareLen, 0);
+    if (config_.model.id.pcbtype == 0) {
+        // One character per big-endian word, the high byte zero; the last
+        // word stays zero as the terminator.
+        const std::size_t n = std::min<std::size_t>(text.size(), kFirmwareLen / 2 - 1);
+        for (std::size_t i = 0; i < n; ++i)
+            b[2 * i + 1] = static_cast<std::uint8_t>(text[i]);
+    } else {
+        const std::size_t n = std::min<std::size_t>(text.size(), kFirmwareLen - 1);
+        std::copy(text.begin(), text.begin() + n, b.begin());
+    }
+    return b;
+}
+
+std::vector<std::uint8_t> Sensor::VideoBlock(int first, int count) const {
+    std::vector<std::uint8_t> b(2 * count, 0);
+    for (int k = 0; k < count; ++k) {
+        const int i = first + k;
+        // Samples past the end of the line read as 0.
+        const u16 v = haveVideo_ && i < kVideoSamples ? video_[i] : 0;
+        PutWord(b.data() + 2 * k, v);
+    }
+    return b;
+}
+
+} // namespace sim

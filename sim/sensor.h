@@ -1,0 +1,165 @@
+// The simulated sensor as a state machine: bytes in, bytes out.
+//
+// Principles of operation
+// - Time is passed in by the caller (seconds from any origin, steadily
+//   rising), so tests need not wait for real time; the pseudo-terminal driver
+//   passes the monotonic clock.
+// - Receive() takes the bytes the PC wrote, with the time they were read. The
+//   line is modelled at 1920 bytes/s: a byte read at t arrives t + 1/1920 s
+//   after the byte before it (or after t, whichever is later), so a 36-byte
+//   command read at once is complete 18.75 ms after its first byte.
+// - A complete command is handled at once; its answer starts to leave when the
+//   command is complete (plus the delay fault) and the line is free, then one
+//   byte every 1/1920 s. TakeDue() hands out every byte whose time has come:
+//   what is owed since the answer started, never more.
+// - With instant set, commands are complete when read and answers are due at
+//   once.
+// - Input that is not a command frame is skipped up to the next 00 55 that
+//   starts a frame with a known code, and logged as junk. A partial frame
+//   followed by a pause of more than kInterByteGap is dropped the same way.
+// - Noise comes from a generator with a fixed seed: the same commands at the
+//   same times give the same answers.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <deque>
+#include <ostream>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "model.h"
+#include "wire.h"
+
+namespace sim {
+
+using Words = std::array<u16, kWords>;
+using VideoLine = std::array<u16, kVideoSamples>;
+
+// Line faults, each off by default.
+struct Faults {
+    bool silent = false;    // never answers
+    long silentAfter = -1;  // answers this many frames, then nothing (-1: off)
+    std::set<int> ignore;   // codes never answered
+    bool wrongSync = false; // reply frames begin with 0x00AB instead of 0x00AA
+    long shortReply = 0;    // this answer (1 = the first) is cut short; 0: off
+    int shortLen = 30;      // bytes of the cut answer that are sent
+    int junkBefore = 0;     // junk bytes sent before every answer
+    int extraAfter = 0;     // stray bytes sent after every answer
+    double delay = 0.0;     // extra seconds before every answer
+    long hangupAfter = -1;  // line dropped once this many frames are answered (-1: off)
+};
+
+struct Config {
+    Model model = MakeModel(Presets().front());
+    bool instant = false;      // no line pacing
+    std::uint32_t seed = 1996; // noise generator seed
+    double period = 60.0;      // seconds of one sweep of the object; 0 holds it still
+    std::string eepromFile;    // where the EEPROM lives; empty: memory only
+    std::string firmware;      // firmware text; empty: built from softversion
+    Faults faults;
+};
+
+// One measurement: the fourteen words of the run reply.
+struct Measurement {
+    u16 Ledge = 0, Redge = 0, Mvalue = 0;
+    std::int32_t umValue = 0;
+    u16 tVal = 0, tTol = 0, edcnt = 0, mvstart = 0, mvend = 0;
+    u16 dynpower = 0, anaMax = 0, anaMin = 0, in0 = 0;
+    Words ToWords() const;
+};
+
+// Seconds of silence after which a partial frame is dropped.
+inline constexpr double kInterByteGap = 0.1;
+
+class Sensor {
+  public:
+    explicit Sensor(Config config);
+
+    // Loads the EEPROM file (creating it with the defaults when it does not
+    // exist) and copies the EEPROM into RAM, as at power-up. False, with the
+    // reason in *error, when the file cannot be read, parsed or written.
+    bool PowerUp(std::string *error);
+
+    // Every frame received and every answer sent goes to log as a JSON line.
+    void SetLog(std::ostream *log) { log_ = log; }
+
+    void Receive(const std::uint8_t *data, std::size_t n, double t);
+
+    // Appends to out every byte due at now; returns how many.
+    std::size_t TakeDue(double now, std::vector<std::uint8_t> &out);
+
+    // Time at which the next byte is due; +infinity when nothing waits.
+    double NextDue() const;
+
+    // True once the hang-up fault has struck and its last answer has left.
+    bool LineDown(double now) const { return hangupAt_ >= 0 && now >= hangupAt_; }
+
+    // The parameter set that a sensor of this model leaves the factory with.
+    static Words FactorySettings(const Model &model);
+
+    // Inspection.
+    const Words &Ram() const { return ram_; }
+    const Words &Eeprom() const { return eeprom_; }
+    bool Calibrating() const { return calibrating_; }
+    const VideoLine &Video() const { return video_; }
+    long FramesReceived() const { return frames_; }
+    const Config &Settings() const { return config_; }
+
+    // Where the shadow's edges are at time t, in sub-pixel units (either may
+    // lie off the line).
+    void ObjectAt(double t, double *left, double *right) const;
+
+    // Takes one measurement at time t as a run command does (noise, video line,
+    // analog max/min and the measurement count advance).
+    Measurement Measure(double t);
+
+  private:
+    struct Burst {
+        double start;                    // when its first byte starts to leave
+        std::vector<std::uint8_t> bytes; // what is sent
+        std::size_t sent;                // bytes handed out so far
+    };
+
+    void Parse(double readTime);
+    void FlushJunk(double t);
+    void Handle(const std::uint8_t *frame, double t);
+    void SendFrame(int code, const Words &words, double t);
+    void SendBlock(int code, std::vector<std::uint8_t> bytes, double t);
+    void Transmit(std::vector<std::uint8_t> bytes, double t);
+    bool SaveEeprom(std::string *error) const;
+    std::vector<std::uint8_t> FirmwareBlock() const;
+    std::vector<std::uint8_t> VideoBlock(int first, int count) const;
+    u16 SlopeMultiplier() const { return config_.model.id.ccdtype == 104 ? 512 : 1024; }
+    double LineUnits() const;
+    void Log(double t, const std::string &fields);
+
+    Config config_;
+    std::ostream *log_ = nullptr; // JSON lines, or none
+    Words ram_{};                 // working parameter set
+    Words eeprom_{};              // stored parameter set
+    bool calibrating_ = false;    // between calibration sub-commands 1 and 0
+    double dynpower_ = 0.0;       // illumination power in use, 0..1000
+    u16 anaMax_ = 0;              // analog output maximum since the last reset
+    u16 anaMin_ = 0;              // analog output minimum since the last reset
+    u16 count_ = 0;               // measurements taken, wraps
+    Measurement last_;            // the last measurement
+    VideoLine video_{};           // the video line of the last measurement
+    bool haveVideo_ = false;      // a measurement has produced video_
+    std::mt19937 noise_;          // measurement and video noise
+    std::mt19937 junk_;           // junk bytes of the faults
+
+    std::vector<std::uint8_t> in_;      // received bytes not yet taken as a frame
+    std::vector<std::uint8_t> skipped_; // junk waiting to be logged
+    double inClock_ = 0.0;              // modelled arrival of the last byte received
+    double lastRead_ = -1.0;            // read time of the last byte received
+    long frames_ = 0;                   // frames received
+    long answers_ = 0;                  // answers (frames and blocks) sent
+    std::deque<Burst> out_;             // answers being sent
+    double lineFree_ = 0.0;             // when the outgoing line falls idle
+    double hangupAt_ = -1.0;            // when the line drops; -1: never
+};
+
+} // namespace sim
