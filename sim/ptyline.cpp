@@ -199,7 +199,7 @@ bool CreatePortLink(const std::string &path, const std::string &target, std::str
             char old[512] = {0};
             (void)!readlink(path.c_str(), old, sizeof old - 1);
             *error = path + " is already in use (it points to " + old +
-                     "); is another simulator running?";
+                     "): another simulator may be running on it; if none is, remove the link";
             return false;
         }
         unlink(path.c_str()); // left behind by a simulator that was killed
