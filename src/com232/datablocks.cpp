@@ -1,0 +1,108 @@
+// Video data blocks. The requests are built directly in szWriteBuf (not from
+// pp); the answers are raw bytes read by polling the input queue while the
+// receive callback is off.
+#include "com232/datablocks.h"
+
+#include "com232/com232.h"
+#include "com232/syncword.h"
+#include "main/controls.h"
+#include "platform/rs232.h"
+#include "platform/runtime.h"
+#include "platform/userint.h"
+
+// One kind of block: its command code, its size and its status texts.
+struct BlockKind {
+    int code;             // command code of the request
+    int words;            // samples in the block
+    const char *waiting;  // shown while the block is awaited
+    const char *timeout;  // into szStatus when it does not come in time
+    const char *received; // into szStatus when exactly the block arrived
+};
+
+static const BlockKind KIND64 = {9, BLOCK64, "Waiting for Data[64] ...",
+                                 "Timeout-RS-232 while reading 64 data-words!",
+                                 "Data[64] block received!"};
+static const BlockKind KIND256 = {11, BLOCK256, "Waiting for Data[256] ...",
+                                  "Timeout-RS-232 while reading 256 data-words!",
+                                  "Data[256] block received!"};
+
+void RemoveRxCallback(void) {
+    InstallComCallback(com, 0, FRAMELEN, sync, nullptr, nullptr);
+}
+
+void RestoreRxCallback(void) {
+    InstallComCallback(com, eventMask, FRAMELEN, sync, RX_Receive_Function, nullptr);
+}
+
+// Empties both queues and sends the request: sync, code, first, last and
+// fourteen zero words. Counted in frameCount like every other command frame.
+static void SendBlockRequest(const BlockKind &kind, int first, int last) {
+    order = kind.code;
+    FlushOutQ(com);
+    FlushInQ(com);
+    u16 words[PNUM] = {};
+    words[0] = static_cast<u16>(first);
+    words[1] = static_cast<u16>(last);
+    FillTxBuf(order, words);
+    nBytesW = ComWrt(com, szWriteBuf, FRAMELEN);
+    frameCount++;
+}
+
+// Requests one block and waits for it, pumping events so that Stop, the
+// window's close box and the threshold field act during the wait. Whatever
+// arrived is read; samples whose bytes did not come keep what szReadBuf held.
+static int ReadBlock(const BlockKind &kind, int first, int last) {
+    const int bytes = 2 * kind.words;
+    SendBlockRequest(kind, first, last);
+    unsigned sent = frameCount;
+    SetCtrlVal(pHandle, PANEL_TEXTStatus, kind.waiting);
+
+    int n = 0;
+    tstart = Timer();
+    for (;;) {
+        ProcessSystemEvents();
+        if (frameCount != sent) {
+            // A command started from a callback inside the pump (a fetch, a
+            // teach, a port change) emptied the queue and sent its own frame,
+            // so our block will not come. Ask again, with the callback off
+            // again: a port set-up turns it back on.
+            RemoveRxCallback();
+            SendBlockRequest(kind, first, last);
+            sent = frameCount;
+            tstart = Timer();
+            continue;
+        }
+        n = GetInQLen(com);
+        if (n < 0) {
+            // The port was closed under the wait (main window closed): nothing
+            // can arrive, so this is the time-out without sitting it out.
+            SetStatus(kind.timeout);
+            n = 0;
+            break;
+        }
+        tdiff = Timer() - tstart;
+        if (tdiff > TIMEOUT) {
+            SetStatus(kind.timeout);
+            break;
+        }
+        if (n >= bytes) break;
+    }
+
+    const int want = n < int(sizeof szReadBuf) ? n : int(sizeof szReadBuf);
+    nBytesR = want > 0 ? ComRd(com, szReadBuf, want) : 0;
+    if (nBytesR == bytes) SetStatus(kind.received);
+    for (int k = 0; k < kind.words; k++) {
+        const long long i = static_cast<long long>(first) + k;
+        if (i >= 0 && i < VIDEOSAMPLES) adcbuf[i] = ReadBufWord(2 * k);
+    }
+    SetCtrlVal(pHandle, PANEL_TEXTStatus, szStatus);
+    return 1;
+}
+
+int ReadData64(int first, int last) {
+    return ReadBlock(KIND64, first, last);
+}
+
+int ReadData256(void) {
+    return ReadBlock(KIND256, 0, 0);
+}

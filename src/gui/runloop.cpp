@@ -1,0 +1,104 @@
+// The run loop: one measurement request (code 8, carrying the settings) at a
+// time, each reply drawn as numbers, bar graph and strip chart.
+#include "gui/runloop.h"
+
+#include "com232/com232.h"
+#include "gui/plots.h"
+#include "main/controls.h"
+#include "platform/rs232.h"
+#include "platform/runtime.h"
+#include "platform/userint.h"
+
+int loopActive = 0; // 1 while a run or video loop runs; blocks a second one
+
+// Code of the measurement request.
+static constexpr int RUN_CODE = 8;
+
+void TakeRunReply(void) {
+    Ledge = pp[0];
+    Redge = pp[1];
+    Mvalue = pp[2];
+    umValue = static_cast<int>(static_cast<unsigned>(pp[4]) << 16 | pp[3]);
+    tVal = pp[5];
+    tTol = pp[6];
+    edcnt = pp[7];
+    mvstart = pp[8];
+    mvend = pp[9];
+    dynpower = pp[10];
+    anaMax = pp[11];
+    anaMin = pp[12];
+    in0 = pp[13];
+}
+
+void ForceRamTarget(void) {
+    SetCtrlVal(pHandle, PANEL_RBTRam, 1);
+    target = RAM;
+    SetCtrlVal(pHandle, PANEL_RBTEeprom, 0);
+    SetCtrlVal(pHandle, PANEL_RBTFile, 0);
+}
+
+void ReleaseLoopLocks(void) {
+    SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock2, ATTR_DIMMED, 0);
+    SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock1, ATTR_DIMMED, 0);
+    SetCtrlAttribute(pHandle, PANEL_CTRLPostLoop, ATTR_DIMMED, 0);
+}
+
+// Sends the next request built from the settings of this moment and restarts
+// the time-out clock. Returns the frame count right after it.
+static unsigned SendRunRequest(void) {
+    SendCommand(RUN_CODE, 1);
+    tstart = Timer();
+    return frameCount;
+}
+
+void PushRUN(void) {
+    // Stop makes Run and Video operable at once, while the loop may still be
+    // finishing its pass; a second loop must not start inside the first.
+    if (loopActive) return;
+    loopActive = 1;
+
+    SetCtrlAttribute(pHandle, PANEL_GRAPHVideo, ATTR_VISIBLE, 0);
+    SetCtrlAttribute(pHandle, PANEL_CHARTRaw, ATTR_VISIBLE, 1);
+    SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock2, ATTR_DIMMED, 1);
+    SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock1, ATTR_DIMMED, 1);
+    ForceRamTarget();
+
+    if (SendCommand(RUN_CODE, 1) == FRAMELEN) SetCtrlVal(pHandle, PANEL_TEXTStatus, "Line Ok!");
+    unsigned sent = frameCount; // frameCount right after our own request
+    tstart = Timer();
+    stop_flag = 0;
+    graphrefresh = 0;
+
+    do {
+        if (frameCount != sent) {
+            // A command run from a callback inside the last pump (calibration,
+            // teach, reset, a fetch) took over the line: its frame flushed our
+            // reply, and what rx_flag and pp hold now is its reply. That is no
+            // measurement; ask for a fresh one.
+            graphrefresh = 0;
+            sent = SendRunRequest();
+        }
+        // Draw before the next request: CopyVarsToPP overwrites pp.
+        if (graphrefresh == 1) {
+            TakeRunReply();
+            PlotVIDEOBarGraph();
+            PlotRAWGraphX8();
+            graphrefresh = 0;
+        }
+        if (rx_flag == 1) sent = SendRunRequest();
+        tdiff = Timer() - tstart;
+        if (tdiff > TIMEOUT) {
+            SetCtrlVal(pHandle, PANEL_TEXTStatus, "Timeout RS232-Line!");
+            stop_flag = 1;
+            break;
+        }
+        ProcessSystemEvents();
+    } while (stop_flag == 0);
+
+    rx_flag = 0;
+    FlushInQ(com);
+    FlushOutQ(com);
+    graphrefresh = 0;
+    ReleaseLoopLocks();
+    loopActive = 0;
+}

@@ -1,0 +1,23 @@
+// Live measurement: the run loop, and what it shares with the video loop.
+//
+// Exactly one code-8 request is outstanding at a time; its reply (a frame
+// taken by the receive callback) is copied into the measurement variables,
+// drawn, and answered by the next request at once. Everything runs inside the
+// calling callback, pumping events between passes.
+#pragma once
+
+extern int loopActive; // 1 from the start of a run or video loop until its clean-up is done
+
+// Runs the measurement loop until stop_flag is set or a reply takes longer
+// than TIMEOUT. Does nothing while another loop is still active.
+void PushRUN(void);
+
+// Copies the words 0 to 13 of the run reply in pp into the measurement
+// variables (and tVal, tTol).
+void TakeRunReply(void);
+
+// Selects RAM as the send target, in the variable and on the radio buttons.
+void ForceRamTarget(void);
+
+// Makes the loop-locking controls operable again, and CTRLPostLoop with them.
+void ReleaseLoopLocks(void);

@@ -1,0 +1,126 @@
+// Live measurement buttons and the video loop. The run loop itself is
+// PushRUN (gui/runloop); the data-block reads are in com232/datablocks.
+#include "main/live.h"
+
+#include "com232/com232.h"
+#include "com232/datablocks.h"
+#include "gui/plots.h"
+#include "gui/runloop.h"
+#include "main/controls.h"
+#include "platform/rs232.h"
+#include "platform/runtime.h"
+#include "platform/userint.h"
+
+static u16 videoRequest[PNUM]; // payload of the video loop's current measurement request
+
+// Code of the measurement request.
+static constexpr int RUN_CODE = 8;
+
+// Sends the measurement request with the words of videoRequest and restarts
+// the time-out clock. Returns the frame count right after it.
+static unsigned SendVideoRequest(void) {
+    for (int i = 0; i < PNUM; i++)
+        pp[i] = videoRequest[i];
+    SendCommand(RUN_CODE, 0);
+    tstart = Timer();
+    return frameCount;
+}
+
+// Asks for one measurement and waits for it; 1 when the reply is in pp. The
+// request carries pp as it stands, which from the second frame on is the
+// previous reply. Stop does not cut the wait short: a reply that comes is
+// still read and drawn.
+static int AwaitMeasurement(void) {
+    for (int i = 0; i < PNUM; i++)
+        videoRequest[i] = pp[i];
+    unsigned sent = SendVideoRequest();
+    while (rx_flag != 1) {
+        ProcessSystemEvents();
+        if (frameCount != sent) {
+            // A command run from a callback inside the pump took over the
+            // line; its reply is no measurement. Ask again with the same words.
+            sent = SendVideoRequest();
+            continue;
+        }
+        if (rx_flag == 1) break;
+        tdiff = Timer() - tstart;
+        // A closed port (main window closed) cannot answer: no need to wait.
+        if (tdiff > TIMEOUT || GetInQLen(com) < 0) {
+            SetCtrlVal(pHandle, PANEL_TEXTStatus, "Timeout RS232-Line!");
+            stop_flag = 1;
+            break;
+        }
+    }
+    return rx_flag == 1;
+}
+
+// Reads the video frame that belongs to the measurement just taken.
+static void ReadVideoFrame(void) {
+    RemoveRxCallback();
+    FlushInQ(com);
+    FlushOutQ(com);
+    if (pcbtype == 0 || pcbtype == 100) {
+        ReadData64(0, 0);
+        ReadData64(64, 0);
+        ReadData64(128, 0);
+        ReadData64(192, 1);
+    } else {
+        ReadData256();
+    }
+    RestoreRxCallback();
+}
+
+int CC_BTNRun(int, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT) PushRUN();
+    return 0;
+}
+
+int CC_BTNStop(int, int, int event, void *, int, int) {
+    if (event != EVENT_LEFT_CLICK) return 0;
+    stop_flag = 1;
+    SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock1, ATTR_DIMMED, 0);
+    SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock2, ATTR_DIMMED, 0);
+    return 0;
+}
+
+int CC_BTNVideo(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    // As in PushRUN: no second loop while one is still finishing.
+    if (loopActive) return 0;
+    loopActive = 1;
+
+    SetCtrlAttribute(pHandle, PANEL_CHARTRaw, ATTR_VISIBLE, 0);
+    SetCtrlAttribute(pHandle, PANEL_GRAPHVideo, ATTR_VISIBLE, 1);
+    SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock2, ATTR_DIMMED, 1);
+    SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock1, ATTR_DIMMED, 1);
+    ForceRamTarget();
+    SetAxisScalingMode(pHandle, PANEL_GRAPHVideo, VAL_XAXIS, VAL_MANUAL, 1.0, ccdpixE);
+    stop_flag = 0;
+
+    do {
+        if (AwaitMeasurement()) {
+            TakeRunReply();
+            ReadVideoFrame();
+            PlotVIDEOBarGraph();
+            PlotVIDEOCurve(adcbuf, xArray8);
+        }
+        ProcessSystemEvents();
+    } while (stop_flag == 0);
+
+    ReleaseLoopLocks();
+    RestoreRxCallback();
+    FlushOutQ(com);
+    FlushInQ(com);
+    loopActive = 0;
+    return 0;
+}
+
+int CC_NUMVideoThreshold(int, int, int event, void *, int, int) {
+    if (event != EVENT_VAL_CHANGED) return 0;
+    u16 threshold = 0;
+    GetCtrlVal(pHandle, PANEL_NUMVideoThreshold, &threshold);
+    for (int i = 0; i < VIDEOSAMPLES; i++)
+        thdArray[i] = threshold;
+    PlotVIDEOCurve(adcbuf, xArray);
+    return 0;
+}
