@@ -21,12 +21,10 @@ static constexpr double BAR_TOL_HIGH = 0.35;
 static constexpr int CHART_TRACES = 5;
 static constexpr int CHART_VALUES = 500;
 static constexpr int CHART_NEWEST = CHART_VALUES - CHART_TRACES; // first value of the newest point
-static constexpr int CHART_ATTR_POINTS = 1171;                   // points across the chart
-static constexpr int CHART_ATTR_SCROLL = 1088;                   // scroll mode
-static constexpr int CHART_ATTR_TRACES = 1170;                   // number of traces
-static constexpr int COLOR_TRACE_LIMIT = 0x008000;               // traces 1, 2: tolerance limits
-static constexpr int COLOR_TRACE_SETPOINT = 0x000000;            // trace 3: set-point
-static constexpr int COLOR_TRACE_VALUE = 0xFF0000;               // traces 4, 5: measurement
+static constexpr int CHART_POINTS_SHOWN = 101;     // the 100 points of the history fill the chart
+static constexpr int COLOR_TRACE_LIMIT = 0x008000; // traces 1, 2: tolerance limits
+static constexpr int COLOR_TRACE_SETPOINT = 0x000000; // trace 3: set-point
+static constexpr int COLOR_TRACE_VALUE = 0xFF0000;    // traces 4, 5: measurement
 
 int PlotVIDEOCurve(const u16 *samples, const double *xPositions) {
     SetAxisScalingMode(pHandle, PANEL_GRAPHVideo, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, YAXISMAX);
@@ -180,8 +178,8 @@ void PlotRAWGraphX8(void) {
     arrayNORM[CHART_NEWEST + 3] = value;
     arrayNORM[CHART_NEWEST + 4] = v;
 
-    SetCtrlAttribute(pHandle, PANEL_CHARTRaw, CHART_ATTR_POINTS, 101);
-    SetCtrlAttribute(pHandle, PANEL_CHARTRaw, CHART_ATTR_SCROLL, 1);
+    SetCtrlAttribute(pHandle, PANEL_CHARTRaw, ATTR_POINTS_PER_SCREEN, CHART_POINTS_SHOWN);
+    SetCtrlAttribute(pHandle, PANEL_CHARTRaw, ATTR_SCROLL_MODE, 1);
 
     int zoom = 0;
     GetCtrlVal(pHandle, PANEL_SWITCHZoom, &zoom);
@@ -195,7 +193,7 @@ void PlotRAWGraphX8(void) {
     SetTraceAttribute(pHandle, PANEL_CHARTRaw, 3, ATTR_TRACE_COLOR, COLOR_TRACE_SETPOINT);
     SetTraceAttribute(pHandle, PANEL_CHARTRaw, 4, ATTR_TRACE_COLOR, COLOR_TRACE_VALUE);
     SetTraceAttribute(pHandle, PANEL_CHARTRaw, 5, ATTR_TRACE_COLOR, COLOR_TRACE_VALUE);
-    SetCtrlAttribute(pHandle, PANEL_CHARTRaw, CHART_ATTR_TRACES, CHART_TRACES);
+    SetCtrlAttribute(pHandle, PANEL_CHARTRaw, ATTR_NUM_TRACES, CHART_TRACES);
 
     PlotStripChart(pHandle, PANEL_CHARTRaw, arrayNORM, CHART_VALUES, 0, 0, VAL_DOUBLE);
 }

@@ -21,7 +21,8 @@ struct Branding {
     int band;            // colour of DECOLogo, also the texts' background
     int text;            // colour of the texts
     const char *bitmap;  // logo file, beside the program
-    int logoA, logoB;    // the picture's position values (attributes 531, 532)
+    int logoLeft;        // left edge of the logo picture, pixels
+    int logoTop;         // top edge of the logo picture, pixels
     const char *company; // info line 1
     const char *phone;   // info line 2
     const char *web;     // info line 3
@@ -73,8 +74,8 @@ int ShowLogo(int variant) {
     if (b.bitmap == nullptr) {
         SetCtrlAttribute(pHandle, PANEL_PICTLogo, ATTR_VISIBLE, 0);
     } else {
-        SetCtrlAttribute(pHandle, PANEL_PICTLogo, 532, b.logoB);
-        SetCtrlAttribute(pHandle, PANEL_PICTLogo, 531, b.logoA);
+        SetCtrlAttribute(pHandle, PANEL_PICTLogo, ATTR_TOP, b.logoTop);
+        SetCtrlAttribute(pHandle, PANEL_PICTLogo, ATTR_LEFT, b.logoLeft);
         DisplayImageFile(pHandle, PANEL_PICTLogo, b.bitmap);
     }
     if (b.company != nullptr) {
