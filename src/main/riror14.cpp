@@ -3,6 +3,10 @@
 
 #include "com232/com232.h"
 #include "com232/syncword.h"
+#include "gui/panelio.h"
+#include "logo/logo.h"
+#include "main/controls.h"
+#include "platform/userint.h"
 
 #include <cstring>
 
@@ -85,8 +89,22 @@ void InitVars(void)
 {
     AssignDefaults();
     SetStatus("InitVars");
+    SetCtrlVal(pHandle, PANEL_TEXTStatus, szStatus);
     CopyText(szSoftVersion, "Version 1.4", sizeof szSoftVersion);
     CopyText(szSoftName, "VORTELIX-Riror", sizeof szSoftName);
+    ShowLogo(2);
+    // The panel resource's start values replace the defaults above.
+    GetPanelValues();
+
+    // Bar graph before the first measurement: cursor 1 on the set-point, the
+    // window borders, and the tolerance band (its left end may be negative).
+    DeleteGraphPlot(pHandle, PANEL_GRAPHBar, -1, 0);
+    SetGraphCursor(pHandle, PANEL_GRAPHBar, 1, tVal, 1.0);
+    SetGraphCursor(pHandle, PANEL_GRAPHBar, 2, eBeg, 1.0);
+    SetGraphCursor(pHandle, PANEL_GRAPHBar, 3, eEnd, 1.0);
+    PlotRectangle(pHandle, PANEL_GRAPHBar, static_cast<int>(tVal) - static_cast<int>(tTol), 0.0,
+                  static_cast<int>(tVal) + static_cast<int>(tTol), 0.25, 0x00FF00, 0x00FF00);
+
     for (int i = 0; i < 256; i++) {
         xArray[i] = 4.0 * i;
         thdArray[i] = vThd;
