@@ -90,6 +90,7 @@ Sensor::Sensor(Config config)
     dynpower_ = ram_[kPower];
     anaMax_ = 0;
     anaMin_ = static_cast<u16>(config_.model.id.ccdmaxpixelX8 - 1);
+    if (config_.faults.hangupAfter == 0) hangupAt_ = 0; // no frame answered at all
 }
 
 Words Sensor::FactorySettings(const Model &model) {
@@ -370,8 +371,11 @@ void Sensor::Handle(const std::uint8_t *frame, double t) {
     case kWriteRam: ram_ = p; break; // not answered
     case kWriteEeprom:
         eeprom_ = p;
-        if (std::string err; !SaveEeprom(&err))
+        if (std::string err; !SaveEeprom(&err)) {
+            for (char &c : err) // keep the log line valid JSON
+                if (c == '"' || c == '\\' || static_cast<unsigned char>(c) < 0x20) c = '?';
             Log(t, "\"kind\":\"error\",\"text\":\"" + err + "\"");
+        }
         break; // not answered
     case kReadRam: SendFrame(code, ram_, t); break;
     case kReadEeprom: SendFrame(code, eeprom_, t); break;

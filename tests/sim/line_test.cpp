@@ -224,7 +224,7 @@ TEST(SensorOverPty, PacedExchangeTakesTheLineTime) {
     ASSERT_TRUE(sensor.Start(&error)) << error;
     Client pc(sensor.SlavePath());
     std::vector<double> ms;
-    for (int i = 0; i < 7; ++i) {
+    for (int i = 0; i < 9; ++i) {
         const double t0 = MonotonicSeconds();
         pc.Send(kRun);
         ASSERT_EQ(pc.Read(36, 1.0).size(), 36u);
@@ -232,10 +232,12 @@ TEST(SensorOverPty, PacedExchangeTakesTheLineTime) {
     }
     std::sort(ms.begin(), ms.end());
     EXPECT_GE(ms.front(), 37.0); // never faster than the line
-    EXPECT_NEAR(ms[ms.size() / 2], 37.5, 3.0);
+    EXPECT_NEAR(ms[ms.size() / 2], 37.5, 4.0);
 }
 
-TEST(SensorOverPty, HangUpDropsTheLine) {
+// Guards against closing the line before the PC has read the last answer:
+// the kernel throws away what is still in a pseudo-terminal when it closes.
+TEST(SensorOverPty, HangUpDropsTheLineAfterTheLastAnswer) {
     Config c = Make("t1", true);
     c.faults.hangupAfter = 1;
     SensorThread sensor(c);
