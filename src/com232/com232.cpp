@@ -7,21 +7,23 @@
 #include "platform/runtime.h"
 
 // Link state; written by the senders, the receive callback and the port set-up.
-int com = 0;           // serial port number, 1 = COM1
-int order = 0;         // command code of the frame being sent
-int sync = 0;          // first word of every command frame
-int target = 0;        // RAM, EEPROM or DATFILE
-int rx_flag = 0;       // set by RX_Receive_Function, cleared by the sender
-int stop_flag = 0;     // 1 stops the run and video loops
-int graphrefresh = 0;  // initialised at load: no reply awaits display
-u16 pp[16];            // parameter package
-char szWriteBuf[1024]; // transmit buffer
-char szReadBuf[1024];  // receive buffer
-int nBytesW = 0;       // count of the last ComWrt
-int nBytesR = 0;       // count of the last raw-block ComRd
-int ret = 0;           // result of the last port set-up step
-double tstart = 0.0;   // start of the current reply wait, s
-double tdiff = 0.0;    // elapsed time of the current reply wait, s
+int com = 0;             // serial port number, 1 = COM1
+int order = 0;           // command code of the frame being sent
+int sync = 0;            // first word of every command frame
+int target = 0;          // RAM, EEPROM or DATFILE
+int rx_flag = 0;         // set by RX_Receive_Function, cleared by the sender
+int stop_flag = 0;       // 1 stops the run and video loops
+int graphrefresh = 0;    // initialised at load: no reply awaits display
+u16 pp[16];              // parameter package
+char szWriteBuf[1024];   // transmit buffer
+char szReadBuf[1024];    // receive buffer
+int nBytesW = 0;         // count of the last ComWrt
+int nBytesR = 0;         // count of the last raw-block ComRd
+int ret = 0;             // result of the last port set-up step
+double tstart = 0.0;     // start of the current reply wait, s
+double tdiff = 0.0;      // elapsed time of the current reply wait, s
+unsigned frameCount = 0; // command frames sent since start
+int replyWaits = 0;      // reply waits under way
 
 void FillTxBuf(int code, const u16 *values) {
     const unsigned word0 = static_cast<unsigned>(sync) & 0xFFFF;
@@ -103,10 +105,12 @@ int SendCommand(int code, int withSettings) {
     if (withSettings) CopyVarsToPP();
     FillTxBuf(order, pp);
     nBytesW = ComWrt(com, szWriteBuf, FRAMELEN);
+    frameCount++;
     return nBytesW;
 }
 
 int WaitReply(double limit, const char *timeoutText, int flagFirst) {
+    replyWaits++;
     tstart = Timer();
     for (;;) {
         ProcessSystemEvents();
@@ -118,5 +122,6 @@ int WaitReply(double limit, const char *timeoutText, int flagFirst) {
         }
         if (rx_flag == 1) break;
     }
+    replyWaits--;
     return rx_flag;
 }

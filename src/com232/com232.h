@@ -27,6 +27,8 @@ extern int nBytesR;           // count returned by the last ComRd of a raw block
 extern int ret;               // result of the last step of the port set-up
 extern double tstart;         // start of the current reply wait, s
 extern double tdiff;          // time elapsed in the current reply wait, s
+extern unsigned frameCount;   // command frames sent since start; SendCommand counts
+extern int replyWaits;        // reply waits under way (WaitReply nests inside pumps)
 
 // Writes the 36-byte command frame into szWriteBuf: sync, the low 16 bits of
 // code, then values[0..PNUM-1]. Does not set order.
@@ -44,7 +46,9 @@ void CopyPPtoVars(void);
 // whatever else waits.
 void RX_Receive_Function(int port, int events, void *callbackData);
 
-// Steps 1 and 2 of every exchange: empty both queues, clear rx_flag, set
+// Steps 1 and 2 of every exchange (and counts the frame in frameCount, so
+// that a loop waiting for its own reply can tell that a command run nested
+// in its event pump has taken over the line): empty both queues, clear rx_flag, set
 // order to code, pack the settings into pp when withSettings is 1, build the
 // frame from pp and write it to com. Returns the count written (nBytesW).
 int SendCommand(int code, int withSettings);
@@ -53,7 +57,9 @@ int SendCommand(int code, int withSettings);
 // passed since now (tstart). On time-out timeoutText goes into szStatus.
 // flagFirst 0 is the standard order (the limit is tested first in each pass);
 // flagFirst 1 tests rx_flag first, so a reply taken in the last pump counts
-// even past the limit. Returns rx_flag: 1 reply taken, 0 time-out.
+// even past the limit. Returns rx_flag: 1 reply taken, 0 time-out. While it
+// waits, replyWaits is above 0: a command started from a callback inside the
+// pump can see that another one waits for its reply.
 int WaitReply(double limit, const char *timeoutText, int flagFirst);
 
 // Reads a big-endian word of szReadBuf at the given byte offset.

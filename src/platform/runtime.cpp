@@ -4,12 +4,19 @@
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
+
+#ifndef _WIN32
+#include <csignal>
+#include <sys/socket.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -103,3 +110,45 @@ double Timer(void) {
 void Delay(double seconds) {
     if (seconds > 0) std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
 }
+
+#ifndef _WIN32
+namespace {
+
+int signalPipe[2] = {-1, -1};        // the handler writes, the notifier reads
+void (*quitHandler)(void) = nullptr; // the program's reaction to a signal
+
+// Only async-signal-safe work here: one byte into the pipe.
+void OnSignal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const auto n = write(signalPipe[1], &byte, 1);
+}
+
+} // namespace
+
+int InstallQuitSignals(void (*onQuit)(void)) {
+    if (!QCoreApplication::instance() || !onQuit) return 0;
+    quitHandler = onQuit;
+    if (signalPipe[0] < 0) {
+        if (socketpair(AF_UNIX, SOCK_STREAM, 0, signalPipe) != 0) return 0;
+        auto *notifier =
+            new QSocketNotifier(signalPipe[0], QSocketNotifier::Read, QCoreApplication::instance());
+        QObject::connect(notifier, &QSocketNotifier::activated, [] {
+            char drain[16];
+            [[maybe_unused]] const auto n = read(signalPipe[0], drain, sizeof drain);
+            if (quitHandler) quitHandler();
+        });
+    }
+    struct sigaction action = {};
+    action.sa_handler = OnSignal;
+    sigemptyset(&action.sa_mask);
+    action.sa_flags = SA_RESTART;
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+    return 1;
+}
+#else
+int InstallQuitSignals(void (*)(void)) {
+    return 0;
+}
+#endif

@@ -31,3 +31,8 @@ double Timer(void);
 
 // Blocks the caller for the given number of seconds; pumps no events.
 void Delay(double seconds);
+
+// Interrupt and termination signals (Ctrl-C, kill, logout) call onQuit on the
+// user-interface thread the next time events are pumped, so they can take the
+// same path as closing the main window. Returns 1 when installed.
+int InstallQuitSignals(void (*onQuit)(void));

@@ -1,0 +1,11 @@
+// Sensor identification: the hardware-information request (code 10) and the
+// firmware text (code 7), and what the tool adapts to the sensor found.
+#pragma once
+
+// Asks for the identity words and configures graphs, limits, texts and
+// dimming from them. 1 when a reply echoing code 10 arrived, else 0.
+int GetHARDWAREInfo(void);
+
+// Reads the 72-byte firmware block and shows its text. Returns the number of
+// bytes that waited when the wait ended; 72 or more means the text arrived.
+int GetVERSIONInfo(void);

@@ -1,0 +1,121 @@
+// Port set-up and line check. Line: 19200 baud, no parity, 8 data bits,
+// 1 stop bit, queues of 4096 bytes, read/write limit 2.0 s, no handshake.
+#include "com232/portsetup.h"
+
+#include "com232/com232.h"
+#include "com232/identify.h"
+#include "com232/syncword.h"
+#include "gui/pushget.h"
+#include "main/controls.h"
+#include "platform/rs232.h"
+#include "platform/runtime.h"
+#include "platform/userint.h"
+
+#include <cstdio>
+
+static constexpr long BAUD = 19200;
+static constexpr int QUEUE_SIZE = 4096;
+static constexpr double COM_TIME = 2.0;   // read/write limit of the port, s
+static constexpr double STEP_PAUSE = 0.1; // pause between the identification steps, s
+static constexpr int FIRMWARE_LEN = 72;
+
+const char *OpenErrorText(int result) {
+    switch (result) {
+    case -1: return "Unknown system error";
+    case -2: return "Invalid port number";
+    case -3: return "Port is not open";
+    case -4: return "Unknown I/0 error";
+    case -6: return "No serial port found";
+    case -7: return "Cannot open port";
+    case -13: return "Invalid parameter";
+    case -99: return "Timeout";
+    default: return "RS-232 error!";
+    }
+}
+
+// The send target is RAM after a port set-up; the radio buttons show it.
+static void ShowTargetRam(void) {
+    target = RAM;
+    SetCtrlVal(pHandle, PANEL_RBTRam, 1);
+    SetCtrlVal(pHandle, PANEL_RBTEeprom, 0);
+    SetCtrlVal(pHandle, PANEL_RBTFile, 0);
+}
+
+void InitRS232(int port) {
+    ret = OpenComConfig(port, "", BAUD, 0, 8, 1, QUEUE_SIZE, QUEUE_SIZE);
+    if (ret < 0) {
+        SetStatus(OpenErrorText(ret));
+    } else {
+        SetComTime(port, COM_TIME);
+        FlushInQ(port);
+        FlushOutQ(port);
+        SetCTSMode(port, 0);
+        InstallComCallback(port, eventMask, FRAMELEN, sync, RX_Receive_Function, nullptr);
+        ret = CheckComLine(port);
+        if (ret == 1) {
+            Delay(STEP_PAUSE);
+            ret = GetHARDWAREInfo();
+            Delay(STEP_PAUSE);
+            ShowTargetRam();
+            PushGET(RAM);
+            Delay(STEP_PAUSE);
+            ret = GetVERSIONInfo();
+            if (ret < FIRMWARE_LEN) SetStatus("Error reading firmware-info!");
+        }
+    }
+    SetCtrlVal(pHandle, PANEL_TEXTStatus, szStatus);
+}
+
+int CheckComLine(int port) {
+    CopyVarsToPP();
+    order = 5;
+    FillTxBuf(5, pp);
+    FlushOutQ(port);
+    FlushInQ(port);
+    rx_flag = 0;
+    nBytesW = ComWrt(port, szWriteBuf, FRAMELEN);
+
+    int result = 0;
+    WaitReply(TIMEOUT, "Timeout-RS-232...", 0);
+    // Also after the limit: a reply taken in the very last pump still counts.
+    if (rx_flag == 1) {
+        if (ReadBufWord(0) == 0x00AA) {
+            SetStatus("Echo Check - Line Ok!");
+            result = 1;
+        } else {
+            SetStatus("read error - not sync byte 0xAA!");
+        }
+    }
+    SetCtrlVal(pHandle, PANEL_TEXTStatus, szStatus);
+    return result;
+}
+
+void FillPortSelector(void) {
+    static ComPortEntry ports[64];
+    const int n = ComPortList(ports, 64);
+    ClearListCtrl(pHandle, PANEL_DropDCom);
+    bool listed = false;
+    for (int i = 0; i < n; i++) {
+        char label[300];
+        std::snprintf(label, sizeof label, "COM%d  %s", ports[i].number, ports[i].device);
+        InsertListItem(pHandle, PANEL_DropDCom, -1, label, ports[i].number);
+        listed = listed || ports[i].number == com;
+    }
+    // The port in use stays choosable even when nothing answers to it.
+    if (!listed) {
+        char label[32];
+        std::snprintf(label, sizeof label, "COM%d", com);
+        InsertListItem(pHandle, PANEL_DropDCom, 0, label, com);
+    }
+    SetCtrlVal(pHandle, PANEL_DropDCom, com);
+}
+
+int CC_DropDCom(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT && event != EVENT_VAL_CHANGED) return 0;
+    stop_flag = 1;
+    CloseCom(com);
+    GetCtrlVal(pHandle, PANEL_DropDCom, &com);
+    SetCtrlVal(pHandle, PANEL_TEXTStatus, "Init COM-Port ...");
+    InitRS232(com);
+    return 0;
+}

@@ -1,0 +1,30 @@
+// Every callback the resource file may name, registered under that name.
+// A control whose callback is not listed here stays unbound (and the panel
+// loader says so on stderr).
+#include "main/callbacks.h"
+
+#include "com232/portsetup.h"
+#include "main/params.h"
+#include "main/live.h"
+#include "main/winmain.h"
+#include "platform/userint.h"
+
+void RegisterCallbacks(void) {
+    RegisterPanelCallback("CC_PANEL", CC_PANEL);
+    RegisterPanelCallback("CC_POPUP", CC_POPUP);
+    RegisterCallback("CC_DropDCom", CC_DropDCom);
+    RegisterCallback("CC_BTNRun", CC_BTNRun);
+    RegisterCallback("CC_BTNStop", CC_BTNStop);
+    RegisterCallback("CC_BTNVideo", CC_BTNVideo);
+    RegisterCallback("CC_NUMVideoThreshold", CC_NUMVideoThreshold);
+    RegisterCallback("CC_NEDITEdgeLeft", CC_NEDITEdgeLeft);
+    RegisterCallback("CC_NEDITEdgeRight", CC_NEDITEdgeRight);
+    RegisterCallback("CC_NEDITTolerance", CC_NEDITTolerance);
+    RegisterCallback("CC_DropHardwareMode", CC_DropHardwareMode);
+    RegisterCallback("CC_TOGGBTN_ParaII", CC_TOGGBTN_ParaII);
+    RegisterCallback("CC_RBTRam", CC_RBTRam);
+    RegisterCallback("CC_RBTEeprom", CC_RBTEeprom);
+    RegisterCallback("CC_RBTFile", CC_RBTFile);
+    RegisterCallback("CC_BTNSend", CC_BTNSend);
+    RegisterCallback("CC_BTNGet", CC_BTNGet);
+}

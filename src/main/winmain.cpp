@@ -1,0 +1,55 @@
+// Start-up and shut-down, and the two panel callbacks.
+#include "main/winmain.h"
+
+#include "com232/com232.h"
+#include "com232/portsetup.h"
+#include "main/callbacks.h"
+#include "main/controls.h"
+#include "main/riror14.h"
+#include "platform/rs232.h"
+#include "platform/runtime.h"
+#include "platform/userint.h"
+
+static const char UIR_FILE[] = "VORTELIX-Riror14.uir";
+
+int CC_PANEL(int, int event, void *, int, int) {
+    if (event != EVENT_CLOSE) return 0;
+    stop_flag = 1; // a loop pumping events sees it and ends
+    CloseCom(com);
+    QuitUserInterface(0);
+    return 0;
+}
+
+int CC_POPUP(int, int event, void *, int, int) {
+    if (event != EVENT_CLOSE) return 0;
+    HidePanel(pPopup);
+    SetCtrlVal(pHandle, PANEL_TOGGBTN_ParaII, 0);
+    return 0;
+}
+
+// Ctrl-C, kill and logout end the program as closing the main window does.
+static void QuitOnSignal(void) {
+    CC_PANEL(pHandle, EVENT_CLOSE, nullptr, 0, 0);
+}
+
+int WinMain(void *hInstance, void *, char *, int) {
+    if (InitCVIRTE(hInstance, nullptr, nullptr) == 0) return -1;
+    RegisterCallbacks();
+    pHandle = LoadPanel(0, UIR_FILE, PANEL);
+    if (pHandle < 0) return -1;
+    pPopup = LoadPanel(0, UIR_FILE, POPUP);
+    if (pPopup < 0) return -1;
+    GetProjectDir(proj_dir);
+    InitVars();
+    FillPortSelector();
+    InstallQuitSignals(QuitOnSignal);
+    InitRS232(com);
+
+    DisplayPanel(pHandle);
+    RunUserInterface();
+
+    CloseCom(com);
+    DiscardPanel(pPopup);
+    DiscardPanel(pHandle);
+    return 0;
+}

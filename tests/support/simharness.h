@@ -1,0 +1,53 @@
+// The simulated sensor on a pseudo-terminal, linked as a COM port, with its
+// log kept in a file the test can read while the sensor runs.
+#pragma once
+
+#include "ptypeer.h"
+#include "ptyline.h"
+#include "sensor.h"
+
+#include <fstream>
+#include <memory>
+#include <string>
+#include <vector>
+
+// One line of the simulator's log.
+struct SimEvent {
+    double t = 0;     // seconds since the sensor started serving
+    std::string dir;  // "rx" or "tx"
+    std::string kind; // "frame", "reply", "block", "junk", ...
+    int code = -1;    // command code, where the line has one
+};
+
+class SimulatedSensor {
+  public:
+    // Starts a sensor of the given configuration and links it as COM number.
+    SimulatedSensor(sim::Config config, int number, PortFolder &folder);
+    ~SimulatedSensor();
+
+    bool ok() const { return ok_; }
+    const std::string &error() const { return error_; }
+    sim::SensorThread &thread() { return *thread_; }
+    // Every log line written so far.
+    std::vector<SimEvent> events() const;
+    // The codes of the frames received so far, in order.
+    std::vector<int> framesReceived() const;
+    // The sensor's parameter sets, read while the sensor keeps off them.
+    sim::Words ram() {
+        return thread_->Inspect([](const sim::Sensor &s) { return s.Ram(); });
+    }
+    sim::Words eeprom() {
+        return thread_->Inspect([](const sim::Sensor &s) { return s.Eeprom(); });
+    }
+    void stop();
+
+  private:
+    std::string logPath_;
+    std::unique_ptr<std::ofstream> log_;
+    std::unique_ptr<sim::SensorThread> thread_;
+    bool ok_ = false;
+    std::string error_;
+};
+
+// A configuration of the named preset, answering at once.
+sim::Config InstantConfig(const char *preset = "t1", int pcbtype = -1, int softversion = -1);

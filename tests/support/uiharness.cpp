@@ -1,0 +1,51 @@
+#include "uiharness.h"
+
+#include "com232/com232.h"
+#include "com232/portsetup.h"
+#include "main/callbacks.h"
+#include "main/controls.h"
+#include "main/riror14.h"
+#include "platform/rs232.h"
+#include "platform/runtime.h"
+#include "platform/userint.h"
+
+#include <cstdlib>
+
+bool StartProgramWindows() {
+    static int loaded = -1;
+    if (loaded >= 0) return loaded == 1;
+    setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    loaded = 0;
+    if (!InitCVIRTE(nullptr, nullptr, nullptr)) return false;
+    RegisterCallbacks();
+    const int panel = LoadPanel(0, "VORTELIX-Riror14.uir", PANEL);
+    const int popup = LoadPanel(0, "VORTELIX-Riror14.uir", POPUP);
+    if (panel < 0 || popup < 0) return false;
+    pHandle = panel;
+    pPopup = popup;
+    loaded = 1;
+    FreshStart();
+    return true;
+}
+
+void FreshStart() {
+    CloseCom(com);
+    const int panel = pHandle, popup = pPopup;
+    ResetVarsToLoad();
+    pHandle = panel;
+    pPopup = popup;
+    GetProjectDir(proj_dir);
+    InitVars();
+}
+
+void PumpFor(double seconds) {
+    const double end = Timer() + seconds;
+    while (Timer() < end)
+        ProcessSystemEvents();
+}
+
+std::string ControlText(int panel, int control) {
+    char text[300] = {};
+    GetCtrlVal(panel, control, text);
+    return text;
+}
