@@ -6,19 +6,19 @@ namespace sim {
 // Default boards: the older 1024- and 512-pixel heads come on type-100 or
 // type-0 boards, the 63.5 um line CCDs on type-400 boards.
 static const std::vector<ModelPreset> kPresets = {
-    {"t1", 1, 78, 1024, 1, 100, 7.8, false, "1024 pixel, 7.8 um pitch, 8 mm range"},
-    {"t1-30", 1, 30, 1024, 1, 0, 2.93, false, "1024 pixel, lens, 3 um resolution, 3 mm range"},
-    {"t2-750", 2, 750, 1024, 1, 100, 73.2, false, "1024 pixel, 25 um pitch, lens, 75 mm range"},
-    {"t2-350", 2, 350, 1024, 1, 100, 34.2, true, "1024 pixel, 25 um pitch, lens, 35 mm range"},
-    {"t2-250", 2, 250, 1024, 2, 100, 25.0, true, "1024 pixel, 25 um pitch, 25.6 mm range, x2"},
-    {"t2", 2, 0, 1024, 1, 100, 25.0, false, "1024 pixel, 25 um pitch, unlisted resolution"},
-    {"t3", 3, 0, 512, 1, 0, 25.0, false, "512 pixel, 25 um pitch, 12.8 mm range"},
-    {"t4", 4, 0, 512, 1, 0, 12.5, false, "512 pixel, 12.5 um pitch, 6.4 mm range"},
-    {"t101", 101, 0, 256, 2, 400, 62.5, false, "256 pixel, 63.5 um pitch, 16 mm range"},
-    {"t102", 102, 0, 768, 2, 400, 63.5, true, "768 pixel, 63.5 um pitch, 48.8 mm range, x2"},
-    {"t103", 103, 0, 1180, 2, 400, 63.5, true, "1180 pixel, 63.5 um pitch, 74.9 mm range, x2"},
-    {"t104", 104, 0, 1536, 1, 400, 63.5, true, "1536 pixel, 63.5 um pitch, 97.5 mm range"},
-    {"unknown", 0, 0, 1024, 1, 0, 10.0, false, "a CCD type the tool does not know"},
+    {"t1", 1, 78, 1024, 100, 7.8, false, "1024 pixel, 7.8 um pitch, 8 mm range"},
+    {"t1-30", 1, 30, 1024, 0, 2.93, false, "1024 pixel, lens, 3 um resolution, 3 mm range"},
+    {"t2-750", 2, 750, 1024, 100, 73.2, false, "1024 pixel, 25 um pitch, lens, 75 mm range"},
+    {"t2-350", 2, 350, 1024, 100, 34.2, true, "1024 pixel, 25 um pitch, lens, 35 mm range"},
+    {"t2-250", 2, 250, 1024, 100, 25.0, true, "1024 pixel, 25 um pitch, 25.6 mm range"},
+    {"t2", 2, 0, 1024, 100, 25.0, false, "1024 pixel, 25 um pitch, unlisted resolution"},
+    {"t3", 3, 0, 512, 0, 25.0, false, "512 pixel, 25 um pitch, 12.8 mm range"},
+    {"t4", 4, 0, 512, 0, 12.5, false, "512 pixel, 12.5 um pitch, 6.4 mm range"},
+    {"t101", 101, 0, 256, 400, 62.5, false, "256 pixel, 63.5 um pitch, 16 mm range"},
+    {"t102", 102, 0, 768, 400, 63.5, true, "768 pixel, 63.5 um pitch, 48.8 mm range"},
+    {"t103", 103, 0, 1180, 400, 63.5, true, "1180 pixel, 63.5 um pitch, 74.9 mm range"},
+    {"t104", 104, 0, 1536, 400, 63.5, true, "1536 pixel, 63.5 um pitch, 97.5 mm range"},
+    {"unknown", 0, 0, 1024, 0, 10.0, false, "a CCD type the tool does not know"},
 };
 
 const std::vector<ModelPreset> &Presets() {
@@ -35,7 +35,7 @@ Model MakeModel(const ModelPreset &preset, int pcbtype, int softversion) {
     Model m;
     m.preset = &preset;
     const u16 pcb = pcbtype < 0 ? preset.pcbtype : static_cast<u16>(pcbtype);
-    m.subdiv = pcb == 100 ? 8 : preset.subdiv;
+    m.subdiv = pcb == 100 ? 8 : 1;
     m.umPerUnit = preset.umPerPixel / m.subdiv;
     m.id.ccdtype = preset.ccdtype;
     m.id.ccdmaxpixel = preset.pixels;

@@ -3,8 +3,8 @@
 //
 // Positions on the wire (edges, measured value, evaluation window, set-point,
 // tolerance) are sub-pixel units: pixel x subdiv. Boards of type 100 count in
-// eighths of a pixel; the other boards count in whole pixels, or in half
-// pixels on the CCDs that advertise "subpixel x2".
+// eighths of a pixel, the other boards in whole pixels; so the last position
+// is always the pixel limit the tool derives (ccdpixE, times 8 on type 100).
 #pragma once
 
 #include <string>
@@ -34,7 +34,6 @@ struct ModelPreset {
     u16 ccdtype;
     u16 ccdresolution;
     u16 pixels;        // CCD pixels
-    u16 subdiv;        // native sub-pixel division (1 or 2); type-100 boards use 8
     u16 pcbtype;       // board fitted by default
     double umPerPixel; // object-side pixel size, for the default calibration
     bool video8bit;    // firmware 220 sends 8-bit video on this CCD

@@ -181,6 +181,19 @@ TEST(SensorReplies, IdentityOfEveryModelRow) {
     EXPECT_EQ(rows, family);
 }
 
+// Guards against positions on a scale other than the tool's pixel limit
+// (ccdpixE, times 8 on type-100 boards), which would clamp edges and window.
+TEST(SensorReplies, PositionsEndAtThePixelLimitOnEveryBoard) {
+    for (const ModelPreset &p : Presets()) {
+        for (int pcb : {0, 100, 400}) {
+            const Identity id = MakeModel(p, pcb).id;
+            const int limit = id.ccdpixE * (pcb == 100 ? 8 : 1);
+            EXPECT_EQ(id.ccdmaxpixelX8, limit) << p.name << " on " << pcb;
+            EXPECT_EQ(id.ccdsubpixel, limit) << p.name << " on " << pcb;
+        }
+    }
+}
+
 TEST(SensorReplies, OverridesChangeTheReportedWords) {
     Model m = MakeModel(*FindPreset("t103"), 100, 220);
     EXPECT_EQ(m.id.pcbtype, 100);
