@@ -1,0 +1,58 @@
+// The parameter file. The words are written as unsigned 32-bit values (each
+// word widened with zeros) and read back the same way, cut to their low 16
+// bits.
+#include "gui/parafile.h"
+
+#include "com232/com232.h"
+#include "gui/panelio.h"
+#include "main/controls.h"
+#include "platform/userint.h"
+
+#include <cstdint>
+
+static constexpr int FIELDWIDTH = 5; // characters per value in the file
+
+// The file dialogs: both start in proj_dir with the default name, show only
+// ".dat" files and let the user change folder, cancel and make a folder.
+static constexpr char DEFAULT_NAME[] = "VTLXpara.dat";
+static constexpr char FILTER[] = "*.dat";
+static constexpr char SAVE_TITLE[] = "VORTELIX-Series Parameter File";
+static constexpr char LOAD_TITLE[] = "VORTELIX-Parameter-File";
+
+int SendParaToFile(void) {
+    std::uint32_t words[PNUM]; // pp widened, one value per line
+    GetPanelValues();
+    CopyVarsToPP();
+    for (int i = 0; i < PNUM; i++)
+        words[i] = pp[i];
+    if (ArrayToFile(file_name, words, VAL_UNSIGNED_INTEGER, PNUM, 1, VAL_GROUPS_TOGETHER,
+                    VAL_GROUPS_AS_COLUMNS, VAL_CONST_WIDTH, FIELDWIDTH, VAL_ASCII,
+                    VAL_TRUNCATE) != 0) {
+        SetCtrlVal(pHandle, PANEL_TEXTStatus, PARAFILE_WRITE_ERROR);
+        return 0;
+    }
+    return 1;
+}
+
+int ReadParaFromFile(void) {
+    std::uint32_t words[PNUM]; // the file's values before they are cut to 16 bits
+    if (FileSelectPopup(proj_dir, DEFAULT_NAME, FILTER, LOAD_TITLE, VAL_LOAD_BUTTON, 0, 1, 1, 1,
+                        file_name) <= 0)
+        return 0;
+    // FileToArray changes nothing unless all 16 numbers were read, so a short
+    // or broken file leaves pp and the settings as they were.
+    if (FileToArray(file_name, words, VAL_UNSIGNED_INTEGER, PNUM, 1, VAL_GROUPS_TOGETHER,
+                    VAL_GROUPS_AS_COLUMNS, VAL_ASCII) != 0) {
+        SetCtrlVal(pHandle, PANEL_TEXTStatus, PARAFILE_READ_ERROR);
+        return -1;
+    }
+    for (int i = 0; i < PNUM; i++)
+        pp[i] = static_cast<u16>(words[i] & 0xFFFF);
+    CopyPPtoVars();
+    return 1;
+}
+
+int SelectParaFileToSave(void) {
+    return FileSelectPopup(proj_dir, DEFAULT_NAME, FILTER, SAVE_TITLE, VAL_OK_BUTTON, 0, 1, 1, 1,
+                           file_name) > 0;
+}

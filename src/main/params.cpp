@@ -1,0 +1,153 @@
+// Parameter exchange from the main window: setting editors, target selector,
+// Send and Get.
+#include "main/params.h"
+
+#include "com232/com232.h"
+#include "com232/syncword.h"
+#include "gui/panelio.h"
+#include "gui/parafile.h"
+#include "gui/pushget.h"
+#include "main/controls.h"
+#include "main/riror14.h"
+#include "platform/rs232.h"
+#include "platform/userint.h"
+
+static constexpr int CURSOR_LEFT = 2;       // GRAPHBar cursor of the left border
+static constexpr int CURSOR_RIGHT = 3;      // GRAPHBar cursor of the right border
+static constexpr double CURSOR_Y = 1.0;     // height at which the editors place them
+static constexpr int SYNC_WORD = 0x55;      // sync word of every command frame
+static constexpr int CODE_WRITE_RAM = 1;    // Send to the sensor's RAM
+static constexpr int CODE_WRITE_EEPROM = 3; // Send to the sensor's EEPROM
+
+// Send and Get are refused while another command waits for its reply: a frame
+// sent now would take over the line from it, and the reply it awaits would be
+// taken for ours (or ours for it). The run loop waits on its own and does not
+// count here, so a fetch from inside a running loop is allowed.
+static int LineBusy(void) {
+    if (replyWaits <= 0) return 0;
+    SetCtrlVal(pHandle, PANEL_TEXTStatus, BUSY_TEXT);
+    return 1;
+}
+
+int CC_NEDITEdgeLeft(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    u16 v = 0; // left border as entered
+    GetCtrlVal(pHandle, PANEL_NEDITEdgeLeft, &v);
+    if (v < pixB) {
+        v = pixB;
+        eBeg = v;
+    }
+    if (v > pixE) {
+        v = static_cast<u16>(pixE - 1);
+        eBeg = v;
+    }
+    SetCtrlVal(pHandle, PANEL_NEDITEdgeLeft, static_cast<int>(v));
+    SetGraphCursor(pHandle, PANEL_GRAPHBar, CURSOR_LEFT, v, CURSOR_Y);
+    return 0;
+}
+
+int CC_NEDITEdgeRight(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    u16 v = 0; // right border as entered
+    GetCtrlVal(pHandle, PANEL_NEDITEdgeRight, &v);
+    if (v > pixE) {
+        v = pixE;
+        eEnd = v;
+    }
+    if (v < pixB) {
+        v = static_cast<u16>(pixB + 1);
+        eEnd = v;
+    }
+    SetCtrlVal(pHandle, PANEL_NEDITEdgeRight, static_cast<int>(v));
+    SetGraphCursor(pHandle, PANEL_GRAPHBar, CURSOR_RIGHT, v, CURSOR_Y);
+    return 0;
+}
+
+int CC_NEDITTolerance(int, int, int event, void *, int, int) {
+    if (event != EVENT_VAL_CHANGED) return 0;
+    u16 v = 0; // tolerance as entered
+    GetCtrlVal(pHandle, PANEL_NEDITTolerance, &v);
+    SetCtrlVal(pHandle, PANEL_NUMTolerance, static_cast<int>(v));
+    return 0;
+}
+
+int CC_DropHardwareMode(int, int, int event, void *, int, int) {
+    if (event != EVENT_VAL_CHANGED) return 0;
+    u16 mode = 0; // hardware mode as chosen
+    GetCtrlVal(pHandle, PANEL_DropHardwareMode, &mode);
+    const int dim = mode == 1 || mode == 3;
+    SetCtrlAttribute(pHandle, PANEL_NEDITTolerance, ATTR_DIMMED, dim);
+    SetCtrlAttribute(pHandle, PANEL_DropTolMode, ATTR_DIMMED, dim);
+    return 0;
+}
+
+int CC_TOGGBTN_ParaII(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    int on = 0; // toggle state
+    GetCtrlVal(pHandle, PANEL_TOGGBTN_ParaII, &on);
+    if (on)
+        DisplayPanel(pPopup);
+    else
+        HidePanel(pPopup);
+    return 0;
+}
+
+// Makes t the target and sets the three buttons to show it and only it.
+static void SelectTarget(int t) {
+    target = t;
+    SetCtrlVal(pHandle, PANEL_RBTRam, t == RAM ? 1 : 0);
+    SetCtrlVal(pHandle, PANEL_RBTEeprom, t == EEPROM ? 1 : 0);
+    SetCtrlVal(pHandle, PANEL_RBTFile, t == DATFILE ? 1 : 0);
+}
+
+// A button the user set selects its target; one the user cleared selects RAM.
+static void TargetButtonChanged(int control, int t) {
+    int on = 0; // button state after the click
+    GetCtrlVal(pHandle, control, &on);
+    SelectTarget(on ? t : RAM);
+}
+
+int CC_RBTRam(int, int, int event, void *, int, int) {
+    if (event == EVENT_VAL_CHANGED) TargetButtonChanged(PANEL_RBTRam, RAM);
+    return 0;
+}
+
+int CC_RBTEeprom(int, int, int event, void *, int, int) {
+    if (event == EVENT_VAL_CHANGED) TargetButtonChanged(PANEL_RBTEeprom, EEPROM);
+    return 0;
+}
+
+int CC_RBTFile(int, int, int event, void *, int, int) {
+    if (event == EVENT_VAL_CHANGED) TargetButtonChanged(PANEL_RBTFile, DATFILE);
+    return 0;
+}
+
+// Acts on the mouse press alone, so that pressing the button from the
+// keyboard (a commit without a click) sends nothing.
+int CC_BTNSend(int, int, int event, void *, int, int) {
+    if (event != EVENT_LEFT_CLICK || LineBusy()) return 0;
+    SetCtrlVal(pHandle, PANEL_TEXTStatus, "Transmit...");
+    if (target == DATFILE) {
+        if (SelectParaFileToSave()) SendParaToFile();
+        return 0;
+    }
+    // No reply is awaited, and the queues are left alone: a frame still
+    // waiting to leave, or a reply a run loop awaits, is not thrown away.
+    sync = SYNC_WORD;
+    order = target == EEPROM ? CODE_WRITE_EEPROM : CODE_WRITE_RAM;
+    GetPanelValues();
+    CopyVarsToPP();
+    FillTxBuf(order, pp);
+    nBytesW = ComWrt(com, szWriteBuf, FRAMELEN);
+    if (nBytesW == FRAMELEN) SetCtrlVal(pHandle, PANEL_TEXTStatus, "Line Ok!");
+    return 0;
+}
+
+int CC_BTNGet(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT || LineBusy()) return 0;
+    const int fileRead = target == DATFILE ? ReadParaFromFile() : 0; // 1, 0 or -1
+    PushGET(target);
+    // PushGET shows szStatus last; a file that was not read says so instead.
+    if (fileRead < 0) SetCtrlVal(pHandle, PANEL_TEXTStatus, PARAFILE_READ_ERROR);
+    return 0;
+}
