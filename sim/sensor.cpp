@@ -6,7 +6,6 @@
 #include <cstdio>
 #include <fstream>
 #include <limits>
-#include <sstream>
 
 namespace sim {
 
@@ -20,7 +19,6 @@ constexpr double kRampPixels = 2.0;               // an edge's light-to-shadow r
 constexpr double kEdgeNoisePixels = 0.25;         // edge jitter (one sigma) without averaging
 constexpr double kVideoNoise = 5.0;               // video noise (one sigma), 10-bit levels
 constexpr double kWidthPeriodRatio = 23.0 / 60.0; // width breathes faster than it moves
-constexpr u16 kReportedWrongSync = kWrongSync;
 
 // Lit level for an illumination power of 0..1000.
 double LitLevel(double power) {
@@ -245,6 +243,7 @@ Measurement Sensor::Measure(double t) {
         const double xr = right + ramp / 2 - ramp * f + n2;
         for (double x : {xl, xr})
             if (x > 0 && x < units && x >= lo && x <= hi) edges.push_back(x);
+        std::sort(edges.begin(), edges.end()); // jitter never swaps left and right
     }
     auto pos = [](double x) { return static_cast<u16>(std::max(1L, std::lround(x))); };
 
@@ -443,7 +442,7 @@ void Sensor::Handle(const std::uint8_t *frame, double t) {
 
 void Sensor::SendFrame(int code, const Words &words, double t) {
     std::vector<std::uint8_t> b(kFrameLen);
-    PutWord(b.data(), config_.faults.wrongSync ? kReportedWrongSync : kReplySync);
+    PutWord(b.data(), config_.faults.wrongSync ? kWrongSync : kReplySync);
     PutWord(b.data() + 2, static_cast<u16>(code));
     for (int i = 0; i < kWords; ++i)
         PutWord(b.data() + 4 + 2 * i, words[i]);
