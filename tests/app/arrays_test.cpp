@@ -50,23 +50,4 @@ TEST(ArrayRoutines, CountBelowOneWritesNothing) {
     }
 }
 
-TEST(ArrayRoutines, Copy1DCopiesExactlyN) {
-    std::vector<double> dst(5, -7.0);
-    EXPECT_EQ(Copy1D(abcde.data(), 3, dst.data()), 0);
-    EXPECT_EQ(dst, (std::vector<double>{1.5, 2.5, 3.5, -7.0, -7.0}));
-}
-
-// The history as the strip chart uses it: 500 values, one point of five
-// values leaves at the bottom, the top point is cleared.
-TEST(Shift, HistoryMovesOnePointDown) {
-    std::vector<double> h(500);
-    for (int i = 0; i < 500; i++)
-        h[i] = i + 1;
-    ASSERT_EQ(Shift(h.data(), 500, -5, h.data()), 0);
-    for (int i = 0; i < 495; i++)
-        ASSERT_EQ(h[i], i + 6) << i;
-    for (int i = 495; i < 500; i++)
-        EXPECT_EQ(h[i], 0.0) << i;
-}
-
 } // namespace

@@ -207,25 +207,11 @@ TEST_F(PanelTransfer, HardwareModeDimsTheToleranceControls) {
     }
 }
 
-TEST_F(PanelTransfer, SetPanelValuesMirrorsToleranceAndThreshold) {
-    tTol = 321;
-    vThd = 700;
-    SetPanelValues();
-    EXPECT_EQ(Shown(pHandle, PANEL_NUMTolerance), 321);
-    for (int i = 0; i < 256; i++)
-        ASSERT_EQ(thdArray[i], 700) << i;
-    double y[256];
-    int colour = 0;
-    ASSERT_EQ(GetGraphPlotCount(pHandle, PANEL_GRAPHVideo), 2);
-    ASSERT_EQ(GetGraphPlotPoints(pHandle, PANEL_GRAPHVideo, 1, nullptr, y, 256, &colour), 256);
-    EXPECT_EQ(y[0], 700.0);
-    EXPECT_EQ(y[255], 700.0);
-    EXPECT_EQ(colour, 0x008000);
-}
-
 // The CCD line and the tolerance band go on top of what the bar graph holds;
-// the band's left end may lie left of 0.
-TEST_F(PanelTransfer, SetPanelValuesAddsRectanglesAndPlacesCursors) {
+// the band's left end may lie left of 0. The video graph gets the new
+// threshold line.
+TEST_F(PanelTransfer, SetPanelValuesRedrawsTheGraphs) {
+    vThd = 700;
     tVal = 50;
     tTol = 80;
     eBeg = 12;
@@ -254,6 +240,14 @@ TEST_F(PanelTransfer, SetPanelValuesAddsRectanglesAndPlacesCursors) {
     ASSERT_GE(GetAxisRange(pHandle, PANEL_GRAPHBar, VAL_XAXIS, &min, &max), 0);
     EXPECT_EQ(min, 1.0);
     EXPECT_EQ(max, 1024.0);
+
+    double threshold[256];
+    int colour = 0;
+    ASSERT_EQ(GetGraphPlotCount(pHandle, PANEL_GRAPHVideo), 2);
+    ASSERT_EQ(GetGraphPlotPoints(pHandle, PANEL_GRAPHVideo, 1, nullptr, threshold, 256, &colour),
+              256);
+    EXPECT_EQ(threshold[0], 700.0);
+    EXPECT_EQ(threshold[255], 700.0);
 }
 
 } // namespace
