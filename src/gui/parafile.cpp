@@ -19,10 +19,16 @@ static constexpr char FILTER[] = "*.dat";
 static constexpr char SAVE_TITLE[] = "VORTELIX-Series Parameter File";
 static constexpr char LOAD_TITLE[] = "VORTELIX-Parameter-File";
 
+// Both directions overwrite pp. When that happens inside the event pump of a
+// run loop, pp no longer holds the reply the loop was about to draw, so
+// graphrefresh is cleared: the loop asks for a fresh measurement instead of
+// showing settings as one.
+
 int SendParaToFile(void) {
     std::uint32_t words[PNUM]; // pp widened, one value per line
     GetPanelValues();
     CopyVarsToPP();
+    graphrefresh = 0;
     for (int i = 0; i < PNUM; i++)
         words[i] = pp[i];
     if (ArrayToFile(file_name, words, VAL_UNSIGNED_INTEGER, PNUM, 1, VAL_GROUPS_TOGETHER,
@@ -48,6 +54,7 @@ int ReadParaFromFile(void) {
     }
     for (int i = 0; i < PNUM; i++)
         pp[i] = static_cast<u16>(words[i] & 0xFFFF);
+    graphrefresh = 0;
     CopyPPtoVars();
     return 1;
 }

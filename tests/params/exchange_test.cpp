@@ -53,7 +53,9 @@ TEST_F(Exchange, SendWritesTheWindowIntoRamOrEeprom) {
         Choose(row.button, row.callback);
         ShowInWindow(row.words, SetA() == row.words ? SetB() : SetA()); // unsent edits
         SetStatus("idle");
+        const unsigned framesBefore = frameCount;
         CC_BTNSend(pHandle, 0, EVENT_LEFT_CLICK, nullptr, 0, 0);
+        EXPECT_EQ(frameCount, framesBefore + 1) << "a run loop must see the line taken";
         EXPECT_EQ(NewFrames(++sent).back(), row.code);
         EXPECT_EQ(Status(), "Line Ok!");
         EXPECT_EQ(SensorRam(*sensor), row.eeprom ? ram : row.words) << row.code;

@@ -57,13 +57,17 @@ TEST_F(ParaFile, SavedFileLoadsBackAndTheSensorSeesNothing) {
     ShowInWindow(SetA(), SetB());
     const std::string path = Path("VTLXpara.dat");
     WriteFile(path, std::string(400, '9') + "\n"); // an old, longer file is replaced
+    graphrefresh = 1; // a run reply awaits display; pp is about to be overwritten
     Save(path);
+    EXPECT_EQ(graphrefresh, 0) << "pp holds settings now, no reply";
     EXPECT_EQ(ReadFile(path), FileText(SetA())) << "the window's values, 5-character fields";
     EXPECT_EQ(Status(), "Transmit...");
     EXPECT_EQ(Variables(), SetA()) << "the save took the window into the settings";
 
     ShowInWindow(SetB(), SetB());
+    graphrefresh = 1;
     Load(path);
+    EXPECT_EQ(graphrefresh, 0) << "pp holds the file's words now, no reply";
     EXPECT_EQ(Variables(), SetA());
     EXPECT_EQ(WindowWords(), SetA()) << "the window shows what was loaded";
     EXPECT_EQ(std::string(file_name), path);
@@ -124,18 +128,6 @@ TEST_F(ParaFile, ReaderTakesSixteenNumbersOrNothing) {
     }
 }
 
-TEST_F(ParaFile, CancelledLoadKeepsSettingsAndRewritesWindow) {
-    ShowInWindow(SetA(), SetB());
-    SetStatus("last status");
-    SetFileSelectAnswer(nullptr);
-    EXPECT_EQ(ReadParaFromFile(), 0);
-    SetFileSelectAnswer(nullptr);
-    CC_BTNGet(pHandle, PANEL_CTRLPostLoop, EVENT_COMMIT, nullptr, 0, 0);
-    EXPECT_EQ(Variables(), SetB());
-    EXPECT_EQ(WindowWords(), SetB()) << "the window shows the settings again";
-    EXPECT_EQ(Status(), "last status");
-}
-
 // A save that cannot be done says so and leaves nothing behind.
 TEST_F(ParaFile, FailedSaveIsReported) {
     std::filesystem::create_directory(Path("folder.dat"));
@@ -160,26 +152,19 @@ TEST_F(ParaFile, FailedSaveIsReported) {
         << "no temporary file is left";
 }
 
-TEST_F(ParaFile, CancelledSaveWritesNothing) {
-    SetFileSelectAnswer(nullptr);
-    CC_BTNSend(pHandle, 0, EVENT_LEFT_CLICK, nullptr, 0, 0);
-    EXPECT_EQ(Status(), "Transmit...");
-    EXPECT_TRUE(std::filesystem::is_empty(Path("")));
-}
-
-// The real dialogs, answered by closing them: title, button, folder, name,
-// filter.
-TEST_F(ParaFile, DialogsShowTheirTitlesInTheProgramFolder) {
+// The real dialogs, cancelled: title, button, folder, name and filter; then
+// nothing is written or read, and Get still shows the settings again.
+TEST_F(ParaFile, CancelledDialogsMoveNothing) {
     const struct {
         bool save;
-        const char *title;
-        const char *button;
+        const char *title, *button, *status;
     } rows[] = {
-        {true, "VORTELIX-Series Parameter File", "OK"},
-        {false, "VORTELIX-Parameter-File", "Load"},
+        {true, "VORTELIX-Series Parameter File", "OK", "Transmit..."},
+        {false, "VORTELIX-Parameter-File", "Load", "last status"},
     };
     for (const auto &row : rows) {
         ShowInWindow(SetA(), SetB());
+        SetStatus("last status");
         QString title, button, folder, filter, name;
         QTimer::singleShot(0, [&] {
             auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
@@ -200,7 +185,10 @@ TEST_F(ParaFile, DialogsShowTheirTitlesInTheProgramFolder) {
         EXPECT_EQ(folder.toStdString(), std::filesystem::canonical(proj_dir).string());
         EXPECT_EQ(filter.toStdString(), "*.dat");
         EXPECT_TRUE(name.endsWith("/VTLXpara.dat")) << name.toStdString();
-        EXPECT_EQ(Variables(), SetB()) << "cancelled: nothing moved";
+        EXPECT_EQ(Variables(), SetB());
+        EXPECT_EQ(WindowWords(), row.save ? SetA() : SetB()) << "Get shows the settings";
+        EXPECT_EQ(Status(), row.status);
+        EXPECT_TRUE(std::filesystem::is_empty(Path("")));
     }
 }
 
