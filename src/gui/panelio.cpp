@@ -8,7 +8,6 @@
 #include <cmath>
 
 static constexpr int COLOR_GREY = 0xA0A0A0;   // bar graph: the whole CCD line
-static constexpr int COLOR_GREEN = 0x00FF00;  // bar graph: the tolerance band
 static constexpr u16 CCDTYPE_HALFSCALE = 104; // CCD type whose slope is scaled by 512
 
 u16 TruncToWord(double value) {
@@ -50,8 +49,8 @@ int GetPanelValues(void) {
     return 0;
 }
 
-// Out-of-range settings fall back to a fixed value or are clamped to their
-// bound, as the sensor's firmware expects them.
+// Settings out of range (from the sensor or a file) fall back to a fixed
+// value or are clamped to their bound before they are shown.
 static void CheckRanges(void) {
     if (power > 1000) power = 500;
     if (tolMode > 6) tolMode = 0;
@@ -109,5 +108,6 @@ void SetPanelValues(void) {
     SetGraphCursor(pHandle, PANEL_GRAPHBar, 3, eEnd, 0.75);
     PlotRectangle(pHandle, PANEL_GRAPHBar, 0.0, 0.0, ccdmaxpixelX8, 1.0, COLOR_GREY, COLOR_GREY);
     PlotRectangle(pHandle, PANEL_GRAPHBar, static_cast<int>(tVal) - static_cast<int>(tTol), 0.0,
-                  static_cast<int>(tVal) + static_cast<int>(tTol), 0.25, COLOR_GREEN, COLOR_GREEN);
+                  static_cast<int>(tVal) + static_cast<int>(tTol), 0.25, COLOR_BAR_TOL,
+                  COLOR_BAR_TOL);
 }
