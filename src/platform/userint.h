@@ -5,11 +5,19 @@
 //   of the file carrying a panel number; each control carries its control
 //   number and, where it has one, the name of its callback, as properties.
 //   LoadPanel builds a fresh copy of the panel and returns its handle.
+//   The panels of one file sit side by side inside one wrapper widget; each
+//   is taken out of it as a window of its own.
 // - Callbacks are bound by name: the program registers each callback under
 //   its name (RegisterCallback) before it loads the panels; a name in the
 //   file that nobody registered is reported on stderr and left unbound.
 // - User actions reach a control's callback as event codes (EVENT_*). A value
-//   set by the program (SetCtrlVal) never raises an event.
+//   set by the program (SetCtrlVal) never raises an event. docs/events.md
+//   lists, per kind of control, which action raises which codes in which
+//   order. A dimmed control raises nothing.
+// - Closing a panel by its window frame raises EVENT_CLOSE for the panel's
+//   callback and nothing else: the panel stays until the callback hides or
+//   discards it.
+// - Texts cross this interface as Windows-1252 (the micro sign is 0xB5).
 // - Colours are 24-bit RGB numbers (0xRRGGBB).
 // - Operations on an unknown panel or control do nothing and return a
 //   negative result; they never crash.
@@ -27,19 +35,19 @@ enum {
 enum {
     ATTR_DIMMED = 500,
     ATTR_VISIBLE = 530,
-    ATTR_TOP = 531,
-    ATTR_LEFT = 532,
+    ATTR_LEFT = 531, // left edge in pixels of the panel (pictures, text messages)
+    ATTR_TOP = 532,  // top edge in pixels of the panel
     ATTR_FRAME_COLOR = 550,
     ATTR_TEXT_COLOR = 680,
     ATTR_TEXT_FONT = 682,
-    ATTR_TEXT_POINT_SIZE = 686,
+    ATTR_TEXT_POINT_SIZE = 686, // text size, counted in pixels like the positions
     ATTR_TEXT_BGCOLOR = 690,
     ATTR_ON_TEXT = 940,
     ATTR_OFF_TEXT = 941,
-    ATTR_POINTS_PER_SCREEN = 1088,
-    ATTR_YAXIS_GAIN = 1170,
-    ATTR_YAXIS_OFFSET = 1171,
-    ATTR_TRACE_COLOR = 1230,
+    ATTR_SCROLL_MODE = 1088,       // strip chart: kept; the chart always scrolls continuously
+    ATTR_NUM_TRACES = 1170,        // strip chart: number of traces, 1 to 16
+    ATTR_POINTS_PER_SCREEN = 1171, // strip chart: points across the chart, 2 to 10000
+    ATTR_TRACE_COLOR = 1230,       // strip chart trace (SetTraceAttribute)
 };
 
 // Data types of plot and array arguments.
@@ -58,7 +66,7 @@ enum { VAL_MANUAL = 0, VAL_AUTOSCALE = 1 };
 // Axes.
 enum { VAL_XAXIS = 0, VAL_LEFT_YAXIS = 1 };
 // Control style for NewCtrl.
-enum { CTRL_TEXT_MSG = 1 };
+enum { CTRL_TEXT_MSG = 160 };
 // ArrayToFile / FileToArray.
 enum { VAL_GROUPS_TOGETHER = 0, VAL_GROUPS_AS_COLUMNS = 0, VAL_CONST_WIDTH = 0 };
 enum { VAL_BINARY = 0, VAL_ASCII = 1 };
@@ -82,6 +90,12 @@ void RegisterPanelCallback(const char *name, PanelCallbackPtr callback);
 // handle (> 0), or a negative number when the file is missing, does not parse
 // or lacks that panel.
 int LoadPanel(int parentPanel, const char *file, int panelResourceId);
+enum {
+    LOADPANEL_NOT_FOUND = -1,     // no such file, or it cannot be opened
+    LOADPANEL_BAD_FILE = -2,      // not well-formed panel XML, or a control number twice
+    LOADPANEL_NO_SUCH_PANEL = -3, // the file lacks that panel number
+    LOADPANEL_NO_APPLICATION = -4 // InitCVIRTE has not run
+};
 int DisplayPanel(int panel);
 int HidePanel(int panel);
 int DiscardPanel(int panel);
@@ -101,21 +115,36 @@ int SetCtrlAttribute(int panel, int control, int attribute, int value);
 int SetCtrlAttribute(int panel, int control, int attribute, const char *value);
 int GetCtrlAttribute(int panel, int control, int attribute, int *value);
 
-// Adds a text message; returns its control number.
+// Changes the range of a numeric control; its value is coerced into the new
+// range without raising an event.
+int SetCtrlRange(int panel, int control, double min, double max);
+
+// Selector items. A selector's value is the value of its current item; items
+// loaded from the resource file carry their index unless the file gives them
+// values. index -1 appends.
+int ClearListCtrl(int panel, int control);
+int InsertListItem(int panel, int control, int index, const char *label, int value);
+int GetNumListItems(int panel, int control, int *count);
+
+// Adds a text message at (left, top) in pixels of the panel, above the
+// panel's layout; returns its control number (above every number of the
+// file), negative on failure. The font attribute takes a family name; a
+// family this system lacks leaves the application's font.
 int NewCtrl(int panel, int style, const char *label, int top, int left);
 // Shows a bitmap file in a picture control.
 int DisplayImageFile(int panel, int control, const char *file);
-// Replaces line `line` (from 0) of a text box. Texts are Windows-1252.
+// Replaces line `line` (from 0) of a text box, adding empty lines up to it.
 int ReplaceTextBoxLine(int panel, int control, int line, const char *text);
 
 // Graphs. PlotXY and PlotRectangle return a plot handle (> 0).
 int PlotXY(int panel, int graph, const void *x, const void *y, int count, int xType, int yType,
            int plotStyle, int pointStyle, int lineStyle, int pointFrequency, int color);
-int PlotRectangle(int panel, int graph, double x1, double y1, double x2, double y2,
-                  int frameColor, int fillColor);
+int PlotRectangle(int panel, int graph, double x1, double y1, double x2, double y2, int frameColor,
+                  int fillColor);
 // plotHandle -1 removes every plot; refresh is accepted and not needed.
 int DeleteGraphPlot(int panel, int graph, int plotHandle, int refresh);
 int SetGraphCursor(int panel, int graph, int cursor, double x, double y);
+int GetGraphCursor(int panel, int graph, int cursor, double *x, double *y);
 int SetAxisScalingMode(int panel, int graph, int axis, int mode, double min, double max);
 
 // Strip chart: count values of type dataType go to consecutive traces.
@@ -124,22 +153,41 @@ int PlotStripChart(int panel, int chart, const void *values, int count, int star
 int SetTraceAttribute(int panel, int chart, int trace, int attribute, int value);
 
 // File dialog. Stores the chosen path in path (260 bytes). Returns
-// VAL_NO_FILE_SELECTED when cancelled.
+// VAL_NO_FILE_SELECTED when cancelled (or when the path does not fit),
+// VAL_EXISTING_FILE_SELECTED or VAL_NEW_FILE_SELECTED. fileTypeList is one
+// pattern such as "*.dat"; with restrictExtension the chosen name is given
+// that extension. buttonLabel VAL_LOAD_BUTTON accepts existing files only.
+// Tests answer the dialog through testhooks.h.
 int FileSelectPopup(const char *defaultDirectory, const char *defaultFileName,
-                    const char *fileTypeList, const char *title, int buttonLabel, int restrictDirectory,
-                    int restrictExtension, int allowCancel, int allowMakeDirectory, char *path);
+                    const char *fileTypeList, const char *title, int buttonLabel,
+                    int restrictDirectory, int restrictExtension, int allowCancel,
+                    int allowMakeDirectory, char *path);
 
-// Whole arrays as text files, one value per line (numberOfGroups, layout and
-// the rest as the parameter file uses them). 0 on success, negative on error.
+// Whole arrays as files. Text files hold one value per line, right-aligned in
+// fieldWidth characters; reading takes the numbers in order whatever blanks
+// and line ends (LF or CR LF) separate them. Binary files hold the array's
+// bytes. One group only (numberOfGroups 1). Types: VAL_CHAR, VAL_INTEGER,
+// VAL_SHORT_INTEGER, VAL_FLOAT, VAL_DOUBLE, VAL_UNSIGNED_SHORT_INTEGER,
+// VAL_UNSIGNED_INTEGER. A file is replaced only once it is written in full:
+// on any failure the old file stays as it was, and a failed read leaves the
+// array untouched. 0 on success, otherwise one of ARRAYFILE_*.
+enum {
+    ARRAYFILE_BAD_ARGUMENT = -1, // unknown type, count below 1, groups other than 1
+    ARRAYFILE_CANNOT_OPEN = -2,  // missing file, or the folder cannot be written
+    ARRAYFILE_WRITE_FAILED = -3, // the disk refused part of it; the old file is kept
+    ARRAYFILE_TOO_FEW = -4,      // fewer numbers (or bytes) than elements asked for
+    ARRAYFILE_NOT_A_NUMBER = -5, // something that is not a number of that type
+};
 int ArrayToFile(const char *fileName, const void *array, int dataType, int numberOfElements,
-                int numberOfGroups, int dataOrder, int layout, int columnSeparator,
-                int fieldWidth, int fileType, int fileAction);
+                int numberOfGroups, int dataOrder, int layout, int columnSeparator, int fieldWidth,
+                int fileType, int fileAction);
 int FileToArray(const char *fileName, void *array, int dataType, int numberOfElements,
                 int numberOfGroups, int dataOrder, int layout, int fileType);
 
 // Formatting: the one format the program uses, "%72c<%36i": the low byte of
-// each of 36 words, in order, as a text of up to 72 characters. Returns the
-// number of items formatted, negative on an unknown format.
+// each of 36 words, in order, up to the first zero byte; at most 71 characters
+// and the terminator (target holds 72 bytes). Returns the number of
+// characters stored, negative on an unknown format.
 int Fmt(char *target, const char *format, const int *words);
 
 // The program's folder, copied into buffer (260 bytes). 0 on success.

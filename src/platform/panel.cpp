@@ -1,0 +1,396 @@
+#include "platform/panel.h"
+
+#include "platform/graphplot.h"
+#include "platform/numericspinbox.h"
+#include "platform/realspinbox.h"
+#include "platform/stripchart.h"
+#include "platform/switchbutton.h"
+#include "platform/uiloader.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFile>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QXmlStreamReader>
+
+int Panel::dispatchDepth = 0;
+int Panel::modalRuns = 0;
+
+namespace {
+
+QHash<QString, CtrlCallbackPtr> &ctrlCallbacks() {
+    static QHash<QString, CtrlCallbackPtr> table;
+    return table;
+}
+
+QHash<QString, PanelCallbackPtr> &panelCallbacks() {
+    static QHash<QString, PanelCallbackPtr> table;
+    return table;
+}
+
+// QUiLoader reads a damaged file as far as it can and builds what it found,
+// so the XML is checked on its own first.
+bool WellFormed(const QString &path, QString *error) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot open %1: %2").arg(path, f.errorString());
+        return false;
+    }
+    QXmlStreamReader xml(&f);
+    bool sawUi = false;
+    while (!xml.atEnd()) {
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("ui"))
+            sawUi = true;
+    }
+    if (xml.hasError()) {
+        *error = QStringLiteral("%1 does not parse (line %2: %3)")
+                     .arg(path)
+                     .arg(xml.lineNumber())
+                     .arg(xml.errorString());
+        return false;
+    }
+    if (!sawUi) {
+        *error = QStringLiteral("%1 is not a panel file").arg(path);
+        return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void Panel::registerCallback(const QString &name, CtrlCallbackPtr callback) {
+    ctrlCallbacks().insert(name, callback);
+}
+
+void Panel::registerPanelCallback(const QString &name, PanelCallbackPtr callback) {
+    panelCallbacks().insert(name, callback);
+}
+
+Panel::Panel(QWidget *window, int number, int handle)
+    : win(window), panelNumber(number), panelHandle(handle) {}
+
+Panel::~Panel() {
+    delete win.data();
+}
+
+Panel *Panel::load(const QString &path, int number, int handle, QString *error, int *code) {
+    *code = LOADPANEL_BAD_FILE;
+    if (!QFile::exists(path)) {
+        *error = QStringLiteral("%1 not found").arg(path);
+        *code = LOADPANEL_NOT_FOUND;
+        return nullptr;
+    }
+    if (!WellFormed(path, error)) return nullptr;
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) {
+        *error = QStringLiteral("cannot open %1: %2").arg(path, f.errorString());
+        *code = LOADPANEL_NOT_FOUND;
+        return nullptr;
+    }
+    UiLoader loader;
+    QWidget *root = loader.load(&f);
+    if (!root) {
+        *error = QStringLiteral("%1: %2").arg(path, loader.errorString());
+        return nullptr;
+    }
+
+    // The panels are the wrapper's direct children (or the root itself when a
+    // file holds one panel).
+    auto isPanel = [number](QWidget *w) {
+        bool ok = false;
+        return number > 0 && w->property("panel").toInt(&ok) == number && ok;
+    };
+    QWidget *found = nullptr;
+    if (isPanel(root)) {
+        found = root;
+    } else {
+        for (QWidget *w : root->findChildren<QWidget *>(QString(), Qt::FindDirectChildrenOnly)) {
+            if (isPanel(w)) {
+                found = w;
+                break;
+            }
+        }
+    }
+    if (!found) {
+        *error = QStringLiteral("%1 has no panel %2").arg(path).arg(number);
+        *code = LOADPANEL_NO_SUCH_PANEL;
+        delete root;
+        return nullptr;
+    }
+    if (found != root) {
+        found->setParent(nullptr);
+        delete root;
+    }
+    found->setWindowFlags(Qt::Window);
+    found->setAttribute(Qt::WA_DeleteOnClose, false);
+    const QSize initial = found->property("initialSize").toSize();
+    found->resize(initial.isValid() ? initial.expandedTo(found->minimumSizeHint())
+                                    : found->sizeHint());
+
+    auto *panel = new Panel(found, number, handle);
+    if (!panel->bindControls(error)) {
+        *error = QStringLiteral("%1, panel %2: %3").arg(path).arg(number).arg(*error);
+        delete panel;
+        return nullptr;
+    }
+    return panel;
+}
+
+bool Panel::bindControls(QString *error) {
+    const QString panelCb = win->property("callback").toString();
+    if (!panelCb.isEmpty()) {
+        panelCallback = panelCallbacks().value(panelCb, nullptr);
+        if (!panelCallback)
+            qWarning("panel %d: callback %s is not registered; left unbound", panelNumber,
+                     qPrintable(panelCb));
+    }
+    win->installEventFilter(this);
+
+    int highest = 0;
+    for (QWidget *w : win->findChildren<QWidget *>()) {
+        const QVariant numberProp = w->property("control");
+        if (!numberProp.isValid()) continue;
+        bool ok = false;
+        const int number = numberProp.toInt(&ok);
+        if (!ok || number < 1) {
+            *error = QStringLiteral("control %1 has no valid number").arg(w->objectName());
+            return false;
+        }
+        if (controls.count(number)) {
+            *error = QStringLiteral("control number %1 given twice (%2, %3)")
+                         .arg(number)
+                         .arg(controls[number].widget->objectName(), w->objectName());
+            return false;
+        }
+        Control c;
+        c.widget = w;
+        c.kind = kindOf(w);
+        c.committed = c.seen = numericValue(w);
+        const QString cb = w->property("callback").toString();
+        if (!cb.isEmpty()) {
+            c.callback = ctrlCallbacks().value(cb, nullptr);
+            if (!c.callback)
+                qWarning("panel %d, control %d (%s): callback %s is not registered; left unbound",
+                         panelNumber, number, qPrintable(w->objectName()), qPrintable(cb));
+        }
+        // The program keeps its radio buttons exclusive itself, and clicking a
+        // set one must be able to clear it.
+        if (auto *radio = qobject_cast<QRadioButton *>(w)) radio->setAutoExclusive(false);
+        if (auto *graph = qobject_cast<GraphPlot *>(w)) graph->applyFileSettings();
+        if (auto *chart = qobject_cast<::StripChart *>(w)) chart->applyFileSettings();
+        if (auto *combo = qobject_cast<QComboBox *>(w)) {
+            // Item values given by the file, "1,2,3"; otherwise the index.
+            const QStringList values =
+                w->property("itemValues").toString().split(QLatin1Char(','), Qt::SkipEmptyParts);
+            for (int i = 0; i < values.size() && i < combo->count(); ++i)
+                combo->setItemData(i, values[i].trimmed().toInt());
+        }
+        controls[number] = c;
+        numberOf.insert(w, number);
+        highest = qMax(highest, number);
+    }
+    nextNewControl = highest + 1;
+
+    for (QLabel *l : win->findChildren<QLabel *>()) {
+        QWidget *buddy = l->buddy();
+        if (!buddy || !numberOf.contains(buddy)) continue;
+        Control &c = controls[numberOf.value(buddy)];
+        c.label = l;
+        if (buddy->accessibleName().isEmpty())
+            buddy->setAccessibleName(l->text().remove(QLatin1Char('&')).remove(QLatin1Char(':')));
+    }
+    for (auto &[number, c] : controls)
+        connectEvents(number, c);
+    return true;
+}
+
+Panel::Kind Panel::kindOf(QWidget *w) {
+    if (qobject_cast<GraphPlot *>(w)) return Kind::Graph;
+    if (qobject_cast<::StripChart *>(w)) return Kind::StripChart;
+    if (qobject_cast<SwitchButton *>(w)) return Kind::Switch;
+    if (auto *b = qobject_cast<QPushButton *>(w))
+        return b->isCheckable() ? Kind::Toggle : Kind::Command;
+    if (qobject_cast<QRadioButton *>(w)) return Kind::Radio;
+    if (qobject_cast<QCheckBox *>(w)) return Kind::Check;
+    if (qobject_cast<QAbstractSpinBox *>(w)) return Kind::Numeric;
+    if (qobject_cast<QComboBox *>(w)) return Kind::Selector;
+    if (qobject_cast<QPlainTextEdit *>(w)) return Kind::TextBox;
+    if (qobject_cast<QLabel *>(w))
+        return w->property("kind").toString() == QLatin1String("picture") ? Kind::Picture
+                                                                          : Kind::TextMessage;
+    if (qobject_cast<QFrame *>(w)) return Kind::Decoration;
+    return Kind::Other;
+}
+
+double Panel::numericValue(QWidget *w) {
+    if (auto *s = qobject_cast<QSpinBox *>(w)) return s->value();
+    if (auto *d = qobject_cast<QDoubleSpinBox *>(w)) return d->value();
+    return 0;
+}
+
+void Panel::connectEvents(int number, Control &c) {
+    QWidget *w = c.widget;
+    switch (c.kind) {
+    case Kind::Command: {
+        auto *b = static_cast<QPushButton *>(w);
+        b->installEventFilter(this);
+        connect(b, &QAbstractButton::clicked, this,
+                [this, number] { raise(number, EVENT_COMMIT); });
+        break;
+    }
+    case Kind::Toggle:
+        connect(static_cast<QAbstractButton *>(w), &QAbstractButton::clicked, this, [this, number] {
+            raise(number, EVENT_VAL_CHANGED);
+            if (!discarded) raise(number, EVENT_COMMIT);
+        });
+        break;
+    case Kind::Switch:
+    case Kind::Radio:
+    case Kind::Check:
+        connect(static_cast<QAbstractButton *>(w), &QAbstractButton::clicked, this,
+                [this, number] { raise(number, EVENT_VAL_CHANGED); });
+        break;
+    case Kind::Numeric: {
+        auto commitIfChanged = [this, number] {
+            Control &ctl = controls[number];
+            const double v = numericValue(ctl.widget);
+            if (v == ctl.committed) return;
+            ctl.committed = v;
+            raise(number, EVENT_COMMIT);
+        };
+        // Enter makes the box announce its value again, changed or not.
+        auto changed = [this, number] {
+            Control &ctl = controls[number];
+            const double v = numericValue(ctl.widget);
+            if (v == ctl.seen) return;
+            ctl.seen = v;
+            raise(number, EVENT_VAL_CHANGED);
+        };
+        if (auto *s = qobject_cast<NumericSpinBox *>(w)) {
+            connect(s, &QSpinBox::valueChanged, this, changed);
+            connect(s, &NumericSpinBox::stepped, this, commitIfChanged);
+            connect(s, &QAbstractSpinBox::editingFinished, this, commitIfChanged);
+        } else if (auto *d = qobject_cast<RealSpinBox *>(w)) {
+            connect(d, &QDoubleSpinBox::valueChanged, this, changed);
+            connect(d, &RealSpinBox::stepped, this, commitIfChanged);
+            connect(d, &QAbstractSpinBox::editingFinished, this, commitIfChanged);
+        }
+        break;
+    }
+    case Kind::Selector: {
+        auto *combo = static_cast<QComboBox *>(w);
+        connect(combo, &QComboBox::currentIndexChanged, this, [this, number] {
+            controls[number].changed = true;
+            raise(number, EVENT_VAL_CHANGED);
+        });
+        // Choosing the item that is already current is a commit without a change.
+        connect(combo, &QComboBox::activated, this, [this, number] {
+            Control &ctl = controls[number];
+            if (ctl.changed) {
+                ctl.changed = false;
+                return;
+            }
+            raise(number, EVENT_COMMIT);
+        });
+        break;
+    }
+    default: break;
+    }
+}
+
+void Panel::raise(int number, int event) {
+    auto it = controls.find(number);
+    if (discarded || it == controls.end() || !it->second.callback) return;
+    QWidget *w = it->second.widget;
+    if (!w || !w->isEnabled()) return;
+    CtrlCallbackPtr cb = it->second.callback;
+    ++dispatchDepth;
+    cb(panelHandle, number, event, nullptr, 0, 0);
+    --dispatchDepth;
+}
+
+bool Panel::eventFilter(QObject *watched, QEvent *event) {
+    if (watched == win && event->type() == QEvent::Close) {
+        // The window frame's close button: the panel stays; its callback decides.
+        event->ignore();
+        if (panelCallback && !discarded) {
+            ++dispatchDepth;
+            panelCallback(panelHandle, EVENT_CLOSE, nullptr, 0, 0);
+            --dispatchDepth;
+        }
+        return true;
+    }
+    auto *button = qobject_cast<QPushButton *>(watched);
+    if (!button || !numberOf.contains(button)) return false;
+    const int number = numberOf.value(button);
+    if (event->type() == QEvent::MouseButtonPress) {
+        auto *me = static_cast<QMouseEvent *>(event);
+        if (me->button() != Qt::LeftButton || !button->isEnabled()) return false;
+        const int modalBefore = modalRuns;
+        QPointer<QPushButton> alive(button);
+        raise(number, EVENT_LEFT_CLICK);
+        // The press goes on to the button (and its release gives the commit)
+        // unless the callback took the button away or ran a modal dialog.
+        return discarded || !alive || !alive->isEnabled() || !alive->isVisible() ||
+               modalRuns != modalBefore;
+    }
+    if (event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            button->click();
+            return true;
+        }
+    }
+    return false;
+}
+
+QWidget *Panel::control(int number) const {
+    auto it = controls.find(number);
+    return it == controls.end() ? nullptr : it->second.widget.data();
+}
+
+Panel::Kind Panel::kind(int number) const {
+    auto it = controls.find(number);
+    return it == controls.end() ? Kind::Other : it->second.kind;
+}
+
+QLabel *Panel::label(int number) const {
+    auto it = controls.find(number);
+    return it == controls.end() ? nullptr : it->second.label.data();
+}
+
+int Panel::addTextMessage(const QString &text, int top, int left) {
+    auto *l = new QLabel(text, win);
+    l->move(left, top);
+    l->adjustSize();
+    l->show();
+    l->raise();
+    const int number = nextNewControl++;
+    Control c;
+    c.widget = l;
+    c.kind = Kind::TextMessage;
+    controls[number] = c;
+    numberOf.insert(l, number);
+    return number;
+}
+
+void Panel::valueSetByProgram(int number) {
+    auto it = controls.find(number);
+    if (it == controls.end()) return;
+    it->second.committed = it->second.seen = numericValue(it->second.widget);
+    it->second.changed = false;
+}
+
+void Panel::discard() {
+    discarded = true;
+    if (win) win->hide();
+    if (dispatchDepth > 0)
+        deleteLater();
+    else
+        delete this;
+}

@@ -1,0 +1,29 @@
+// What the tests need of the run-time beyond the program's own calls: an
+// answer for the file dialog, and a look at what the graphs hold. The program
+// itself never calls these.
+#pragma once
+
+// The next FileSelectPopup shows no dialog and takes this answer instead:
+// a path (as if the user chose it), or nullptr for Cancel. One answer serves
+// one call; ClearFileSelectAnswer drops an unused one.
+void SetFileSelectAnswer(const char *path);
+void ClearFileSelectAnswer(void);
+
+// Plots (PlotXY) on a graph, and the points of one of them (plot counts from
+// 0 in the order drawn). Returns the number of points, negative if absent;
+// at most maxPoints are copied.
+int GetGraphPlotCount(int panel, int graph);
+int GetGraphPlotPoints(int panel, int graph, int plot, double *x, double *y, int maxPoints,
+                       int *color);
+
+// Rectangles (PlotRectangle) on a graph, in the order drawn.
+int GetGraphRectCount(int panel, int graph);
+int GetGraphRect(int panel, int graph, int index, double *x1, double *y1, double *x2, double *y2,
+                 int *frameColor, int *fillColor);
+
+// An axis's current range (axis 0 = x, 1 = y) of a graph or strip chart.
+int GetAxisRange(int panel, int graph, int axis, double *min, double *max);
+
+// The points a strip-chart trace (from 1) shows, oldest first, and its
+// colour. Returns the number of points, negative if absent.
+int GetStripChartTrace(int panel, int chart, int trace, double *values, int maxPoints, int *color);

@@ -1,0 +1,16 @@
+// Builds the widgets of the resource file. QUiLoader knows only Qt's own
+// widget classes: a class it does not know is dropped without a word, and
+// everything inside it with it. So the graph, strip-chart and switch classes
+// are made here, and the numeric boxes become the variants that report steps.
+#pragma once
+
+#include <QUiLoader>
+
+class UiLoader : public QUiLoader {
+    Q_OBJECT
+
+  public:
+    explicit UiLoader(QObject *parent = nullptr);
+    QWidget *createWidget(const QString &className, QWidget *parent = nullptr,
+                          const QString &name = QString()) override;
+};

@@ -1,0 +1,209 @@
+// The events each kind of control raises for mouse and keyboard actions, on
+// real widgets (see docs/events.md), and what dimming and hiding do to them.
+#include "uitest.h"
+
+#include <QAbstractItemView>
+#include <QApplication>
+#include <QComboBox>
+#include <QLabel>
+#include <QSpinBox>
+#include <QTest>
+
+namespace {
+
+using Codes = std::vector<int>;
+
+// Near the left end, where a check box or radio button has its indicator.
+void Click(QWidget *w) {
+    QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(qMin(8, w->width() / 2), w->height() / 2));
+}
+
+} // namespace
+
+TEST_F(PanelsTest, UserActionsRaiseTheDocumentedCodes) {
+    DisplayPanel(main);
+    DisplayPanel(popup);
+    SetCtrlAttribute(popup, Q_CheckStep1, ATTR_DIMMED, 0);
+    struct Case {
+        const char *action;
+        bool onPopup;
+        int control;
+        void (*act)(QWidget *);
+        Codes want;
+    } cases[] = {
+        {"button: mouse click", false, P_BTNRun, Click, {EVENT_LEFT_CLICK, EVENT_COMMIT}},
+        {"button: press only",
+         false,
+         P_BTNSend,
+         [](QWidget *w) { QTest::mousePress(w, Qt::LeftButton, {}, w->rect().center()); },
+         {EVENT_LEFT_CLICK}},
+        {"button: released outside",
+         false,
+         P_BTNStop,
+         [](QWidget *w) {
+             QTest::mousePress(w, Qt::LeftButton, {}, w->rect().center());
+             QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(-20, -20));
+         },
+         {EVENT_LEFT_CLICK}},
+        {"button: right click",
+         false,
+         P_BTNVideo,
+         [](QWidget *w) { QTest::mouseClick(w, Qt::RightButton, {}, w->rect().center()); },
+         {}},
+        {"button: space key",
+         false,
+         P_BTNGet,
+         [](QWidget *w) { QTest::keyClick(w, Qt::Key_Space); },
+         {EVENT_COMMIT}},
+        {"button: return key",
+         false,
+         P_ButtonTeach,
+         [](QWidget *w) { QTest::keyClick(w, Qt::Key_Return); },
+         {EVENT_COMMIT}},
+        {"button: enter key",
+         false,
+         P_BTNRun,
+         [](QWidget *w) { QTest::keyClick(w, Qt::Key_Enter); },
+         {EVENT_COMMIT}},
+        {"numeric: up arrow key",
+         false,
+         P_NUMVideoThreshold,
+         [](QWidget *w) { QTest::keyClick(w, Qt::Key_Up); },
+         {EVENT_VAL_CHANGED, EVENT_COMMIT}},
+        {"numeric: typed then Enter",
+         false,
+         P_NEDITEdgeLeft,
+         [](QWidget *w) {
+             static_cast<QSpinBox *>(w)->selectAll();
+             QTest::keyClicks(w, "600");
+             QTest::keyClick(w, Qt::Key_Enter);
+         },
+         {EVENT_VAL_CHANGED, EVENT_VAL_CHANGED, EVENT_VAL_CHANGED, EVENT_COMMIT}},
+        {"numeric: Enter without a change",
+         false,
+         P_NEDITEdgeRight,
+         [](QWidget *w) { QTest::keyClick(w, Qt::Key_Enter); },
+         {}},
+        {"numeric: step to the limit and beyond",
+         false,
+         P_NEDITTolerance,
+         [](QWidget *w) {
+             {
+                 const QSignalBlocker quiet(w);
+                 static_cast<QSpinBox *>(w)->setValue(65534);
+             }
+             QTest::keyClick(w, Qt::Key_Up);
+             QTest::keyClick(w, Qt::Key_Up);
+         },
+         {EVENT_VAL_CHANGED, EVENT_COMMIT}},
+        {"selector: next item by key",
+         false,
+         P_DropHardwareMode,
+         [](QWidget *w) { QTest::keyClick(w, Qt::Key_Down); },
+         {EVENT_VAL_CHANGED}},
+        {"selector: current item chosen again",
+         false,
+         P_DropDCom,
+         [](QWidget *w) {
+             auto *c = static_cast<QComboBox *>(w);
+             c->showPopup();
+             QTest::keyClick(c->view(), Qt::Key_Return);
+         },
+         {EVENT_COMMIT}},
+        {"radio: click", false, P_RBTEeprom, Click, {EVENT_VAL_CHANGED}},
+        {"radio: click on the set one", false, P_RBTRam, Click, {EVENT_VAL_CHANGED}},
+        {"check box: click", true, Q_CheckStep1, Click, {EVENT_VAL_CHANGED}},
+        {"toggle: click", false, P_TOGGBTN_ParaII, Click, {EVENT_VAL_CHANGED, EVENT_COMMIT}},
+        {"toggle: space key",
+         false,
+         P_TOGGBTN_ParaII,
+         [](QWidget *w) { QTest::keyClick(w, Qt::Key_Space); },
+         {EVENT_VAL_CHANGED, EVENT_COMMIT}},
+    };
+    for (const Case &c : cases) {
+        QWidget *w = Widget(c.onPopup ? popup : main, c.control);
+        ASSERT_NE(w, nullptr) << c.action;
+        Recorded().clear();
+        c.act(w);
+        QApplication::processEvents();
+        EXPECT_EQ(CodesOf(c.control), c.want) << c.action;
+    }
+}
+
+// What the clicks did to the values: the radio buttons toggle on their own
+// (the program keeps them exclusive), typed digits arrive whole.
+TEST_F(PanelsTest, ClicksChangeTheValuesTheProgramReads) {
+    DisplayPanel(main);
+    Click(Widget(main, P_RBTEeprom));
+    Click(Widget(main, P_RBTRam));
+    int ram = -1, eeprom = -1;
+    GetCtrlVal(main, P_RBTRam, &ram);
+    GetCtrlVal(main, P_RBTEeprom, &eeprom);
+    EXPECT_EQ(ram, 0) << "a click clears the set radio button";
+    EXPECT_EQ(eeprom, 1) << "and another one does not clear it";
+    EXPECT_EQ(CodesOf(P_RBTRam), Codes{EVENT_VAL_CHANGED}) << "only the clicked one reports";
+
+    Click(Widget(main, P_SWITCHZoom));
+    int zoom = 0;
+    GetCtrlVal(main, P_SWITCHZoom, &zoom);
+    EXPECT_EQ(zoom, 1);
+}
+
+TEST_F(PanelsTest, DimmedControlsRaiseNothing) {
+    DisplayPanel(main);
+    for (int control : {P_BTNRun, P_RBTFile, P_NUMVideoThreshold, P_TOGGBTN_ParaII}) {
+        SetCtrlAttribute(main, control, ATTR_DIMMED, 1);
+        QWidget *w = Widget(main, control);
+        Recorded().clear();
+        Click(w);
+        QTest::keyClick(w, Qt::Key_Space);
+        QTest::keyClick(w, Qt::Key_Up);
+        QApplication::processEvents();
+        EXPECT_TRUE(Recorded().empty()) << w->objectName().toStdString();
+        EXPECT_FALSE(w->isEnabled());
+    }
+}
+
+TEST_F(PanelsTest, HiddenControlsAndTheirLabelsAreNotShown) {
+    DisplayPanel(main);
+    QWidget *w = Widget(main, P_NUMMvalue);
+    ASSERT_TRUE(w->isVisible());
+    SetCtrlAttribute(main, P_NUMMvalue, ATTR_VISIBLE, 0);
+    EXPECT_FALSE(w->isVisible());
+    for (QLabel *l : w->window()->findChildren<QLabel *>())
+        if (l->buddy() == w) {
+            EXPECT_FALSE(l->isVisible());
+        }
+    SetCtrlAttribute(main, P_NUMUmValue, ATTR_VISIBLE, 1);
+    EXPECT_TRUE(Widget(main, P_NUMUmValue)->isVisible());
+}
+
+// The window frame's close reaches the panel callback only; the panel stays.
+TEST_F(PanelsTest, WindowCloseRaisesElevenAndKeepsThePanel) {
+    DisplayPanel(popup);
+    QWidget *win = Widget(popup, Q_NUMSlope)->window();
+    win->close();
+    EXPECT_EQ(Recorded(), (std::vector<Event>{{popup, 0, EVENT_CLOSE}}));
+    EXPECT_TRUE(win->isVisible());
+    EXPECT_EQ(Widget(popup, Q_NUMSlope)->window(), win);
+}
+
+// Nothing the program writes comes back as an event.
+TEST_F(PanelsTest, ProgramWritesRaiseNoEvents) {
+    DisplayPanel(main);
+    SetCtrlVal(main, P_NUMVideoThreshold, 700);
+    SetCtrlVal(main, P_NEDITEdgeLeft, 3.5);
+    SetCtrlVal(main, P_DropHardwareMode, 2);
+    SetCtrlVal(main, P_DropDCom, 4);
+    SetCtrlVal(main, P_RBTFile, 1);
+    SetCtrlVal(main, P_TOGGBTN_ParaII, 1);
+    SetCtrlVal(main, P_SWITCHZoom, 1);
+    SetCtrlVal(main, P_TEXTStatus, "Line Ok!");
+    SetCtrlRange(main, P_NEDITTolerance, 0, 10); // coerces 100 to 10
+    InsertListItem(main, P_DropDCom, -1, "COM9", 9);
+    // A program write is no user entry: leaving the field commits nothing.
+    Widget(main, P_NEDITEdgeLeft)->setFocus();
+    QTest::keyClick(Widget(main, P_NEDITEdgeLeft), Qt::Key_Enter);
+    QApplication::processEvents();
+    EXPECT_TRUE(Recorded().empty());
+}

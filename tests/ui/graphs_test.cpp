@@ -1,0 +1,126 @@
+// Graphs and the strip chart as the measurement display drives them.
+#include "uitest.h"
+
+#include "platform/testhooks.h"
+
+#include <qcustomplot.h>
+
+#include <cstdint>
+#include <vector>
+
+TEST_F(PanelsTest, VideoGraphTakesTwoPlotsOfAnyTypeAndColour) {
+    std::vector<double> x(256);
+    std::vector<uint16_t> signal(256), threshold(256, 512);
+    for (int i = 0; i < 256; ++i) {
+        x[i] = 4.0 * i;
+        signal[i] = uint16_t(i * 4);
+    }
+    // Redrawn as every video reply does: delete, two plots.
+    for (int round = 0; round < 50; ++round) {
+        DeleteGraphPlot(main, P_GRAPHVideo, -1, 1);
+        EXPECT_GT(PlotXY(main, P_GRAPHVideo, x.data(), signal.data(), 256, VAL_DOUBLE,
+                         VAL_UNSIGNED_SHORT_INTEGER, 5, 10, 0, 1, 0xFF0000),
+                  0);
+        EXPECT_GT(PlotXY(main, P_GRAPHVideo, x.data(), threshold.data(), 256, VAL_DOUBLE,
+                         VAL_UNSIGNED_SHORT_INTEGER, 5, 10, 0, 1, 0x008000),
+                  0);
+    }
+    EXPECT_EQ(GetGraphPlotCount(main, P_GRAPHVideo), 2);
+    EXPECT_LE(static_cast<QCustomPlot *>(Widget(main, P_GRAPHVideo))->graphCount(), 2)
+        << "redrawing must not pile up plot objects";
+    std::vector<double> px(256), py(256);
+    int color = 0;
+    ASSERT_EQ(GetGraphPlotPoints(main, P_GRAPHVideo, 0, px.data(), py.data(), 256, &color), 256);
+    EXPECT_EQ(color, 0xFF0000);
+    EXPECT_EQ(px[255], 1020.0);
+    EXPECT_EQ(py[255], 1020.0);
+    ASSERT_EQ(GetGraphPlotPoints(main, P_GRAPHVideo, 1, px.data(), py.data(), 256, &color), 256);
+    EXPECT_EQ(color, 0x008000);
+    EXPECT_EQ(py[0], 512.0);
+
+    EXPECT_LT(
+        PlotXY(main, P_GRAPHVideo, x.data(), signal.data(), 256, VAL_DOUBLE, 99, 5, 10, 0, 1, 0), 0)
+        << "unknown data type";
+    EXPECT_LT(PlotXY(main, P_NUMPower, x.data(), signal.data(), 256, VAL_DOUBLE,
+                     VAL_UNSIGNED_SHORT_INTEGER, 5, 10, 0, 1, 0),
+              0)
+        << "not a graph";
+}
+
+TEST_F(PanelsTest, BarGraphRectanglesGoButCursorsStay) {
+    double lo = 0, hi = 0;
+    GetAxisRange(main, P_GRAPHBar, 1, &lo, &hi);
+    EXPECT_EQ(lo, 0.0);
+    EXPECT_EQ(hi, 1.0);
+
+    SetGraphCursor(main, P_GRAPHBar, 1, 512, 0.75);
+    SetGraphCursor(main, P_GRAPHBar, 2, 1, 0.75);
+    SetGraphCursor(main, P_GRAPHBar, 3, 1024, 0.75);
+    PlotRectangle(main, P_GRAPHBar, 0, 0, 8192, 1, 0xA0A0A0, 0xA0A0A0);
+    PlotRectangle(main, P_GRAPHBar, -88, 0, 612, 0.25, 0x00FF00, 0x00FF00);
+    ASSERT_EQ(GetGraphRectCount(main, P_GRAPHBar), 2);
+    double x1, y1, x2, y2;
+    int frame, fill;
+    GetGraphRect(main, P_GRAPHBar, 1, &x1, &y1, &x2, &y2, &frame, &fill);
+    EXPECT_EQ(x1, -88.0);
+    EXPECT_EQ(x2, 612.0);
+    EXPECT_EQ(y2, 0.25);
+    EXPECT_EQ(fill, 0x00FF00);
+
+    DeleteGraphPlot(main, P_GRAPHBar, -1, 0);
+    EXPECT_EQ(GetGraphRectCount(main, P_GRAPHBar), 0);
+    double x = 0, y = 0;
+    ASSERT_EQ(GetGraphCursor(main, P_GRAPHBar, 3, &x, &y), 0);
+    EXPECT_EQ(x, 1024.0);
+    EXPECT_EQ(y, 0.75);
+    EXPECT_LT(SetGraphCursor(main, P_GRAPHBar, 4, 1, 1), 0);
+    EXPECT_LT(SetGraphCursor(main, P_GRAPHBar, 0, 1, 1), 0);
+}
+
+TEST_F(PanelsTest, AxisScaling) {
+    EXPECT_EQ(SetAxisScalingMode(main, P_GRAPHBar, VAL_XAXIS, VAL_MANUAL, 1.0, 8192), 0);
+    double lo, hi;
+    GetAxisRange(main, P_GRAPHBar, 0, &lo, &hi);
+    EXPECT_EQ(lo, 1.0);
+    EXPECT_EQ(hi, 8192.0);
+    EXPECT_LT(SetAxisScalingMode(main, P_GRAPHBar, VAL_XAXIS, VAL_MANUAL, 5, 5), 0);
+    GetAxisRange(main, P_GRAPHBar, 0, &lo, &hi);
+    EXPECT_EQ(hi, 8192.0) << "an empty range leaves the axis";
+    EXPECT_EQ(SetAxisScalingMode(main, P_CHARTRaw, VAL_LEFT_YAXIS, VAL_MANUAL, 312, 712), 0);
+    GetAxisRange(main, P_CHARTRaw, 1, &lo, &hi);
+    EXPECT_EQ(lo, 312.0);
+    EXPECT_EQ(hi, 712.0);
+}
+
+// The history of five traces in one flat array, point after point: trace t
+// of point j at 5j + t - 1, the newest point last.
+TEST_F(PanelsTest, StripChartShowsTheWholeHistoryNewestAtTheRight) {
+    SetCtrlAttribute(main, P_CHARTRaw, ATTR_POINTS_PER_SCREEN, 101);
+    SetCtrlAttribute(main, P_CHARTRaw, ATTR_SCROLL_MODE, 1);
+    SetCtrlAttribute(main, P_CHARTRaw, ATTR_NUM_TRACES, 5);
+    const int colors[5] = {0x008000, 0x008000, 0x000000, 0xFF0000, 0xFF0000};
+    for (int t = 1; t <= 5; ++t)
+        SetTraceAttribute(main, P_CHARTRaw, t, ATTR_TRACE_COLOR, colors[t - 1]);
+
+    std::vector<double> history(500);
+    for (int reply = 1; reply <= 3; ++reply) {
+        for (int j = 0; j < 100; ++j)
+            for (int t = 1; t <= 5; ++t)
+                history[5 * j + t - 1] = 1000.0 * reply + 10 * j + t;
+        ASSERT_EQ(PlotStripChart(main, P_CHARTRaw, history.data(), 500, 0, 0, VAL_DOUBLE), 0);
+    }
+    double xlo, xhi;
+    GetAxisRange(main, P_CHARTRaw, 0, &xlo, &xhi);
+    for (int t = 1; t <= 5; ++t) {
+        std::vector<double> shown(200);
+        int color = -1;
+        const int n = GetStripChartTrace(main, P_CHARTRaw, t, shown.data(), 200, &color);
+        ASSERT_EQ(n, 101) << "points per screen";
+        EXPECT_EQ(color, colors[t - 1]);
+        EXPECT_EQ(shown[n - 1], 3000.0 + 990 + t) << "newest point of the last reply at the right";
+        EXPECT_EQ(shown[n - 100], 3000.0 + t) << "the last reply's 100 points in order";
+    }
+    EXPECT_EQ(xhi - xlo, 100.0) << "101 points across the chart";
+    EXPECT_LT(SetCtrlAttribute(main, P_CHARTRaw, ATTR_NUM_TRACES, 0), 0);
+    EXPECT_LT(SetCtrlAttribute(main, P_CHARTRaw, ATTR_POINTS_PER_SCREEN, 1), 0);
+}

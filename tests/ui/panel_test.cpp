@@ -1,0 +1,252 @@
+// Loading panels: failures, the control catalogue of the resource file, its
+// start states, labels and accessible names.
+#include "uitest.h"
+
+#include <QAbstractButton>
+#include <QDir>
+#include <QFile>
+#include <QLabel>
+#include <QTemporaryDir>
+
+namespace {
+
+QString WriteFile(const QTemporaryDir &dir, const char *name, const QByteArray &content) {
+    const QString path = dir.filePath(QString::fromLatin1(name));
+    QFile f(path);
+    f.open(QIODevice::WriteOnly);
+    f.write(content);
+    return path;
+}
+
+const QByteArray kOnePanel = R"(<?xml version="1.0" encoding="UTF-8"?>
+<ui version="4.0"><class>W</class>
+ <widget class="QWidget" name="W">
+  <layout class="QHBoxLayout" name="l">
+   <item><widget class="QWidget" name="A">
+    <property name="panel" stdset="0"><number>1</number></property>
+    <layout class="QVBoxLayout" name="la">
+     <item><widget class="QPushButton" name="B">
+      <property name="control" stdset="0"><number>4</number></property>
+      <property name="callback" stdset="0"><string>CC_Nobody</string></property>
+     </widget></item>
+     <item><widget class="QPushButton" name="C">
+      <property name="control" stdset="0"><number>%1</number></property>
+     </widget></item>
+    </layout>
+   </widget></item>
+  </layout>
+ </widget>
+</ui>
+)";
+
+} // namespace
+
+TEST(LoadPanel, FailuresGiveTheirNegativeCode) {
+    QTemporaryDir dir;
+    const QString good =
+        WriteFile(dir, "good.uir", QString::fromLatin1(kOnePanel).arg(5).toLatin1());
+    const QString twice =
+        WriteFile(dir, "twice.uir", QString::fromLatin1(kOnePanel).arg(4).toLatin1());
+    const QString cut = WriteFile(dir, "cut.uir", kOnePanel.left(kOnePanel.size() / 2));
+    const QString junk = WriteFile(dir, "junk.uir", "this is not a panel file\n");
+    const QString other = WriteFile(dir, "other.uir", "<?xml version=\"1.0\"?><html/>");
+    struct Case {
+        const char *what;
+        QString file;
+        int panel;
+        int code;
+    } cases[] = {
+        {"missing file", dir.filePath("absent.uir"), 1, LOADPANEL_NOT_FOUND},
+        {"XML cut in half", cut, 1, LOADPANEL_BAD_FILE},
+        {"not XML", junk, 1, LOADPANEL_BAD_FILE},
+        {"XML but no panels", other, 1, LOADPANEL_BAD_FILE},
+        {"control number twice", twice, 1, LOADPANEL_BAD_FILE},
+        {"panel number absent", good, 2, LOADPANEL_NO_SUCH_PANEL},
+        {"panel 0", good, 0, LOADPANEL_NO_SUCH_PANEL},
+    };
+    for (const Case &c : cases)
+        EXPECT_EQ(LoadPanel(0, QFile::encodeName(c.file).constData(), c.panel), c.code) << c.what;
+
+    const int ok = LoadPanel(0, QFile::encodeName(good).constData(), 1);
+    EXPECT_GT(ok, 0);
+    DiscardPanel(ok);
+}
+
+// A callback name nobody registered is reported and left unbound: the button
+// still works and nothing is called.
+TEST(LoadPanel, UnknownCallbackIsReportedAndUnbound) {
+    QTemporaryDir dir;
+    const QString file = WriteFile(dir, "p.uir", QString::fromLatin1(kOnePanel).arg(5).toLatin1());
+    static QStringList warnings;
+    warnings.clear();
+    QtMessageHandler old = qInstallMessageHandler(
+        [](QtMsgType, const QMessageLogContext &, const QString &m) { warnings << m; });
+    const int h = LoadPanel(0, QFile::encodeName(file).constData(), 1);
+    qInstallMessageHandler(old);
+    ASSERT_GT(h, 0);
+    ASSERT_EQ(warnings.size(), 1);
+    EXPECT_TRUE(warnings[0].contains("CC_Nobody"));
+    static_cast<QAbstractButton *>(Widget(h, 4))->click();
+    DiscardPanel(h);
+}
+
+TEST_F(PanelsTest, EveryCatalogueControlHasItsNumberNameAndKind) {
+    struct Case {
+        int panel; // 1 PANEL, 2 POPUP
+        int number;
+        const char *name;
+        const char *cls;
+    } cases[] = {
+        {1, 2, "DropDCom", "QComboBox"},
+        {1, 3, "BTNGet", "QPushButton"},
+        {1, 4, "DropAnaMode", "QComboBox"},
+        {1, 12, "RBTFile", "QRadioButton"},
+        {1, 13, "RBTEeprom", "QRadioButton"},
+        {1, 14, "ButtonReset", "QPushButton"},
+        {1, 15, "NUMVideoThreshold", "QSpinBox"},
+        {1, 16, "NUMPower", "QSpinBox"},
+        {1, 17, "NEDITTolerance", "QSpinBox"},
+        {1, 18, "NEDITSetpoint", "QSpinBox"},
+        {1, 19, "RBTRam", "QRadioButton"},
+        {1, 20, "BTNRun", "QPushButton"},
+        {1, 22, "BTNVideo", "QPushButton"},
+        {1, 23, "DropHardwareMode", "QComboBox"},
+        {1, 24, "DropTolMode", "QComboBox"},
+        {1, 25, "DropPowMode", "QComboBox"},
+        {1, 26, "DropPolarity", "QComboBox"},
+        {1, 27, "NUMAverage", "QSpinBox"},
+        {1, 28, "DropEvalMode", "QComboBox"},
+        {1, 30, "NUMMvalue2", "QSpinBox"},
+        {1, 31, "NUMUmValue", "QSpinBox"},
+        {1, 32, "NUMMvalue", "QSpinBox"},
+        {1, 33, "NUMAnaMin", "QSpinBox"},
+        {1, 34, "NUMAnaMax", "QSpinBox"},
+        {1, 35, "NUMTolerance", "QSpinBox"},
+        {1, 36, "NUMLedge", "QSpinBox"},
+        {1, 37, "NUMRedge", "QSpinBox"},
+        {1, 44, "DECOLogo", "QFrame"},
+        {1, 45, "NEDITEdgeRight", "QSpinBox"},
+        {1, 46, "NEDITEdgeLeft", "QSpinBox"},
+        {1, 47, "TEXTStatus", "QLabel"},
+        {1, 48, "GRAPHVideo", "GraphPlot"},
+        {1, 49, "GRAPHBar", "GraphPlot"},
+        {1, 50, "PICTLogo", "QLabel"},
+        {1, 51, "SWITCHZoom", "SwitchButton"},
+        {1, 53, "TOGGBTN_ParaII", "QPushButton"},
+        {1, 54, "CHARTRaw", "StripChart"},
+        {1, 55, "SWITCHOpMode", "SwitchButton"},
+        {2, 2, "TEXTBOXSensor", "QPlainTextEdit"},
+        {2, 7, "NUMFitIntercept", "QDoubleSpinBox"},
+        {2, 8, "NUMFitSlope", "QDoubleSpinBox"},
+        {2, 9, "ButtonAcceptObject2", "QPushButton"},
+        {2, 12, "ButtonSaveCalValues", "QPushButton"},
+        {2, 13, "ButtonAcceptObject1", "QPushButton"},
+        {2, 14, "NUMPixelObject2", "QSpinBox"},
+        {2, 15, "NUMUmObject2", "QSpinBox"},
+        {2, 16, "ButtonDoFit", "QPushButton"},
+        {2, 17, "NUMPixelObject1", "QSpinBox"},
+        {2, 18, "NUMUmObject1", "QSpinBox"},
+        {2, 19, "NUMIntersect", "QDoubleSpinBox"},
+        {2, 20, "NUMSlope", "QDoubleSpinBox"},
+        {2, 31, "CheckStep2", "QCheckBox"},
+        {2, 32, "CheckStep1", "QCheckBox"},
+    };
+    for (const Case &c : cases) {
+        QWidget *w = Widget(c.panel == 1 ? main : popup, c.number);
+        ASSERT_NE(w, nullptr) << c.name;
+        EXPECT_EQ(w->objectName(), c.name);
+        EXPECT_TRUE(w->inherits(c.cls)) << c.name << " is a " << w->metaObject()->className();
+    }
+}
+
+// The nine command buttons are found by their callbacks' names.
+TEST_F(PanelsTest, CommandButtonsAreBoundByName) {
+    const struct {
+        int panel, number;
+        const char *callback;
+    } cases[] = {
+        {1, P_BTNRun, "CC_BTNRun"},           {1, P_BTNStop, "CC_BTNStop"},
+        {1, P_BTNVideo, "CC_BTNVideo"},       {1, P_BTNSend, "CC_BTNSend"},
+        {1, P_BTNGet, "CC_BTNGet"},           {1, P_ButtonTeach, "CC_ButtonTeach"},
+        {1, P_ButtonReset, "CC_ButtonReset"}, {2, Q_ActivateCalibration, "CC_ActivateCalibration"},
+        {2, 4, "CC_DiscardCalibration"},
+    };
+    for (const auto &c : cases) {
+        const int h = c.panel == 1 ? main : popup;
+        SetCtrlAttribute(h, c.number, ATTR_DIMMED, 0);
+        auto *b = qobject_cast<QAbstractButton *>(Widget(h, c.number));
+        ASSERT_NE(b, nullptr) << c.callback;
+        EXPECT_EQ(b->property("callback").toString(), c.callback);
+        Recorded().clear();
+        b->click();
+        EXPECT_EQ(Recorded(), (std::vector<Event>{{h, c.number, EVENT_COMMIT}})) << c.callback;
+    }
+}
+
+TEST_F(PanelsTest, StartStates) {
+    const struct {
+        bool popupPanel;
+        int number;
+        int attribute;
+        int want;
+    } cases[] = {
+        {false, P_RBTRam, 0, 1},
+        {false, P_RBTEeprom, 0, 0},
+        {false, P_RBTFile, 0, 0},
+        {false, P_TOGGBTN_ParaII, 0, 0},
+        {true, Q_ButtonAcceptObject2, ATTR_DIMMED, 1},
+        {true, Q_ButtonSaveCalValues, ATTR_DIMMED, 1},
+        {true, Q_ButtonAcceptObject1, ATTR_DIMMED, 1},
+        {true, Q_ButtonDoFit, ATTR_DIMMED, 1},
+        {true, Q_CheckStep2, ATTR_DIMMED, 1},
+        {true, Q_CheckStep1, ATTR_DIMMED, 1},
+        {false, P_DropAnaMode, ATTR_DIMMED, 1},
+        {false, P_ButtonReset, ATTR_DIMMED, 1},
+        {false, P_NUMAnaMin, ATTR_DIMMED, 1},
+        {false, P_NUMAnaMax, ATTR_DIMMED, 1},
+        {false, P_BTNRun, ATTR_DIMMED, 0},
+        {false, P_NUMUmValue, ATTR_VISIBLE, 0},
+    };
+    for (const auto &c : cases) {
+        const int h = c.popupPanel ? popup : main;
+        int v = -1;
+        if (c.attribute == 0)
+            GetCtrlVal(h, c.number, &v);
+        else
+            GetCtrlAttribute(h, c.number, c.attribute, &v);
+        EXPECT_EQ(v, c.want) << "control " << c.number << " attribute " << c.attribute;
+    }
+}
+
+// Screen readers and UI automation find every control by its label's text.
+TEST_F(PanelsTest, EveryControlHasAnAccessibleNameAndAVisibleLabel) {
+    for (int h : {main, popup}) {
+        for (int n = 1; n < 60; ++n) {
+            QWidget *w = Widget(h, n);
+            if (!w) continue;
+            EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+            const bool ownText = w->inherits("QAbstractButton") && !w->inherits("SwitchButton");
+            const bool decoration = n == P_DECOLogo || n == P_PICTLogo;
+            if (h != main || !decoration) {
+                bool labelled = ownText;
+                for (QLabel *l : w->window()->findChildren<QLabel *>())
+                    labelled = labelled || l->buddy() == w;
+                EXPECT_TRUE(labelled) << w->objectName().toStdString();
+            }
+        }
+    }
+}
+
+// Each load is a panel of its own.
+TEST_F(PanelsTest, EveryLoadIsAFreshInstance) {
+    const int again = LoadPanel(0, VTLX_UIR, 1);
+    ASSERT_GT(again, 0);
+    EXPECT_NE(again, main);
+    EXPECT_NE(Widget(again, P_NUMPower), Widget(main, P_NUMPower));
+    SetCtrlVal(again, P_NUMPower, 777);
+    int v = 0;
+    GetCtrlVal(main, P_NUMPower, &v);
+    EXPECT_EQ(v, 500);
+    DiscardPanel(again);
+    EXPECT_LT(SetCtrlVal(again, P_NUMPower, 1), 0) << "a discarded handle is dead";
+}
