@@ -10,14 +10,13 @@
 
 #include <cstdint>
 
-static constexpr int FIELDWIDTH = 5; // characters per value in the file
-
-// The file dialogs: both start in proj_dir with the default name, show only
+// The file dialogs both start in proj_dir with the default name, show only
 // ".dat" files and let the user change folder, cancel and make a folder.
-static constexpr char DEFAULT_NAME[] = "VTLXpara.dat";
-static constexpr char FILTER[] = "*.dat";
-static constexpr char SAVE_TITLE[] = "VORTELIX-Series Parameter File";
-static constexpr char LOAD_TITLE[] = "VORTELIX-Parameter-File";
+static constexpr int FIELDWIDTH = 5;                   // characters per value in the file
+static constexpr char DEFAULT_NAME[] = "VTLXpara.dat"; // name the dialogs offer
+static constexpr char FILTER[] = "*.dat";              // the one file type shown
+static constexpr char SAVE_TITLE[] = "VORTELIX-Series Parameter File"; // title of the save dialog
+static constexpr char LOAD_TITLE[] = "VORTELIX-Parameter-File";        // title of the load dialog
 
 // Both directions overwrite pp. When that happens inside the event pump of a
 // run loop, pp no longer holds the reply the loop was about to draw, so
