@@ -19,6 +19,7 @@ constexpr double kRampPixels = 2.0;               // an edge's light-to-shadow r
 constexpr double kEdgeNoisePixels = 0.25;         // edge jitter (one sigma) without averaging
 constexpr double kVideoNoise = 5.0;               // video noise (one sigma), 10-bit levels
 constexpr double kWidthPeriodRatio = 23.0 / 60.0; // width breathes faster than it moves
+constexpr double kWanderShare = 0.75;             // share of a period with both edges on the line
 
 // Lit level for an illumination power of 0..1000.
 double LitLevel(double power) {
@@ -176,17 +177,27 @@ double Sensor::LineUnits() const {
 
 void Sensor::ObjectAt(double t, double *left, double *right) const {
     const double units = LineUnits();
-    double centre = 0.5 * units, width = 0.22 * units;
+    double centre = 0.5, width = 0.22; // shares of the line
     const double period = config_.period;
     if (period > 0) {
-        // The centre sweeps past both ends of the line, so the edge count
-        // passes through 2, 1 and 0; the width breathes, so two "objects" of
-        // different size can be taken for a calibration.
-        centre = units * (0.5 + 0.62 * std::sin(2 * kPi * t / period));
-        width = units * (0.22 + 0.08 * std::sin(2 * kPi * t / (period * kWidthPeriodRatio)));
+        // For three quarters of each period the object wanders about the
+        // middle with both edges on the line; in the last quarter it leaves
+        // the line and comes back, by the right end in even periods and by the
+        // left in odd ones, so the edge count passes through 1 and 0. The
+        // width breathes, so two objects of different size can be taken for a
+        // calibration.
+        const double cycles = t / period;
+        const double phase = cycles - std::floor(cycles);
+        if (phase < kWanderShare) {
+            centre = 0.5 + 0.2 * std::sin(2 * kPi * phase / kWanderShare);
+        } else {
+            const double side = static_cast<long long>(std::floor(cycles)) % 2 == 0 ? 1 : -1;
+            centre = 0.5 + side * 0.7 * std::sin(kPi * (phase - kWanderShare) / (1 - kWanderShare));
+        }
+        width = 0.22 + 0.08 * std::sin(2 * kPi * t / (period * kWidthPeriodRatio));
     }
-    *left = centre - width / 2;
-    *right = centre + width / 2;
+    *left = units * (centre - width / 2);
+    *right = units * (centre + width / 2);
 }
 
 Measurement Sensor::Measure(double t) {

@@ -232,12 +232,13 @@ TEST(SensorObject, RunReplyFollowsTheEvaluationModeAndCalibration) {
     }
 }
 
-TEST(SensorObject, EdgeCountAndShadowSideOverASweep) {
+TEST(SensorObject, EdgeCountAndShadowSideOverTwoSweeps) {
     Config c = Instant();
     c.period = 60;
     Sensor s(c);
     std::set<int> counts;
-    for (double t = 0; t < 60; t += 0.25) {
+    bool leftSide = false, rightSide = false;
+    for (double t = 0; t < 120; t += 0.25) {
         const Words r = ReplyWords(Exchange(s, kRun, {}, t));
         double left = 0, right = 0;
         s.ObjectAt(t, &left, &right);
@@ -247,6 +248,7 @@ TEST(SensorObject, EdgeCountAndShadowSideOverASweep) {
             // end of the window is the shadow's side.
             EXPECT_EQ(r[1], 0);
             const bool shadowLeft = left < 0;
+            (shadowLeft ? leftSide : rightSide) = true;
             EXPECT_EQ(r[8] < r[9], shadowLeft) << "t " << t;
             EXPECT_NEAR(r[0], shadowLeft ? right : left, 40) << "t " << t;
         }
@@ -255,6 +257,7 @@ TEST(SensorObject, EdgeCountAndShadowSideOverASweep) {
         }
     }
     EXPECT_EQ(counts, (std::set<int>{0, 1, 2}));
+    EXPECT_TRUE(leftSide && rightSide); // the object leaves by both ends
 }
 
 TEST(SensorObject, VideoLineAgreesWithTheEdges) {
