@@ -46,6 +46,9 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileName,
     const QString ext = ExtensionOf(filter);
     const bool load = buttonLabel == VAL_LOAD_BUTTON;
 
+    // The dialog (or the answer standing in for it) takes the mouse from
+    // whatever button opened it.
+    Panel::noteModalDialog();
     QString chosen;
     if (hookAnswer) {
         chosen = *hookAnswer;
@@ -67,7 +70,6 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileName,
         if (restrictExtension && !ext.isEmpty()) dialog.setDefaultSuffix(ext);
         if (defaultFileName && *defaultFileName)
             dialog.selectFile(QFile::decodeName(defaultFileName));
-        Panel::noteModalDialog();
         if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
             chosen = dialog.selectedFiles().first();
     }

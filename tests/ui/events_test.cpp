@@ -2,6 +2,9 @@
 // real widgets (see docs/events.md), and what dimming and hiding do to them.
 #include "uitest.h"
 
+#include "platform/testhooks.h"
+
+#include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
@@ -206,4 +209,56 @@ TEST_F(PanelsTest, ProgramWritesRaiseNoEvents) {
     QTest::keyClick(Widget(main, P_NEDITEdgeLeft), Qt::Key_Enter);
     QApplication::processEvents();
     EXPECT_TRUE(Recorded().empty());
+}
+
+// Regression guards for callbacks that pull the ground from under the event
+// that called them.
+namespace {
+int discardedPanel = 0;
+int DiscardOwnPanel(int panel, int, int event, void *, int, int) {
+    if (event == EVENT_COMMIT) {
+        DiscardPanel(panel);
+        discardedPanel = panel;
+    }
+    return 0;
+}
+int OpenFileDialog(int panel, int control, int event, void *, int, int) {
+    Recorded().push_back({panel, control, event});
+    if (event == EVENT_LEFT_CLICK) {
+        char path[260];
+        SetFileSelectAnswer(nullptr);
+        FileSelectPopup("/tmp", "VTLXpara.dat", "*.dat", "t", VAL_OK_BUTTON, 0, 1, 1, 1, path);
+    }
+    return 0;
+}
+} // namespace
+
+// A callback may discard the panel whose control called it.
+TEST(Callbacks, DiscardingTheOwnPanelInsideACallback) {
+    RegisterCallback("CC_BTNRun", DiscardOwnPanel);
+    const int h = LoadPanel(0, VTLX_UIR, 1);
+    RegisterRecorders();
+    ASSERT_GT(h, 0);
+    DisplayPanel(h);
+    QTest::keyClick(Widget(h, P_BTNRun), Qt::Key_Space);
+    QApplication::processEvents();
+    EXPECT_EQ(discardedPanel, h);
+    EXPECT_EQ(Widget(h, P_BTNRun), nullptr);
+}
+
+// A file dialog opened on the press takes the mouse release: the button must
+// not stay pressed, and no commit follows.
+TEST(Callbacks, ModalDialogOnThePressLeavesTheButtonUp) {
+    RegisterCallback("CC_BTNSend", OpenFileDialog);
+    const int h = LoadPanel(0, VTLX_UIR, 1);
+    RegisterRecorders();
+    ASSERT_GT(h, 0);
+    DisplayPanel(h);
+    auto *send = static_cast<QAbstractButton *>(Widget(h, P_BTNSend));
+    Recorded().clear();
+    QTest::mousePress(send, Qt::LeftButton, {}, send->rect().center());
+    EXPECT_FALSE(send->isDown());
+    QTest::mouseRelease(send, Qt::LeftButton, {}, send->rect().center());
+    EXPECT_EQ(CodesOf(P_BTNSend), Codes{EVENT_LEFT_CLICK});
+    DiscardPanel(h);
 }

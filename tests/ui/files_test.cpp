@@ -180,16 +180,6 @@ TEST(ArrayFile, UnwritableFolderKeepsTheOldFile) {
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
 }
 
-TEST(ArrayFile, BadArguments) {
-    const uint32_t words[16] = {};
-    EXPECT_EQ(ArrayToFile("/tmp/x", words, 42, 16, 1, 0, 0, 0, 5, VAL_ASCII, 0),
-              ARRAYFILE_BAD_ARGUMENT);
-    EXPECT_EQ(ArrayToFile("/tmp/x", words, VAL_UNSIGNED_INTEGER, 0, 1, 0, 0, 0, 5, VAL_ASCII, 0),
-              ARRAYFILE_BAD_ARGUMENT);
-    EXPECT_EQ(ArrayToFile("/tmp/x", words, VAL_UNSIGNED_INTEGER, 16, 2, 0, 0, 0, 5, VAL_ASCII, 0),
-              ARRAYFILE_BAD_ARGUMENT);
-}
-
 // The firmware text: the low byte of each word, up to the first zero byte.
 TEST(Fmt, FirmwareText) {
     auto words = [](const char *text, int fill) {
