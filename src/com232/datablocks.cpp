@@ -10,6 +10,14 @@
 #include "platform/runtime.h"
 #include "platform/userint.h"
 
+// Pause between two looks at the input queue while no events are pumped, s.
+static constexpr double QUEUE_POLL = 0.001;
+// Line rate, bytes per second: 19200 baud, 10 bits a byte.
+static constexpr double LINE_BYTES_PER_S = 1920.0;
+// Allowance beyond a block's own line time before the wait falls back to
+// pumping events, s.
+static constexpr double BLOCK_SLACK = 0.05;
+
 // One kind of block: its command code, its size and its status texts.
 struct BlockKind {
     int code;             // command code of the request
@@ -25,6 +33,15 @@ static const BlockKind KIND64 = {9, BLOCK64, "Waiting for Data[64] ...",
 static const BlockKind KIND256 = {11, BLOCK256, "Waiting for Data[256] ...",
                                   "Timeout-RS-232 while reading 256 data-words!",
                                   "Data[256] block received!"};
+
+int WaitQueued(int count, double limit) {
+    const double start = Timer();
+    for (;;) {
+        const int n = GetInQLen(com);
+        if (n < 0 || n >= count || Timer() - start > limit) return n;
+        Delay(QUEUE_POLL);
+    }
+}
 
 void RemoveRxCallback(void) {
     InstallComCallback(com, 0, FRAMELEN, sync, nullptr, nullptr);
@@ -48,18 +65,23 @@ static void SendBlockRequest(const BlockKind &kind, int first, int last) {
     frameCount++;
 }
 
-// Requests one block and waits for it, pumping events so that Stop, the
-// window's close box and the threshold field act during the wait. Whatever
-// arrived is read; samples whose bytes did not come keep what szReadBuf held.
+// Requests one block and waits for it. While the block is on the line (its
+// request and its bytes take (36 + 2 x words) / 1920 s) no events are pumped,
+// so no callback can start a command in the middle of it. A block that is
+// late is waited for pumping events, so that Stop, the window's close box and
+// the threshold field act during a long wait. Whatever arrived is read;
+// samples whose bytes did not come keep what szReadBuf held.
 static int ReadBlock(const BlockKind &kind, int first, int last) {
     const int bytes = 2 * kind.words;
     SendBlockRequest(kind, first, last);
     unsigned sent = frameCount;
     SetCtrlVal(pHandle, PANEL_TEXTStatus, kind.waiting);
 
-    int n = 0;
+    const double quiet = (FRAMELEN + bytes) / LINE_BYTES_PER_S + BLOCK_SLACK;
     tstart = Timer();
-    for (;;) {
+    int n = WaitQueued(bytes, quiet);
+    tdiff = Timer() - tstart;
+    while (n >= 0 && n < bytes) {
         ProcessSystemEvents();
         if (frameCount != sent) {
             // A command started from a callback inside the pump (a fetch, a
@@ -70,22 +92,21 @@ static int ReadBlock(const BlockKind &kind, int first, int last) {
             SendBlockRequest(kind, first, last);
             sent = frameCount;
             tstart = Timer();
+            n = WaitQueued(bytes, quiet);
             continue;
         }
         n = GetInQLen(com);
-        if (n < 0) {
-            // The port was closed under the wait (main window closed): nothing
-            // can arrive, so this is the time-out without sitting it out.
-            SetStatus(kind.timeout);
-            n = 0;
-            break;
-        }
         tdiff = Timer() - tstart;
         if (tdiff > TIMEOUT) {
             SetStatus(kind.timeout);
             break;
         }
-        if (n >= bytes) break;
+    }
+    if (n < 0) {
+        // The port was closed under the wait (main window closed): nothing
+        // can arrive, so this is the time-out without sitting it out.
+        SetStatus(kind.timeout);
+        n = 0;
     }
 
     const int want = n < int(sizeof szReadBuf) ? n : int(sizeof szReadBuf);

@@ -16,23 +16,28 @@ static u16 videoRequest[PNUM]; // payload of the video loop's current measuremen
 // Code of the measurement request.
 static constexpr int RUN_CODE = 8;
 
-// Sends the measurement request with the words of videoRequest and restarts
-// the time-out clock. Returns the frame count right after it.
+// How long a reply is awaited without pumping events, s: request and reply
+// take 37.5 ms of line time, during which no callback may start a command of
+// its own (it would flush the reply half-way and take its tail).
+static constexpr double REPLY_QUIET = 0.1;
+
+// Sends the measurement request with the words of videoRequest, restarts the
+// time-out clock and gives the reply its quiet time. Returns the frame count
+// right after the request.
 static unsigned SendVideoRequest(void) {
     for (int i = 0; i < PNUM; i++)
         pp[i] = videoRequest[i];
     SendCommand(RUN_CODE, 0);
     tstart = Timer();
-    return frameCount;
+    const unsigned sent = frameCount;
+    WaitQueued(FRAMELEN, REPLY_QUIET);
+    return sent;
 }
 
-// Asks for one measurement and waits for it; 1 when the reply is in pp. The
-// request carries pp as it stands, which from the second frame on is the
-// previous reply. Stop does not cut the wait short: a reply that comes is
-// still read and drawn.
+// Asks for one measurement and waits for it; 1 when the reply is in pp.
+// Stop does not cut the wait short: a reply that comes is still read and
+// drawn.
 static int AwaitMeasurement(void) {
-    for (int i = 0; i < PNUM; i++)
-        videoRequest[i] = pp[i];
     unsigned sent = SendVideoRequest();
     while (rx_flag != 1) {
         ProcessSystemEvents();
@@ -54,6 +59,14 @@ static int AwaitMeasurement(void) {
     return rx_flag == 1;
 }
 
+// Between two blocks nothing is on the line: events are pumped with the
+// receive callback on, so that a command started by a callback gets its reply.
+static void PumpBetweenBlocks(void) {
+    RestoreRxCallback();
+    ProcessSystemEvents();
+    RemoveRxCallback();
+}
+
 // Reads the video frame that belongs to the measurement just taken.
 static void ReadVideoFrame(void) {
     RemoveRxCallback();
@@ -61,8 +74,11 @@ static void ReadVideoFrame(void) {
     FlushOutQ(com);
     if (pcbtype == 0 || pcbtype == 100) {
         ReadData64(0, 0);
+        PumpBetweenBlocks();
         ReadData64(64, 0);
+        PumpBetweenBlocks();
         ReadData64(128, 0);
+        PumpBetweenBlocks();
         ReadData64(192, 1);
     } else {
         ReadData256();
@@ -97,8 +113,14 @@ int CC_BTNVideo(int, int, int event, void *, int, int) {
     SetAxisScalingMode(pHandle, PANEL_GRAPHVideo, VAL_XAXIS, VAL_MANUAL, 1.0, ccdpixE);
     stop_flag = 0;
 
+    // The first request carries pp as it stands, every later one the words of
+    // the measurement reply before it.
+    for (int i = 0; i < PNUM; i++)
+        videoRequest[i] = pp[i];
     do {
         if (AwaitMeasurement()) {
+            for (int i = 0; i < PNUM; i++)
+                videoRequest[i] = pp[i];
             TakeRunReply();
             ReadVideoFrame();
             PlotVIDEOBarGraph();
