@@ -20,11 +20,10 @@ static constexpr double FIRMWARE_POLL = 0.001;
 // Bytes of the firmware block.
 static constexpr int FIRMWARE_LEN = 72;
 
-// The evaluation-window limit in pixels that the last identification set,
-// before any scaling to sub-pixels. Rows of the type table that keep the
-// limit start from it, so that pixE is scaled exactly once per
-// identification however often the sensor is identified.
-static u16 pixELimit = 1024;
+// Rows of the type table that keep the evaluation-window limit start from
+// pixELimit, the limit in pixels that the last identification set, so that
+// pixE is scaled to sub-pixels exactly once per identification however often
+// the sensor is identified.
 
 // One row of the CCD type table. A null text keeps what is shown; pixE 0
 // keeps the limit; pixE 0xFFFF takes ccdpixE.

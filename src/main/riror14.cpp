@@ -22,6 +22,7 @@ u16 edcnt, mvstart, mvend, dynpower, anaMax, anaMin, in0;
 // Sensor identity and CCD geometry; written by the hardware-information reply.
 u16 ccdtype, ccdmaxpixel, ccdresolution, pcbtype, ccdmaxpixelX8, ccdsubpixel;
 u16 ccdpixB, ccdpixE, softversion, pixB, pixE;
+u16 pixELimit;       // the pixel limit the last identification set, before scaling
 u16 YAXISMAX = 1024; // initialised at load: full 10-bit video range
 double xArray[256];
 double xArray8[256];
@@ -41,18 +42,18 @@ int pHandle, pPopup;
 char szStatus[72], szVersion[72], szSoftVersion[72], szSoftName[72];
 char proj_dir[260], file_name[260];
 
-static void CopyText(char *dst, const char *src, std::size_t size)
-{
+static void CopyText(char *dst, const char *src, std::size_t size) {
     std::strncpy(dst, src, size - 1);
     dst[size - 1] = '\0';
 }
 
-void SetStatus(const char *text) { CopyText(szStatus, text, sizeof szStatus); }
+void SetStatus(const char *text) {
+    CopyText(szStatus, text, sizeof szStatus);
+}
 
 // The defaults of the settings model. The panel steps that follow (status
 // line, branding, panel values, bar-graph marks) come after these in InitVars.
-static void AssignDefaults(void)
-{
+static void AssignDefaults(void) {
     power = 500;
     tolMode = 0;
     vThd = 512;
@@ -68,6 +69,7 @@ static void AssignDefaults(void)
     intersect = static_cast<u16>(YOFFSET);
     pixB = 1;
     pixE = 1024;
+    pixELimit = 1024;
     com = 1;
     sync = 0x55;
     order = 1;
@@ -85,8 +87,7 @@ static void AssignDefaults(void)
     calstep = 3;
 }
 
-void InitVars(void)
-{
+void InitVars(void) {
     AssignDefaults();
     SetStatus("InitVars");
     SetCtrlVal(pHandle, PANEL_TEXTStatus, szStatus);
@@ -111,14 +112,13 @@ void InitVars(void)
     }
 }
 
-void ResetVarsToLoad(void)
-{
+void ResetVarsToLoad(void) {
     power = tolMode = vThd = anaMode = polarity = eMode = eBeg = eEnd = 0;
     tVal = tTol = opMode = eHardware = slope = intersect = average = powMode = 0;
     Ledge = Redge = Mvalue = edcnt = mvstart = mvend = dynpower = anaMax = anaMin = in0 = 0;
     umValue = 0;
     ccdtype = ccdmaxpixel = ccdresolution = pcbtype = ccdmaxpixelX8 = ccdsubpixel = 0;
-    ccdpixB = ccdpixE = softversion = pixB = pixE = 0;
+    ccdpixB = ccdpixE = softversion = pixB = pixE = pixELimit = 0;
     YAXISMAX = 1024;
     std::memset(xArray, 0, sizeof xArray);
     std::memset(xArray8, 0, sizeof xArray8);

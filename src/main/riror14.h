@@ -63,6 +63,7 @@ extern u16 ccdpixB;         // first pixel as reported; kept, not used
 extern u16 ccdpixE;         // last pixel as reported; upper end of the bar graph x axis
 extern u16 softversion;     // firmware version word; 220 selects the smaller video y range
 extern u16 pixB;            // lowest position allowed for eBeg and eEnd
+extern u16 pixELimit;       // pixE in pixels, before any scaling to sub-pixels
 extern u16 pixE;            // highest position allowed for eBeg and eEnd
 extern u16 YAXISMAX;        // upper end of the video curve's y axis: 1024 or 256
 extern double xArray[256];  // x of the 256 video points, pixels

@@ -197,7 +197,9 @@ TEST_F(Identify, FirmwareTextInBothFormats) {
         ASSERT_EQ(Identify1(), 1);
         EXPECT_EQ(GetVERSIONInfo(), 72);
         EXPECT_EQ(ControlText(pHandle, PANEL_TEXTStatus), "V1.0");
-        if (pcb == 0) EXPECT_STREQ(szVersion, "V1.0");
+        if (pcb == 0) {
+            EXPECT_STREQ(szVersion, "V1.0");
+        }
         // The callback is back: a frame is taken again.
         EXPECT_EQ(rx_flag, 0);
         SendCommand(2, 1);

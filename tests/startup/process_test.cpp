@@ -7,7 +7,10 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <cstring>
 #include <fstream>
+#include <spawn.h>
+#include <vector>
 #include <sstream>
 #include <sys/wait.h>
 #include <thread>
@@ -15,16 +18,29 @@
 
 namespace {
 
-// Starts the program with stderr into errFile; returns its pid.
+// Starts the program offscreen with stderr into errFile; returns its pid.
+// posix_spawn, not fork: this process has threads, and a forked child may
+// only call async-signal-safe functions before exec.
 pid_t Launch(const std::string &program, const std::string &errFile) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        const int fd = open(errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
-        if (fd >= 0) dup2(fd, 2);
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        execl(program.c_str(), program.c_str(), static_cast<char *>(nullptr));
-        _exit(127);
-    }
+    std::vector<std::string> env;
+    for (char **e = environ; *e; ++e)
+        if (std::strncmp(*e, "QT_QPA_PLATFORM=", 16) != 0) env.emplace_back(*e);
+    env.emplace_back("QT_QPA_PLATFORM=offscreen");
+    std::vector<char *> envp;
+    for (auto &e : env)
+        envp.push_back(e.data());
+    envp.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 2, errFile.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                     0600);
+    // Run where the program lies, so only its own folder can offer the resource file.
+    const std::string folder = program.substr(0, program.rfind('/'));
+    posix_spawn_file_actions_addchdir_np(&actions, folder.c_str());
+    char *argv[] = {const_cast<char *>(program.c_str()), nullptr};
+    pid_t pid = -1;
+    if (posix_spawn(&pid, program.c_str(), &actions, nullptr, argv, envp.data()) != 0) pid = -1;
+    posix_spawn_file_actions_destroy(&actions);
     return pid;
 }
 
