@@ -124,3 +124,26 @@ TEST_F(PanelsTest, StripChartShowsTheWholeHistoryNewestAtTheRight) {
     EXPECT_LT(SetCtrlAttribute(main, P_CHARTRaw, ATTR_NUM_TRACES, 0), 0);
     EXPECT_LT(SetCtrlAttribute(main, P_CHARTRaw, ATTR_POINTS_PER_SCREEN, 1), 0);
 }
+
+// Rectangles are reused from one reply to the next; a reused one must still
+// be drawn over those drawn before it.
+TEST_F(PanelsTest, RedrawnRectanglesKeepTheirDrawingOrder) {
+    DisplayPanel(main);
+    auto *bar = static_cast<QCustomPlot *>(Widget(main, P_GRAPHBar));
+    SetAxisScalingMode(main, P_GRAPHBar, VAL_XAXIS, VAL_MANUAL, 0, 100);
+    for (int round = 0; round < 3; ++round) {
+        DeleteGraphPlot(main, P_GRAPHBar, -1, 0);
+        PlotRectangle(main, P_GRAPHBar, 0, 0, 100, 1, 0xA0A0A0, 0xA0A0A0);
+        PlotRectangle(main, P_GRAPHBar, 20, 0.25, 40, 1, 0xFF0000, 0xFF0000);
+        PlotRectangle(main, P_GRAPHBar, 60, 0, 80, 0.35, 0x00FF00, 0x00FF00);
+    }
+    bar->replot();
+    const QImage img = bar->grab().toImage();
+    const auto at = [&](double x, double y) {
+        return img.pixelColor(int(bar->xAxis->coordToPixel(x) * img.devicePixelRatio()),
+                              int(bar->yAxis->coordToPixel(y) * img.devicePixelRatio()));
+    };
+    EXPECT_EQ(at(30, 0.6), QColor(0xFF, 0, 0));
+    EXPECT_EQ(at(70, 0.2), QColor(0, 0xFF, 0));
+    EXPECT_EQ(at(50, 0.6), QColor(0xA0, 0xA0, 0xA0));
+}

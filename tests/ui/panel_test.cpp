@@ -229,8 +229,11 @@ TEST_F(PanelsTest, EveryControlHasAnAccessibleNameAndAVisibleLabel) {
             const bool decoration = n == P_DECOLogo || n == P_PICTLogo;
             if (h != main || !decoration) {
                 bool labelled = ownText;
-                for (QLabel *l : w->window()->findChildren<QLabel *>())
-                    labelled = labelled || l->buddy() == w;
+                for (QLabel *l : w->window()->findChildren<QLabel *>()) {
+                    if (l->buddy() != w) continue;
+                    labelled = true;
+                    EXPECT_EQ(w->accessibleName(), l->text()) << "named as labelled";
+                }
                 EXPECT_TRUE(labelled) << w->objectName().toStdString();
             }
         }
