@@ -100,7 +100,11 @@ int DisplayPanel(int panel);
 int HidePanel(int panel);
 int DiscardPanel(int panel);
 
-// Control values. Integers are coerced into the control's range.
+// Control values. A value outside the control's range is coerced into it; a
+// real written into a whole-number control, and a real read as an integer,
+// is truncated toward zero. Selectors take the value of an item (the nearest
+// one), radio buttons, check boxes, switches and toggles 0 or 1 (any value
+// other than 0 sets them).
 int SetCtrlVal(int panel, int control, int value);
 int SetCtrlVal(int panel, int control, double value);
 int SetCtrlVal(int panel, int control, const char *value);
@@ -136,7 +140,11 @@ int DisplayImageFile(int panel, int control, const char *file);
 // Replaces line `line` (from 0) of a text box, adding empty lines up to it.
 int ReplaceTextBoxLine(int panel, int control, int line, const char *text);
 
-// Graphs. PlotXY and PlotRectangle return a plot handle (> 0).
+// Graphs. PlotXY and PlotRectangle return a plot handle (> 0). Each call asks
+// for one repaint, queued, so the several calls of one reply repaint once.
+// Plot, point and line styles are accepted; plots are lines through every
+// point in the given colour. Cursors 1 to 3 are vertical lines with a mark
+// at (x, y); deleting plots leaves them.
 int PlotXY(int panel, int graph, const void *x, const void *y, int count, int xType, int yType,
            int plotStyle, int pointStyle, int lineStyle, int pointFrequency, int color);
 int PlotRectangle(int panel, int graph, double x1, double y1, double x2, double y2, int frameColor,
@@ -147,7 +155,10 @@ int SetGraphCursor(int panel, int graph, int cursor, double x, double y);
 int GetGraphCursor(int panel, int graph, int cursor, double *x, double *y);
 int SetAxisScalingMode(int panel, int graph, int axis, int mode, double min, double max);
 
-// Strip chart: count values of type dataType go to consecutive traces.
+// Strip chart: count values of type dataType go to consecutive traces, from
+// index start, skipping `skip` values after each one taken. The y axis is
+// set with SetAxisScalingMode (axis 1); the x axis spans the points per
+// screen, the newest point at the right edge.
 int PlotStripChart(int panel, int chart, const void *values, int count, int start, int skip,
                    int dataType);
 int SetTraceAttribute(int panel, int chart, int trace, int attribute, int value);
@@ -157,7 +168,9 @@ int SetTraceAttribute(int panel, int chart, int trace, int attribute, int value)
 // VAL_EXISTING_FILE_SELECTED or VAL_NEW_FILE_SELECTED. fileTypeList is one
 // pattern such as "*.dat"; with restrictExtension the chosen name is given
 // that extension. buttonLabel VAL_LOAD_BUTTON accepts existing files only.
-// Tests answer the dialog through testhooks.h.
+// The dialog always lets the user cancel and change folders
+// (restrictDirectory and allowCancel are accepted and not needed). On cancel
+// path is left as it was. Tests answer the dialog through testhooks.h.
 int FileSelectPopup(const char *defaultDirectory, const char *defaultFileName,
                     const char *fileTypeList, const char *title, int buttonLabel,
                     int restrictDirectory, int restrictExtension, int allowCancel,
