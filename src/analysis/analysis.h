@@ -1,5 +1,5 @@
-// Array routines over doubles: copying and shifting (the strip-chart history)
-// and, later, the straight-line fit of the calibration.
+// Array routines over doubles: copying and shifting (the strip-chart history).
+// The straight-line fit of the calibration is in linfit.h.
 //
 // Each returns 0 on success or a negative code, and writes nothing on an error.
 #pragma once
