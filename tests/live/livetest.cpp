@@ -1,22 +1,20 @@
 #include "livetest.h"
 
 #include "com232/com232.h"
-#include "main/riror14.h"
+#include "gui/runloop.h"
+#include "main/controls.h"
 #include "platform/rs232.h"
 #include "platform/userint.h"
 
-#include <QTimer>
+#include <gtest/gtest.h>
 
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
-#include <fstream>
 #include <unistd.h>
 
 LoggedSensor::LoggedSensor(sim::Config config, PortFolder &folder) {
     char name[] = "/tmp/vtlx-livelog-XXXXXX";
-    const int fd = mkstemp(name);
-    if (fd >= 0) close(fd);
+    close(mkstemp(name));
     path_ = name;
     log_ = std::make_unique<std::ofstream>(path_);
     thread_ = std::make_unique<sim::SensorThread>(std::move(config));
@@ -31,64 +29,38 @@ LoggedSensor::~LoggedSensor() {
     std::remove(path_.c_str());
 }
 
-static LogLine ParseLine(const std::string &line) {
-    LogLine l;
-    auto text = [&](const char *key) {
-        const std::string tag = std::string("\"") + key + "\":\"";
-        const auto at = line.find(tag);
-        if (at == std::string::npos) return std::string();
-        const auto end = line.find('"', at + tag.size());
-        return line.substr(at + tag.size(), end - at - tag.size());
-    };
-    l.dir = text("dir");
-    l.kind = text("kind");
-    l.dropped = line.find("\"dropped\"") != std::string::npos;
-    if (const auto at = line.find("\"code\":"); at != std::string::npos)
-        l.code = std::atoi(line.c_str() + at + 7);
-    if (auto at = line.find("\"words\":["); at != std::string::npos) {
-        const char *p = line.c_str() + at + 9;
-        while (*p && *p != ']') {
-            char *end = nullptr;
-            l.words.push_back(unsigned(std::strtoul(p, &end, 10)));
-            p = *end == ',' ? end + 1 : end;
-        }
-    }
-    return l;
-}
-
-std::vector<LogLine> LoggedSensor::lines() const {
+std::vector<LogLine> LoggedSensor::lines(const char *dir, const char *kind, int code) const {
     std::vector<LogLine> out;
     std::ifstream in(path_);
-    std::string line;
-    while (std::getline(in, line))
-        if (!line.empty()) out.push_back(ParseLine(line));
-    return out;
-}
-
-std::vector<LogLine> LoggedSensor::frames(int code) const {
-    std::vector<LogLine> out;
-    for (const LogLine &l : lines())
-        if (l.dir == "rx" && l.kind == "frame" && l.code == code) out.push_back(l);
-    return out;
-}
-
-std::vector<LogLine> LoggedSensor::replies(int code) const {
-    std::vector<LogLine> out;
-    for (const LogLine &l : lines())
-        if (l.dir == "tx" && l.kind == "reply" && l.code == code) out.push_back(l);
+    for (std::string line; std::getline(in, line);) {
+        LogLine l;
+        auto text = [&](const std::string &key) {
+            const auto at = line.find("\"" + key + "\":\"");
+            return at == std::string::npos
+                       ? std::string()
+                       : line.substr(at + key.size() + 4,
+                                     line.find('"', at + key.size() + 4) - at - key.size() - 4);
+        };
+        l.dir = text("dir");
+        l.kind = text("kind");
+        if (const auto at = line.find("\"code\":"); at != std::string::npos)
+            l.code = std::atoi(line.c_str() + at + 7);
+        if (const auto at = line.find("\"words\":["); at != std::string::npos)
+            for (const char *p = line.c_str() + at + 9; *p && *p != ']';) {
+                char *end = nullptr;
+                l.words.push_back(unsigned(std::strtoul(p, &end, 10)));
+                p = *end == ',' ? end + 1 : end;
+            }
+        if (l.dir == dir && l.kind == kind && (code < 0 || l.code == code)) out.push_back(l);
+    }
     return out;
 }
 
 bool OpenLine() {
     com = 1;
     if (OpenComConfig(1, "", 19200, 0, 8, 1, 4096, 4096) != 0) return false;
-    SetComTime(1, 1.0);
     InstallComCallback(1, eventMask, FRAMELEN, SyncWord(), RX_Receive_Function, nullptr);
     return true;
-}
-
-void After(QObject &context, double seconds, std::function<void()> action) {
-    QTimer::singleShot(int(seconds * 1000), &context, std::move(action));
 }
 
 int PanelInt(int control) {
@@ -97,14 +69,17 @@ int PanelInt(int control) {
     return v;
 }
 
-bool Dimmed(int control) {
+bool Attribute(int control, int attribute) {
     int v = 0;
-    GetCtrlAttribute(pHandle, control, ATTR_DIMMED, &v);
+    GetCtrlAttribute(pHandle, control, attribute, &v);
     return v != 0;
 }
 
-bool Visible(int control) {
-    int v = 0;
-    GetCtrlAttribute(pHandle, control, ATTR_VISIBLE, &v);
-    return v != 0;
+void ExpectEnded() {
+    EXPECT_EQ(stop_flag, 1);
+    EXPECT_EQ(loopActive, 0);
+    EXPECT_EQ(target, RAM);
+    EXPECT_EQ(PanelInt(PANEL_RBTRam), 1);
+    for (int c : {PANEL_CTRLLoopLock1, PANEL_CTRLLoopLock2, PANEL_CTRLPostLoop})
+        EXPECT_FALSE(Attribute(c, ATTR_DIMMED)) << "control " << c;
 }

@@ -1,12 +1,13 @@
-// Helpers of the live-measurement suite: a simulated sensor whose log the
-// test reads with the words of every frame, timed actions inside the loops'
-// event pumps, and looks at the main window.
+// Helpers of the live-measurement suite: the simulated sensor with a log of
+// every frame's words, timed actions inside the loops' event pumps, and
+// looks at the main window.
 #pragma once
 
 #include "ptyline.h"
 #include "ptypeer.h"
 
 #include <QObject>
+#include <QTimer>
 
 #include <fstream>
 #include <functional>
@@ -14,13 +15,10 @@
 #include <string>
 #include <vector>
 
-// One line of the simulator's log, with the words of frames and replies.
 struct LogLine {
-    std::string dir;             // "rx" or "tx"
-    std::string kind;            // "frame", "reply", "block", ...
+    std::string dir, kind;       // "rx"/"tx"; "frame", "reply", "block", ...
     int code = -1;               // command code
-    std::vector<unsigned> words; // the sixteen words, where the line has them
-    bool dropped = false;        // a frame the sensor did not answer
+    std::vector<unsigned> words; // the sixteen words of a frame or reply
 };
 
 // The simulated sensor linked as COM1, logging into a file of its own.
@@ -30,10 +28,8 @@ class LoggedSensor {
     ~LoggedSensor();
     bool ok() const { return ok_; }
     sim::SensorThread &thread() { return *thread_; }
-    std::vector<LogLine> lines() const;
-    // Frames received (dir rx) and replies sent (dir tx) with the given code.
-    std::vector<LogLine> frames(int code) const;
-    std::vector<LogLine> replies(int code) const;
+    // Log lines of the given direction and kind (and code, unless -1).
+    std::vector<LogLine> lines(const char *dir, const char *kind, int code = -1) const;
 
   private:
     std::string path_;
@@ -42,14 +38,17 @@ class LoggedSensor {
     bool ok_ = false;
 };
 
-// Opens COM1 and installs the receive callback, without the start-up chain.
+// Opens COM1 with the receive callback, without the start-up chain.
 bool OpenLine();
 
-// Runs action after the given seconds, inside whatever pumps events then.
-// Pending actions die with context.
-void After(QObject &context, double seconds, std::function<void()> action);
+// Runs action after the given seconds, inside whatever pumps events then;
+// pending actions die with context.
+inline void After(QObject &context, double seconds, std::function<void()> action) {
+    QTimer::singleShot(int(seconds * 1000), &context, std::move(action));
+}
 
-// Main-panel looks.
 int PanelInt(int control);
-bool Dimmed(int control);
-bool Visible(int control);
+bool Attribute(int control, int attribute);
+
+// The state every loop leaves, whichever way it ended.
+void ExpectEnded();
