@@ -383,7 +383,6 @@ void Panel::valueSetByProgram(int number) {
     auto it = controls.find(number);
     if (it == controls.end()) return;
     it->second.committed = it->second.seen = numericValue(it->second.widget);
-    it->second.changed = false;
 }
 
 void Panel::discard() {

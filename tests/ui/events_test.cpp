@@ -262,3 +262,30 @@ TEST(Callbacks, ModalDialogOnThePressLeavesTheButtonUp) {
     EXPECT_EQ(CodesOf(P_BTNSend), Codes{EVENT_LEFT_CLICK});
     DiscardPanel(h);
 }
+
+namespace {
+// Refills the port list from inside its own change, as a port set-up does.
+int RefillPorts(int panel, int control, int event, void *, int, int) {
+    Recorded().push_back({panel, control, event});
+    ClearListCtrl(panel, control);
+    for (int port = 1; port <= 4; ++port)
+        InsertListItem(panel, control, -1, "COM", port);
+    SetCtrlVal(panel, control, 2);
+    return 0;
+}
+} // namespace
+
+// One choice, one event: a callback acting on 1 and 2 alike must not run
+// twice because it rewrote the selector.
+TEST(Callbacks, SelectorRewrittenByItsCallbackRaisesOnce) {
+    RegisterCallback("CC_DropDCom", RefillPorts);
+    const int h = LoadPanel(0, VTLX_UIR, 1);
+    RegisterRecorders();
+    ASSERT_GT(h, 0);
+    DisplayPanel(h);
+    Recorded().clear();
+    QTest::keyClick(Widget(h, P_DropDCom), Qt::Key_Down);
+    QApplication::processEvents();
+    EXPECT_EQ(CodesOf(P_DropDCom), Codes{EVENT_VAL_CHANGED});
+    DiscardPanel(h);
+}
