@@ -6,7 +6,9 @@
 #include "com232/portsetup.h"
 #include "main/params.h"
 #include "main/live.h"
+#include "main/teach.h"
 #include "main/winmain.h"
+#include "popup/calibration.h"
 #include "platform/userint.h"
 
 void RegisterCallbacks(void) {
@@ -27,4 +29,14 @@ void RegisterCallbacks(void) {
     RegisterCallback("CC_RBTFile", CC_RBTFile);
     RegisterCallback("CC_BTNSend", CC_BTNSend);
     RegisterCallback("CC_BTNGet", CC_BTNGet);
+    RegisterCallback("CC_ButtonTeach", CC_ButtonTeach);
+    RegisterCallback("CC_ButtonReset", CC_ButtonReset);
+    RegisterCallback("CC_ActivateCalibration", CC_ActivateCalibration);
+    RegisterCallback("CC_DiscardCalibration", CC_DiscardCalibration);
+    RegisterCallback("CC_CheckStep1", CC_CheckStep1);
+    RegisterCallback("CC_CheckStep2", CC_CheckStep2);
+    RegisterCallback("CC_ButtonAcceptObject1", CC_ButtonAcceptObject1);
+    RegisterCallback("CC_ButtonAcceptObject2", CC_ButtonAcceptObject2);
+    RegisterCallback("CC_ButtonDoFit", CC_ButtonDoFit);
+    RegisterCallback("CC_ButtonSaveCalValues", CC_ButtonSaveCalValues);
 }
