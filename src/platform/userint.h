@@ -118,6 +118,8 @@ int GetCtrlVal(int panel, int control, char *value); // text, up to 260 bytes wi
 int SetCtrlAttribute(int panel, int control, int attribute, int value);
 int SetCtrlAttribute(int panel, int control, int attribute, const char *value);
 int GetCtrlAttribute(int panel, int control, int attribute, int *value);
+// Text attributes (on/off texts, font family), up to 260 bytes with the terminator.
+int GetCtrlAttribute(int panel, int control, int attribute, char *value);
 
 // Changes the range of a numeric control; its value is coerced into the new
 // range without raising an event.
