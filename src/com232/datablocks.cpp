@@ -10,8 +10,10 @@
 #include "platform/runtime.h"
 #include "platform/userint.h"
 
-// Pause between two looks at the input queue while no events are pumped, s.
-static constexpr double QUEUE_POLL = 0.001;
+// Pause between two looks at the input queue while no events are pumped, s:
+// short against a run cycle of 37.5 ms (a reply is taken at most this late),
+// long enough that the wait takes almost no processor time.
+static constexpr double QUEUE_POLL = 0.00025;
 // Line rate, bytes per second: 19200 baud, 10 bits a byte.
 static constexpr double LINE_BYTES_PER_S = 1920.0;
 // Allowance beyond a block's own line time before the wait falls back to

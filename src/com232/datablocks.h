@@ -21,7 +21,7 @@ int ReadData64(int first, int last);
 int ReadData256(void);
 
 // Waits without pumping events until count bytes wait in the input queue,
-// limit seconds have passed or the port is not open, looking every 1 ms.
+// limit seconds have passed or the port is not open, looking every 0.25 ms.
 // Returns the bytes waiting, negative when the port is not open. While a
 // reply is on the line no callback runs, so no command started by the user
 // can flush it half-way and take its tail for its own reply.
