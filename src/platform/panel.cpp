@@ -3,6 +3,7 @@
 #include "platform/graphplot.h"
 #include "platform/numericspinbox.h"
 #include "platform/realspinbox.h"
+#include "platform/registry.h"
 #include "platform/stripchart.h"
 #include "platform/switchbutton.h"
 #include "platform/uiloader.h"
@@ -12,6 +13,7 @@
 #include <QComboBox>
 #include <QFile>
 #include <QKeyEvent>
+#include <QLayout>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -61,7 +63,21 @@ bool WellFormed(const QString &path, QString *error) {
     return true;
 }
 
+bool InLayout(const QLayout *layout, const QWidget *w) {
+    for (int i = 0; i < layout->count(); ++i) {
+        QLayoutItem *item = layout->itemAt(i);
+        if (item->widget() == w) return true;
+        if (item->layout() && InLayout(item->layout(), w)) return true;
+    }
+    return false;
+}
+
 } // namespace
+
+bool IsLaidOut(const QWidget *w) {
+    const QWidget *parent = w->parentWidget();
+    return parent && parent->layout() && InLayout(parent->layout(), w);
+}
 
 void Panel::registerCallback(const QString &name, CtrlCallbackPtr callback) {
     ctrlCallbacks().insert(name, callback);
@@ -195,6 +211,11 @@ bool Panel::bindControls(QString *error) {
         highest = qMax(highest, number);
     }
     nextNewControl = highest + 1;
+
+    // Controls placed by position (the logo picture) lie over the laid-out
+    // ones of the same parent (the header band); the loader makes them first.
+    for (auto &[number, c] : controls)
+        if (!IsLaidOut(c.widget)) c.widget->raise();
 
     for (QLabel *l : win->findChildren<QLabel *>()) {
         QWidget *buddy = l->buddy();

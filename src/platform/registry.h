@@ -5,6 +5,7 @@
 #include <QString>
 
 class Panel;
+class QWidget;
 
 // The panel of a handle, or nullptr (unknown or discarded).
 Panel *FindPanel(int handle);
@@ -19,3 +20,6 @@ QString ResolveDataFile(const QString &name);
 // type up to 32 bits).
 int ElementSize(int type);
 double ElementAt(const void *array, int type, int index);
+
+// Whether a layout places the widget (else it keeps the position it is given).
+bool IsLaidOut(const QWidget *w);

@@ -59,8 +59,7 @@ int RgbOf(const QColor &c) {
 
 // A widget outside any layout sizes itself to its contents.
 void FitIfFree(QWidget *w) {
-    QWidget *parent = w->parentWidget();
-    if (!parent || !parent->layout() || parent->layout()->indexOf(w) < 0) w->adjustSize();
+    if (!IsLaidOut(w)) w->adjustSize();
 }
 
 // Value of a selector item: the value the file or InsertListItem gave it,
@@ -524,6 +523,26 @@ int GetCtrlAttribute(int panel, int control, int attribute, int *value) {
     }
     default: return -1;
     }
+}
+
+int GetCtrlAttribute(int panel, int control, int attribute, char *value) {
+    Panel *p;
+    QWidget *w;
+    if (!Find(panel, control, &p, &w) || !value) return -1;
+    QString text;
+    if (attribute == ATTR_TEXT_FONT) {
+        text = w->font().family();
+    } else if (attribute == ATTR_ON_TEXT || attribute == ATTR_OFF_TEXT) {
+        auto *sw = qobject_cast<SwitchButton *>(w);
+        if (!sw) return -1;
+        text = attribute == ATTR_ON_TEXT ? sw->onText() : sw->offText();
+    } else {
+        return -1;
+    }
+    const QByteArray bytes = ToWinAnsi(text).left(259);
+    std::memcpy(value, bytes.constData(), size_t(bytes.size()));
+    value[bytes.size()] = '\0';
+    return 0;
 }
 
 int SetCtrlRange(int panel, int control, double min, double max) {

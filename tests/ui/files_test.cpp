@@ -2,7 +2,6 @@
 #include "platform/testhooks.h"
 #include "platform/userint.h"
 
-#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -244,10 +243,4 @@ TEST(FileSelectPopup, AnswersAndTheirResults) {
             << c.what;
         EXPECT_EQ(path, c.path) << c.what;
     }
-}
-
-TEST(GetProjectDir, IsTheExecutablesFolder) {
-    char dir[260] = {};
-    ASSERT_EQ(GetProjectDir(dir), 0);
-    EXPECT_EQ(QString::fromLocal8Bit(dir), QCoreApplication::applicationDirPath());
 }

@@ -77,21 +77,6 @@ TEST_F(PanelsTest, BarGraphRectanglesGoButCursorsStay) {
     EXPECT_LT(SetGraphCursor(main, P_GRAPHBar, 0, 1, 1), 0);
 }
 
-TEST_F(PanelsTest, AxisScaling) {
-    EXPECT_EQ(SetAxisScalingMode(main, P_GRAPHBar, VAL_XAXIS, VAL_MANUAL, 1.0, 8192), 0);
-    double lo, hi;
-    GetAxisRange(main, P_GRAPHBar, 0, &lo, &hi);
-    EXPECT_EQ(lo, 1.0);
-    EXPECT_EQ(hi, 8192.0);
-    EXPECT_LT(SetAxisScalingMode(main, P_GRAPHBar, VAL_XAXIS, VAL_MANUAL, 5, 5), 0);
-    GetAxisRange(main, P_GRAPHBar, 0, &lo, &hi);
-    EXPECT_EQ(hi, 8192.0) << "an empty range leaves the axis";
-    EXPECT_EQ(SetAxisScalingMode(main, P_CHARTRaw, VAL_LEFT_YAXIS, VAL_MANUAL, 312, 712), 0);
-    GetAxisRange(main, P_CHARTRaw, 1, &lo, &hi);
-    EXPECT_EQ(lo, 312.0);
-    EXPECT_EQ(hi, 712.0);
-}
-
 // The history of five traces in one flat array, point after point: trace t
 // of point j at 5j + t - 1, the newest point last.
 TEST_F(PanelsTest, StripChartShowsTheWholeHistoryNewestAtTheRight) {

@@ -94,7 +94,19 @@ TEST_F(PanelsTest, BothWindowsAsPictures) {
     EXPECT_LE(mainWin->minimumSizeHint().height(), 740) << "room for a task bar on 1366x768";
     EXPECT_LE(popupWin->minimumSizeHint().height(), 740);
 
+    // A logo bitmap placed over the header band.
+    QImage logo(120, 50, QImage::Format_RGB32);
+    logo.fill(QColor(0xFF, 0xC0, 0x00));
+    const QString logoFile = QDir(QStringLiteral(VTLX_SHOT_DIR)).filePath("logo-test.png");
+    logo.save(logoFile);
+    ASSERT_EQ(DisplayImageFile(main, P_PICTLogo, logoFile.toLocal8Bit().constData()), 0);
+    SetCtrlAttribute(main, P_PICTLogo, ATTR_TOP, 10);
+    SetCtrlAttribute(main, P_PICTLogo, ATTR_LEFT, 600);
+
     const QImage run(Save(mainWin, "panel-run.png"));
+    const qreal dpr = run.devicePixelRatio();
+    EXPECT_EQ(run.pixelColor(int(610 * dpr), int(20 * dpr)), QColor(0xFF, 0xC0, 0x00))
+        << "the logo lies over the header band";
     SetCtrlAttribute(main, P_CHARTRaw, ATTR_VISIBLE, 0);
     SetCtrlAttribute(main, P_GRAPHVideo, ATTR_VISIBLE, 1);
     const QImage video(Save(mainWin, "panel-video.png"));
