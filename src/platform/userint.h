@@ -86,9 +86,10 @@ void RegisterCallback(const char *name, CtrlCallbackPtr callback);
 void RegisterPanelCallback(const char *name, PanelCallbackPtr callback);
 
 // Loads panel panelResourceId of the resource file (a bare name is looked for
-// beside the executable, then in the installed data folder). Returns the
-// handle (> 0), or a negative number when the file is missing, does not parse
-// or lacks that panel.
+// beside the executable, then in the installed data folder) as a hidden
+// window of its own; parentPanel is accepted and not needed. Returns the
+// handle (> 0), or one of LOADPANEL_* when the file is missing, does not
+// parse or lacks that panel; stderr says which.
 int LoadPanel(int parentPanel, const char *file, int panelResourceId);
 enum {
     LOADPANEL_NOT_FOUND = -1,     // no such file, or it cannot be opened
