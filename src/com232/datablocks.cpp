@@ -41,7 +41,10 @@ int WaitQueued(int count, double limit) {
     for (;;) {
         const int n = GetInQLen(com);
         if (n < 0 || n >= count || Timer() - start > limit) return n;
-        Delay(QUEUE_POLL);
+        // Sleep half the line time the missing bytes still need, at least
+        // QUEUE_POLL: few looks while a block streams in, a close one at its end.
+        const double rest = (count - n) / LINE_BYTES_PER_S / 2;
+        Delay(rest > QUEUE_POLL ? rest : QUEUE_POLL);
     }
 }
 
