@@ -58,6 +58,11 @@ bool StripChart::setTraceColor(int trace, QColor color) {
 
 void StripChart::append(const std::vector<double> &values) {
     const int count = int(traces.size());
+    if (scroll == kReplace) {
+        for (Trace &t : traces)
+            t.history.clear();
+        nextTrace = 0;
+    }
     for (double v : values) {
         traces[nextTrace].history.append(v);
         nextTrace = (nextTrace + 1) % count;

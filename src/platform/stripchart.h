@@ -2,7 +2,9 @@
 // handed in goes to the next trace in turn, so a call with five traces and
 // 500 values adds 100 points to every trace. The chart shows the last
 // `pointsPerScreen` points of each trace across its whole width, the newest
-// at the right edge; older points fall off the left.
+// at the right edge; older points fall off the left. In scroll mode
+// kReplace a call's points replace those shown, for a caller that hands in
+// its whole history every time.
 //
 // The resource file sets the start values with the dynamic properties
 // traces, pointsPerScreen, yMin, yMax and yLabel.
@@ -16,6 +18,8 @@ class StripChart : public QCustomPlot {
     Q_OBJECT
 
   public:
+    static constexpr int kContinuous = 0; // scroll modes
+    static constexpr int kReplace = 1;
     static constexpr int kMaxTraces = 16;
     static constexpr int kMaxPointsPerScreen = 10000;
 
@@ -49,8 +53,8 @@ class StripChart : public QCustomPlot {
     void refresh(Trace &t);
 
     std::vector<Trace> traces;
-    int points = 101;  // points across the chart
-    int scroll = 1;    // kept for the program; the chart always scrolls
+    int points = 101; // points across the chart
+    int scroll = kContinuous;
     int nextTrace = 0; // trace that takes the next value
     bool replotPending = false;
 };

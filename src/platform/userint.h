@@ -44,7 +44,7 @@ enum {
     ATTR_TEXT_BGCOLOR = 690,
     ATTR_ON_TEXT = 940,
     ATTR_OFF_TEXT = 941,
-    ATTR_SCROLL_MODE = 1088,       // strip chart: kept; the chart always scrolls continuously
+    ATTR_SCROLL_MODE = 1088,       // strip chart: 0 calls add points, 1 a call replaces them
     ATTR_NUM_TRACES = 1170,        // strip chart: number of traces, 1 to 16
     ATTR_POINTS_PER_SCREEN = 1171, // strip chart: points across the chart, 2 to 10000
     ATTR_TRACE_COLOR = 1230,       // strip chart trace (SetTraceAttribute)

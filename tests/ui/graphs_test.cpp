@@ -78,33 +78,45 @@ TEST_F(PanelsTest, BarGraphRectanglesGoButCursorsStay) {
 }
 
 // The history of five traces in one flat array, point after point: trace t
-// of point j at 5j + t - 1, the newest point last.
-TEST_F(PanelsTest, StripChartShowsTheWholeHistoryNewestAtTheRight) {
+// of point j at 5j + t - 1, the newest point last. Handed in whole for every
+// reply (scroll mode 1) it is shown as it is; added call after call (mode 0)
+// the chart scrolls on.
+TEST_F(PanelsTest, StripChartShowsTheHistoryNewestAtTheRight) {
     SetCtrlAttribute(main, P_CHARTRaw, ATTR_POINTS_PER_SCREEN, 101);
-    SetCtrlAttribute(main, P_CHARTRaw, ATTR_SCROLL_MODE, 1);
     SetCtrlAttribute(main, P_CHARTRaw, ATTR_NUM_TRACES, 5);
     const int colors[5] = {0x008000, 0x008000, 0x000000, 0xFF0000, 0xFF0000};
     for (int t = 1; t <= 5; ++t)
         SetTraceAttribute(main, P_CHARTRaw, t, ATTR_TRACE_COLOR, colors[t - 1]);
-
-    std::vector<double> history(500);
-    for (int reply = 1; reply <= 3; ++reply) {
-        for (int j = 0; j < 100; ++j)
-            for (int t = 1; t <= 5; ++t)
-                history[5 * j + t - 1] = 1000.0 * reply + 10 * j + t;
-        ASSERT_EQ(PlotStripChart(main, P_CHARTRaw, history.data(), 500, 0, 0, VAL_DOUBLE), 0);
+    const struct {
+        int mode;
+        int shown;   // points of a trace after three replies
+        double left; // the leftmost of them, trace 1
+    } cases[] = {{1, 100, 3000 + 1}, {0, 101, 2000 + 990 + 1}};
+    for (const auto &c : cases) {
+        SetCtrlAttribute(main, P_CHARTRaw, ATTR_SCROLL_MODE, c.mode);
+        std::vector<double> history(500);
+        for (int reply = 1; reply <= 3; ++reply) {
+            for (int j = 0; j < 100; ++j)
+                for (int t = 1; t <= 5; ++t)
+                    history[5 * j + t - 1] = 1000.0 * reply + 10 * j + t;
+            ASSERT_EQ(PlotStripChart(main, P_CHARTRaw, history.data(), 500, 0, 0, VAL_DOUBLE), 0);
+        }
+        for (int t = 1; t <= 5; ++t) {
+            std::vector<double> shown(200);
+            int color = -1;
+            const int n = GetStripChartTrace(main, P_CHARTRaw, t, shown.data(), 200, &color);
+            ASSERT_EQ(n, c.shown) << "mode " << c.mode;
+            EXPECT_EQ(color, colors[t - 1]);
+            EXPECT_EQ(shown[n - 1], 3000.0 + 990 + t)
+                << "newest point of the last reply at the right";
+            EXPECT_EQ(shown[n - 100], 3000.0 + t) << "the last reply's 100 points in order";
+        }
+        std::vector<double> first(200);
+        GetStripChartTrace(main, P_CHARTRaw, 1, first.data(), 200, nullptr);
+        EXPECT_EQ(first[0], c.left) << "mode " << c.mode;
     }
     double xlo, xhi;
     GetAxisRange(main, P_CHARTRaw, 0, &xlo, &xhi);
-    for (int t = 1; t <= 5; ++t) {
-        std::vector<double> shown(200);
-        int color = -1;
-        const int n = GetStripChartTrace(main, P_CHARTRaw, t, shown.data(), 200, &color);
-        ASSERT_EQ(n, 101) << "points per screen";
-        EXPECT_EQ(color, colors[t - 1]);
-        EXPECT_EQ(shown[n - 1], 3000.0 + 990 + t) << "newest point of the last reply at the right";
-        EXPECT_EQ(shown[n - 100], 3000.0 + t) << "the last reply's 100 points in order";
-    }
     EXPECT_EQ(xhi - xlo, 100.0) << "101 points across the chart";
     EXPECT_LT(SetCtrlAttribute(main, P_CHARTRaw, ATTR_NUM_TRACES, 0), 0);
     EXPECT_LT(SetCtrlAttribute(main, P_CHARTRaw, ATTR_POINTS_PER_SCREEN, 1), 0);
