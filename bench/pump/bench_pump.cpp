@@ -31,20 +31,18 @@ std::atomic<int> received{0};
 std::vector<double> latenciesUs;
 int rxFlag = 0;
 
-long long NowNs()
-{
-    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+long long NowNs() {
+    return std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch())
+        .count();
 }
 
-double CpuSeconds()
-{
+double CpuSeconds() {
     rusage u;
     getrusage(RUSAGE_SELF, &u);
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-void OnReceive(int port, int, void *)
-{
+void OnReceive(int port, int, void *) {
     const long long now = NowNs();
     char frame[36];
     ComRd(port, frame, 36);
@@ -54,8 +52,7 @@ void OnReceive(int port, int, void *)
     received.fetch_add(1);
 }
 
-double Percentile(std::vector<double> v, double p)
-{
+double Percentile(std::vector<double> v, double p) {
     if (v.empty()) return 0;
     std::sort(v.begin(), v.end());
     return v[std::min(v.size() - 1, size_t(p * (v.size() - 1) + 0.5))];
@@ -63,8 +60,7 @@ double Percentile(std::vector<double> v, double p)
 
 } // namespace
 
-int main(int argc, char **argv)
-{
+int main(int argc, char **argv) {
     QCoreApplication app(argc, argv);
     const double idleSeconds = argc > 1 ? std::atof(argv[1]) : 10.0;
     const int frames = argc > 2 ? std::atoi(argv[2]) : 1000;
@@ -108,7 +104,8 @@ int main(int argc, char **argv)
     });
     cpu0 = CpuSeconds();
     t0 = Timer();
-    while (received.load() < frames && Timer() - t0 < frames * 0.05 + 5) ProcessSystemEvents();
+    while (received.load() < frames && Timer() - t0 < frames * 0.05 + 5)
+        ProcessSystemEvents();
     const double busyShare = (CpuSeconds() - cpu0) / (Timer() - t0);
     sensor.join();
     std::printf("callback latency over %zu frames: median %.0f us, p99 %.0f us, max %.0f us "
