@@ -2,7 +2,6 @@
 #include "main/teach.h"
 
 #include "com232/com232.h"
-#include "com232/datablocks.h"
 #include "gui/pushget.h"
 #include "main/controls.h"
 #include "main/params.h"
@@ -20,19 +19,11 @@ static int LineBusy(void) {
     return 1;
 }
 
-// Sends code with pp as it stands. The receive callback goes on first: a
-// click can reach us inside the video loop's block read, which turns it off,
-// and our reply is a frame (the block read sees our frame and asks again).
-static void SendAsIs(int code) {
-    RestoreRxCallback();
-    SendCommand(code, 0);
-}
-
 // Waits up to TIMEOUT for the reply that echoes code; 1 when it came. The
-// flush before a send cannot stop a reply that is still on its way: inside
-// the run loop the answer to the last measurement request often arrives
-// after our frame left, and must not count as ours. A frame echoing another
-// code is passed over. The flag is tested before the limit.
+// flush before a send cannot stop a reply that is still on its way: a late
+// answer to an earlier command must not count as ours (a reset reported
+// done that never was), so a frame echoing another code is passed over.
+// The flag is tested before the limit.
 static int WaitOwnReply(int code, const char *timeoutText) {
     const double start = Timer();
     for (;;) {
@@ -46,7 +37,7 @@ static int WaitOwnReply(int code, const char *timeoutText) {
 int CC_ButtonTeach(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     if (LineBusy()) return 0;
-    SendAsIs(TEACH_CODE);
+    SendCommand(TEACH_CODE, 0);
     SetCtrlVal(pHandle, PANEL_TEXTStatus, "New setpoint value teached!");
     // The reply's content is not used: its arrival says the set-point is taught.
     if (WaitOwnReply(TEACH_CODE, nullptr)) PushGET(RAM);
@@ -56,7 +47,7 @@ int CC_ButtonTeach(int, int, int event, void *, int, int) {
 int CC_ButtonReset(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     if (LineBusy()) return 0;
-    SendAsIs(RESET_CODE);
+    SendCommand(RESET_CODE, 0);
     SetCtrlVal(pHandle, PANEL_TEXTStatus, "Reset Max/Min values...");
     if (WaitOwnReply(RESET_CODE, "Timeout-RS-232..."))
         SetStatus("Reset of analog-output Max/Min OK!");

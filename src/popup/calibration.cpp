@@ -4,7 +4,6 @@
 
 #include "analysis/linfit.h"
 #include "com232/com232.h"
-#include "com232/datablocks.h"
 #include "gui/panelio.h"
 #include "gui/runloop.h"
 #include "main/controls.h"
@@ -67,9 +66,9 @@ static int LineBusy(void) {
 
 // Waits up to TIMEOUT for the reply that echoes code; 1 when it came (its
 // words are in pp). The flush before a send cannot stop a reply that is
-// still on its way: inside the run loop the answer to the last measurement
-// request often arrives after our frame left, and its edge positions must
-// not become calibration words. A frame echoing another code is passed over.
+// still on its way: a late answer to an earlier command (a measurement
+// request of the run loop, say) must not turn its edge positions into
+// calibration words, so a frame echoing another code is passed over.
 // The flag is tested before the limit: a reply taken in the last pump counts.
 static int WaitOwnReply(int code, const char *timeoutText) {
     const double start = Timer();
@@ -85,10 +84,6 @@ static int WaitOwnReply(int code, const char *timeoutText) {
 // words are in pp), 0 on time-out (the time-out text is in szStatus). Words
 // the command does not set go out as pp holds them.
 static int CalCommand(u16 sub, int withWords, u16 word1, u16 word2) {
-    // A click can reach us inside the video loop's block read, which turns
-    // the receive callback off; our reply is a frame and needs it. The block
-    // read sees our frame go out and asks again with the callback off.
-    RestoreRxCallback();
     pp[0] = sub;
     if (withWords) {
         pp[1] = word1;
