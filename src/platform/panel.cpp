@@ -197,6 +197,8 @@ bool Panel::bindControls(QString *error) {
         // The program keeps its radio buttons exclusive itself, and clicking a
         // set one must be able to clear it.
         if (auto *radio = qobject_cast<QRadioButton *>(w)) radio->setAutoExclusive(false);
+        // The program's texts are plain: a '<' in a status line is no markup.
+        if (c.kind == Kind::TextMessage) static_cast<QLabel *>(w)->setTextFormat(Qt::PlainText);
         if (auto *graph = qobject_cast<GraphPlot *>(w)) graph->applyFileSettings();
         if (auto *chart = qobject_cast<::StripChart *>(w)) chart->applyFileSettings();
         if (auto *combo = qobject_cast<QComboBox *>(w)) {
@@ -387,6 +389,7 @@ QLabel *Panel::label(int number) const {
 
 int Panel::addTextMessage(const QString &text, int top, int left) {
     auto *l = new QLabel(text, win);
+    l->setTextFormat(Qt::PlainText);
     l->move(left, top);
     l->adjustSize();
     l->show();

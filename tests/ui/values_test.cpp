@@ -96,10 +96,12 @@ TEST_F(PanelsTest, SlopeShowsASensibleNumberOfDigits) {
 // The program's texts are Windows-1252: 0xB5 is the micro sign on screen and
 // comes back as 0xB5.
 TEST_F(PanelsTest, TextsRoundTripThroughWindows1252) {
-    const char micro[] = "Pixel 14 \xB5m, \x80 5";
+    const char micro[] = "Pixel 14 \xB5m, \x80 5 <b>x</b>";
     SetCtrlVal(main, P_TEXTStatus, micro);
     EXPECT_EQ(static_cast<QLabel *>(Widget(main, P_TEXTStatus))->text(),
-              QString::fromUtf8("Pixel 14 \u00B5m, \u20AC 5"));
+              QString::fromUtf8("Pixel 14 \u00B5m, \u20AC 5 <b>x</b>"));
+    EXPECT_EQ(static_cast<QLabel *>(Widget(main, P_TEXTStatus))->textFormat(), Qt::PlainText)
+        << "a status text is shown as written, markup included";
     char back[260];
     GetCtrlVal(main, P_TEXTStatus, back);
     EXPECT_STREQ(back, micro);
