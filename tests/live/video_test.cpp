@@ -63,7 +63,7 @@ TEST_F(Video, BlockRequestsFollowTheBoardAndTheSamplesTheSensorsLine) {
         // After the start-up chain (5, 10, 2, 7), frame by frame: code 8, the blocks.
         const auto frames = sensor.lines("rx", "frame");
         const size_t per = 1 + c.blocks.size();
-        ASSERT_GT(frames.size(), 4 + per);
+        ASSERT_GE(frames.size(), 4 + per);
         EXPECT_EQ((frames.size() - 4) % per, 0u);
         for (size_t f = 4; f + per <= frames.size(); f += per) {
             ASSERT_EQ(frames[f].code, 8) << "frame " << f;
