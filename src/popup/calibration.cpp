@@ -18,7 +18,7 @@ static constexpr u16 SUB_STOP = 0;     // leave the calibration mode
 static constexpr u16 SUB_ACTIVATE = 1; // enter the calibration mode
 static constexpr u16 SUB_WRITE = 2;    // words 1 and 2 into slope and intersect in RAM
 static constexpr int EVALMODE_CAL = 2; // evaluation mode shown while calibrating: the width
-static constexpr char TIMEOUT_TEXT[] = "Timeout-RS-232...";
+static constexpr char TIMEOUT_TEXT[] = "Timeout-RS-232..."; // no reply within TIMEOUT
 
 // The workflow controls: dimmed at the start and at the end of every calibration.
 static const int workflowControls[] = {POPUP_ButtonAcceptObject1, POPUP_ButtonAcceptObject2,
