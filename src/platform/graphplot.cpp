@@ -30,7 +30,9 @@ GraphPlot::GraphPlot(QWidget *parent) : QCustomPlot(parent) {
         cursorMark[i] = mark;
     }
     setNoAntialiasingOnDrag(true);
-    setAntialiasedElements(QCP::aeNone);
+    // Antialiasing doubles the cost of a replot; the run loop redraws per reply.
+    setNotAntialiasedElements(QCP::aeAll);
+    setPlottingHint(QCP::phFastPolylines, true);
 }
 
 void GraphPlot::applyFileSettings() {

@@ -4,7 +4,9 @@ StripChart::StripChart(QWidget *parent) : QCustomPlot(parent) {
     setTraceCount(1);
     setPointsPerScreen(points);
     xAxis->setTickLabels(false);
-    setAntialiasedElements(QCP::aeNone);
+    // Antialiasing doubles the cost of a replot; the run loop redraws per reply.
+    setNotAntialiasedElements(QCP::aeAll);
+    setPlottingHint(QCP::phFastPolylines, true);
 }
 
 void StripChart::applyFileSettings() {
