@@ -3,8 +3,10 @@
 #include "com232/com232.h"
 #include "com232/syncword.h"
 
+#include "main/controls.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
+#include "platform/userint.h"
 
 // Link state; written by the senders, the receive callback and the port set-up.
 int com = 0;             // serial port number, 1 = COM1
@@ -124,4 +126,20 @@ int WaitReply(double limit, const char *timeoutText, int flagFirst) {
     }
     replyWaits--;
     return rx_flag;
+}
+
+int LineBusy(void) {
+    if (replyWaits <= 0) return 0;
+    SetCtrlVal(pHandle, PANEL_TEXTStatus, BUSY_TEXT);
+    return 1;
+}
+
+int WaitReplyTo(int code, const char *timeoutText) {
+    const double start = Timer();
+    for (;;) {
+        const double left = TIMEOUT - (Timer() - start);
+        if (!WaitReply(left > 0.0 ? left : 0.0, timeoutText, 1)) return 0;
+        if (ReadBufWord(2) == code) return 1;
+        rx_flag = 0;
+    }
 }

@@ -62,5 +62,23 @@ int SendCommand(int code, int withSettings);
 // pump can see that another one waits for its reply.
 int WaitReply(double limit, const char *timeoutText, int flagFirst);
 
+// Shown when a command is asked for while another one waits for its reply.
+inline constexpr char BUSY_TEXT[] = "Busy - waiting for a reply!";
+
+// A command that is started while another one waits for its reply would take
+// over the line from it: the other would take our reply for its own, or we
+// its reply for ours. Returns 1, showing BUSY_TEXT in the status line, when a
+// reply wait is under way; 0 when the line is free. The run loop waits on its
+// own and does not count here, so commands from inside a running loop go.
+int LineBusy(void);
+
+// Waits up to TIMEOUT for the reply that echoes code; 1 when it came (its
+// words are in pp). The flush before a send cannot stop a reply that is
+// still on its way: a late answer to an earlier command (a measurement
+// request of the run loop, say) must not count as ours, so a frame echoing
+// another code is passed over. The flag is tested before the limit: a reply
+// taken in the last pump counts. On time-out timeoutText goes into szStatus.
+int WaitReplyTo(int code, const char *timeoutText);
+
 // Reads a big-endian word of szReadBuf at the given byte offset.
 u16 ReadBufWord(int offset);

@@ -19,16 +19,6 @@ static constexpr int SYNC_WORD = 0x55;      // sync word of every command frame
 static constexpr int CODE_WRITE_RAM = 1;    // Send to the sensor's RAM
 static constexpr int CODE_WRITE_EEPROM = 3; // Send to the sensor's EEPROM
 
-// Send and Get are refused while another command waits for its reply: a frame
-// sent now would take over the line from it, and the reply it awaits would be
-// taken for ours (or ours for it). The run loop waits on its own and does not
-// count here, so a fetch from inside a running loop is allowed.
-static int LineBusy(void) {
-    if (replyWaits <= 0) return 0;
-    SetCtrlVal(pHandle, PANEL_TEXTStatus, BUSY_TEXT);
-    return 1;
-}
-
 int CC_NEDITEdgeLeft(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     u16 v = 0; // left border as entered

@@ -7,9 +7,6 @@
 // had to be corrected is written into its variable at once.
 #pragma once
 
-// Shown when Send or Get is pressed while another command waits for its reply.
-inline constexpr char BUSY_TEXT[] = "Busy - waiting for a reply!";
-
 // Left border of the evaluation window (commit): kept within pixB to pixE
 // (above pixE gives pixE - 1, correcting eBeg); moves cursor 2 of GRAPHBar.
 int CC_NEDITEdgeLeft(int panel, int control, int event, void *callbackData, int eventData1,

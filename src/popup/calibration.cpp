@@ -56,30 +56,6 @@ static void TakeSensorWords(void) {
     intersect = pp[1];
 }
 
-// A command sent while another one waits for its reply would take over the
-// line: the other would take our reply for its own, or we its reply for ours.
-static int LineBusy(void) {
-    if (replyWaits <= 0) return 0;
-    SetCtrlVal(pHandle, PANEL_TEXTStatus, BUSY_TEXT);
-    return 1;
-}
-
-// Waits up to TIMEOUT for the reply that echoes code; 1 when it came (its
-// words are in pp). The flush before a send cannot stop a reply that is
-// still on its way: a late answer to an earlier command (a measurement
-// request of the run loop, say) must not turn its edge positions into
-// calibration words, so a frame echoing another code is passed over.
-// The flag is tested before the limit: a reply taken in the last pump counts.
-static int WaitOwnReply(int code, const char *timeoutText) {
-    const double start = Timer();
-    for (;;) {
-        const double left = TIMEOUT - (Timer() - start);
-        if (!WaitReply(left > 0.0 ? left : 0.0, timeoutText, 1)) return 0;
-        if (ReadBufWord(2) == code) return 1;
-        rx_flag = 0;
-    }
-}
-
 // Sends one calibration command and waits for its reply; 1 when it came (its
 // words are in pp), 0 on time-out (the time-out text is in szStatus). Words
 // the command does not set go out as pp holds them.
@@ -90,7 +66,7 @@ static int CalCommand(u16 sub, int withWords, u16 word1, u16 word2) {
         pp[2] = word2;
     }
     SendCommand(CAL_CODE, 0);
-    return WaitOwnReply(CAL_CODE, TIMEOUT_TEXT);
+    return WaitReplyTo(CAL_CODE, TIMEOUT_TEXT);
 }
 
 // A line without calibration words: nothing is sent, and the user takes the
