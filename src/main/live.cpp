@@ -86,8 +86,10 @@ static void ReadVideoFrame(void) {
     RestoreRxCallback();
 }
 
+// Run and Video start no loop while a command started elsewhere waits for
+// its reply: the loop's requests would take over the line from it.
 int CC_BTNRun(int, int, int event, void *, int, int) {
-    if (event == EVENT_COMMIT) PushRUN();
+    if (event == EVENT_COMMIT && !LineBusy()) PushRUN();
     return 0;
 }
 
@@ -100,7 +102,7 @@ int CC_BTNStop(int, int, int event, void *, int, int) {
 }
 
 int CC_BTNVideo(int, int, int event, void *, int, int) {
-    if (event != EVENT_COMMIT) return 0;
+    if (event != EVENT_COMMIT || LineBusy()) return 0;
     // As in PushRUN: no second loop while one is still finishing.
     if (loopActive) return 0;
     loopActive = 1;

@@ -186,6 +186,23 @@ TEST_F(RunLoop, NoSecondLoopStartsWhileTheFirstFinishes) {
     EXPECT_TRUE(sensor.lines("rx", "frame", 9).empty());
 }
 
+// Run or Video pressed while a fetch waits for its reply starts no loop.
+TEST_F(RunLoop, NoLoopStartsWhileACommandWaitsForItsReply) {
+    sim::Config config = InstantConfig("t1");
+    config.faults.delay = 0.3;
+    LoggedSensor sensor(config, folder);
+    ASSERT_TRUE(sensor.ok() && OpenLine());
+    for (CtrlCallbackPtr start : {CC_BTNRun, CC_BTNVideo}) {
+        After(context, 0.1, [&] {
+            start(pHandle, 0, EVENT_COMMIT, nullptr, 0, 0);
+            EXPECT_EQ(ControlText(pHandle, PANEL_TEXTStatus), "Busy - waiting for a reply!");
+        });
+        PushGET(RAM);
+        EXPECT_EQ(ControlText(pHandle, PANEL_TEXTStatus), "Parameter-frame received! - Line Ok!");
+    }
+    EXPECT_TRUE(sensor.lines("rx", "frame", 8).empty());
+}
+
 // Each button acts on its own event only; Stop without a loop only makes the
 // two loop buttons operable.
 TEST_F(RunLoop, ButtonsActOnTheirOwnEventOnly) {
