@@ -8,7 +8,7 @@ packages=(
     qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools libgl-dev
     libqcustomplot-dev libqcustomplot2.1-qt6
     libgtest-dev googletest
-    clang-format
+    clang-format clang libclang-rt-14-dev
     xvfb xauth x11-utils xdotool socat
 )
 

@@ -1,9 +1,24 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, checks the formatting and runs every test.
+# Installs what is missing, builds, checks the formatting and runs every test;
+# then builds the suite again with AddressSanitizer and UndefinedBehavior-
+# Sanitizer in a folder of its own and runs it there; then fuzzes each fuzz
+# target briefly (when the fuzz script is present).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 bash scripts/check-format.sh
+
 bash scripts/build.sh build
-cd build
-QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300
+(cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300)
+
+# Undefined behaviour stops the test at once (-fno-sanitize-recover); leaks
+# of system libraries are listed in tests/lsan.supp.
+bash scripts/build.sh build-asan -DVTLX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+(cd build-asan && QT_QPA_PLATFORM=offscreen \
+    LSAN_OPTIONS="suppressions=$PWD/../tests/lsan.supp:print_suppressions=0" \
+    UBSAN_OPTIONS=print_stacktrace=1 \
+    ctest --output-on-failure -j2 --timeout 600)
+
+if [ -f scripts/fuzz.sh ]; then
+    bash scripts/fuzz.sh 20
+fi
