@@ -70,6 +70,13 @@ static void SendBlockRequest(const BlockKind &kind, int first, int last) {
     frameCount++;
 }
 
+void CopyBlockToAdc(int first, int words) {
+    for (int k = 0; k < words && 2 * k + 1 < int(sizeof szReadBuf); k++) {
+        const long long i = static_cast<long long>(first) + k;
+        if (i >= 0 && i < VIDEOSAMPLES) adcbuf[i] = ReadBufWord(2 * k);
+    }
+}
+
 // Requests one block and waits for it. While the block is on the line (its
 // request and its bytes take (36 + 2 x words) / 1920 s) no events are pumped,
 // so no callback can start a command in the middle of it. A block that is
@@ -117,10 +124,7 @@ static int ReadBlock(const BlockKind &kind, int first, int last) {
     const int want = n < int(sizeof szReadBuf) ? n : int(sizeof szReadBuf);
     nBytesR = want > 0 ? ComRd(com, szReadBuf, want) : 0;
     if (nBytesR == bytes) SetStatus(kind.received);
-    for (int k = 0; k < kind.words; k++) {
-        const long long i = static_cast<long long>(first) + k;
-        if (i >= 0 && i < VIDEOSAMPLES) adcbuf[i] = ReadBufWord(2 * k);
-    }
+    CopyBlockToAdc(first, kind.words);
     SetCtrlVal(pHandle, PANEL_TEXTStatus, szStatus);
     return 1;
 }

@@ -31,3 +31,7 @@ int WaitQueued(int count, double limit);
 // queue, and back on (eventMask, 36 bytes, RX_Receive_Function).
 void RemoveRxCallback(void);
 void RestoreRxCallback(void);
+
+// Copies words samples from szReadBuf (two bytes each, high byte first) into
+// adcbuf[first..first+words-1]; entries outside adcbuf are never written.
+void CopyBlockToAdc(int first, int words);

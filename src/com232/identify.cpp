@@ -239,6 +239,18 @@ static void StatusFromBytes(const char *bytes, int count) {
     szStatus[n] = '\0';
 }
 
+void FirmwareToStatus(void) {
+    if (pcbtype == 0) {
+        int words[FIRMWARE_LEN / 2];
+        for (int k = 0; k < FIRMWARE_LEN / 2; k++)
+            words[k] = ReadBufWord(2 * k);
+        Fmt(szVersion, "%72c<%36i", words);
+        SetStatus(szVersion);
+    } else {
+        StatusFromBytes(szReadBuf, FIRMWARE_LEN);
+    }
+}
+
 int GetVERSIONInfo(void) {
     // Without the callback the block stays in the queue for us to read.
     InstallComCallback(com, 0, FRAMELEN, sync, nullptr, nullptr);
@@ -266,17 +278,7 @@ int GetVERSIONInfo(void) {
     szVersion[0] = '\0';
     const int want = n < int(sizeof szReadBuf) ? n : int(sizeof szReadBuf);
     nBytesR = want > 0 ? ComRd(com, szReadBuf, want) : 0;
-    if (nBytesR == FIRMWARE_LEN) {
-        if (pcbtype == 0) {
-            int words[FIRMWARE_LEN / 2];
-            for (int k = 0; k < FIRMWARE_LEN / 2; k++)
-                words[k] = ReadBufWord(2 * k);
-            Fmt(szVersion, "%72c<%36i", words);
-            SetStatus(szVersion);
-        } else {
-            StatusFromBytes(szReadBuf, FIRMWARE_LEN);
-        }
-    }
+    if (nBytesR == FIRMWARE_LEN) FirmwareToStatus();
 
     InstallComCallback(com, eventMask, FRAMELEN, sync, RX_Receive_Function, nullptr);
     FlushInQ(com);

@@ -9,3 +9,8 @@ int GetHARDWAREInfo(void);
 // Reads the 72-byte firmware block and shows its text. Returns the number of
 // bytes that waited when the wait ended; 72 or more means the text arrived.
 int GetVERSIONInfo(void);
+
+// Turns the firmware block in szReadBuf[0..71] into the status text: with
+// pcbtype 0 the low bytes of its 36 words (also kept in szVersion), else its
+// bytes; either up to the first zero and cut to 71 characters.
+void FirmwareToStatus(void);

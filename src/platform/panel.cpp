@@ -35,6 +35,9 @@ QHash<QString, PanelCallbackPtr> &panelCallbacks() {
     return table;
 }
 
+// Highest control number a panel file may give.
+constexpr int kHighestControl = 0xFFFF;
+
 // QUiLoader reads a damaged file as far as it can and builds what it found,
 // so the XML is checked on its own first.
 bool WellFormed(const QString &path, QString *error) {
@@ -173,7 +176,9 @@ bool Panel::bindControls(QString *error) {
         if (!numberProp.isValid()) continue;
         bool ok = false;
         const int number = numberProp.toInt(&ok);
-        if (!ok || number < 1) {
+        // A number near the top of int would leave the text messages the
+        // program adds later (numbered after the highest) no room.
+        if (!ok || number < 1 || number > kHighestControl) {
             *error = QStringLiteral("control %1 has no valid number").arg(w->objectName());
             return false;
         }

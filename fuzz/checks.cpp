@@ -1,0 +1,211 @@
+// The checks behind the fuzz targets and the replay tests.
+#include "checks.h"
+
+#include "com232/com232.h"
+#include "com232/datablocks.h"
+#include "com232/identify.h"
+#include "main/controls.h"
+#include "main/riror14.h"
+#include "platform/runtime.h"
+#include "platform/userint.h"
+
+#include <unistd.h>
+
+#include <charconv>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+namespace {
+
+// A file of this process's own under the temporary folder, rewritten for
+// every input.
+std::string ScratchFile(const char *suffix) {
+    const char *dir = std::getenv("TMPDIR");
+    std::string path = dir && *dir ? dir : "/tmp";
+    path += "/vtlx-fuzz-" + std::to_string(getpid()) + suffix;
+    return path;
+}
+
+bool WriteFile(const std::string &path, const std::uint8_t *data, std::size_t size) {
+    std::FILE *f = std::fopen(path.c_str(), "wb");
+    if (!f) return false;
+    const bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
+    return std::fclose(f) == 0 && ok;
+}
+
+u16 WordAt(int offset) {
+    return static_cast<u16>(static_cast<unsigned char>(szReadBuf[offset]) << 8 |
+                            static_cast<unsigned char>(szReadBuf[offset + 1]));
+}
+
+// The text a status line must show for bytes taken with the given stride
+// starting at from: up to the first zero, at most 71 characters.
+std::string ExpectedText(int from, int stride, int count) {
+    std::string text;
+    for (int k = 0; k < count && text.size() < 71; k++) {
+        const char c = szReadBuf[from + stride * k];
+        if (c == '\0') break;
+        text += c;
+    }
+    return text;
+}
+
+std::string Terminated(const char *buf, std::size_t size, const char *name) {
+    if (std::memchr(buf, '\0', size) == nullptr) return std::string(name) + " is not terminated";
+    return "";
+}
+
+} // namespace
+
+std::string CheckRxBytes(const std::uint8_t *data, std::size_t size) {
+    std::memset(szReadBuf, 0, sizeof szReadBuf);
+    const std::size_t n = size < sizeof szReadBuf ? size : sizeof szReadBuf;
+    if (n) std::memcpy(szReadBuf, data, n);
+
+    // A reply frame: the sixteen words after sync and code into pp and the
+    // settings.
+    GetRxBuf(PNUM);
+    CopyPPtoVars();
+    for (int i = 0; i < PNUM; i++)
+        if (pp[i] != WordAt(4 + 2 * i)) return "pp[" + std::to_string(i) + "] is not its word";
+    if (power != pp[0] || powMode != pp[15]) return "settings differ from pp";
+
+    // The firmware block, as the two board kinds show it.
+    for (const int board : {0, 400}) {
+        pcbtype = static_cast<u16>(board);
+        std::memset(szStatus, 'x', sizeof szStatus);
+        std::memset(szVersion, 'x', sizeof szVersion);
+        szVersion[sizeof szVersion - 1] = '\0';
+        FirmwareToStatus();
+        std::string why = Terminated(szStatus, sizeof szStatus, "szStatus");
+        if (why.empty() && board == 0) why = Terminated(szVersion, sizeof szVersion, "szVersion");
+        if (!why.empty()) return why;
+        const std::string expected = board == 0 ? ExpectedText(1, 2, 36) : ExpectedText(0, 1, 72);
+        if (expected != szStatus)
+            return "firmware text of board " + std::to_string(board) + " is \"" + szStatus +
+                   "\", not \"" + expected + "\"";
+    }
+
+    // Video blocks: the four 64-word blocks, the 256-word block, and one at a
+    // start taken from the bytes (any value, also outside the frame).
+    const int firstFromBytes = static_cast<short>(WordAt(0));
+    const struct {
+        int first, words;
+    } blocks[] = {{0, BLOCK64},
+                  {64, BLOCK64},
+                  {128, BLOCK64},
+                  {192, BLOCK64},
+                  {0, BLOCK256},
+                  {firstFromBytes, BLOCK64},
+                  {firstFromBytes, BLOCK256}};
+    for (const auto &b : blocks) {
+        for (int i = 0; i < VIDEOSAMPLES; i++)
+            adcbuf[i] = 0xA5A5;
+        CopyBlockToAdc(b.first, b.words);
+        for (int i = 0; i < VIDEOSAMPLES; i++) {
+            const int k = i - b.first;
+            const u16 want = k >= 0 && k < b.words ? WordAt(2 * k) : u16(0xA5A5);
+            if (adcbuf[i] != want)
+                return "block at " + std::to_string(b.first) + ": adcbuf[" + std::to_string(i) +
+                       "] wrong";
+        }
+    }
+    return "";
+}
+
+std::string CheckParaFile(const std::uint8_t *data, std::size_t size) {
+    static const std::string path = ScratchFile(".dat");
+    if (!WriteFile(path, data, size)) return "cannot write " + path;
+
+    // As the program reads it: sixteen unsigned numbers as text.
+    std::uint32_t words[PNUM];
+    for (int i = 0; i < PNUM; i++)
+        words[i] = 0xDEAD0000u + unsigned(i);
+    const int rc = FileToArray(path.c_str(), words, VAL_UNSIGNED_INTEGER, PNUM, 1,
+                               VAL_GROUPS_TOGETHER, VAL_GROUPS_AS_COLUMNS, VAL_ASCII);
+
+    // What the file holds, read here on its own: the first sixteen
+    // blank-separated tokens must each be a decimal number of 32 bits.
+    const char *p = reinterpret_cast<const char *>(data);
+    const char *end = p + size;
+    auto blank = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    bool valid = true;
+    std::uint32_t expected[PNUM] = {};
+    for (int i = 0; i < PNUM && valid; i++) {
+        while (p < end && blank(*p))
+            ++p;
+        const char *t = p;
+        while (p < end && !blank(*p))
+            ++p;
+        if (t < p && *t == '+') ++t;
+        // A minus sign is taken before a zero only: "-0" is 0.
+        const bool minus = t < p && *t == '-';
+        if (minus) ++t;
+        unsigned long long v = 0;
+        const auto r = std::from_chars(t, p, v);
+        valid =
+            t < p && r.ec == std::errc() && r.ptr == p && v <= 0xFFFFFFFFull && !(minus && v != 0);
+        expected[i] = static_cast<std::uint32_t>(v);
+    }
+    if (valid != (rc == 0))
+        return "FileToArray returned " + std::to_string(rc) + " for a file that is " +
+               (valid ? "valid" : "not valid");
+    for (int i = 0; i < PNUM; i++) {
+        const std::uint32_t want = valid ? expected[i] : 0xDEAD0000u + unsigned(i);
+        if (words[i] != want)
+            return "value " + std::to_string(i) + " is " + std::to_string(words[i]) + ", not " +
+                   std::to_string(want);
+    }
+    if (rc == 0) {
+        // Each word is cut to its low 16 bits into pp and the settings.
+        for (int i = 0; i < PNUM; i++)
+            pp[i] = static_cast<u16>(words[i] & 0xFFFF);
+        CopyPPtoVars();
+        if (eBeg != (expected[6] & 0xFFFF) || average != (expected[14] & 0xFFFF))
+            return "settings are not the file's words";
+    }
+
+    // The same bytes read as a binary array.
+    std::uint16_t raw[PNUM] = {};
+    const int rcBin = FileToArray(path.c_str(), raw, VAL_UNSIGNED_SHORT_INTEGER, PNUM, 1,
+                                  VAL_GROUPS_TOGETHER, VAL_GROUPS_AS_COLUMNS, VAL_BINARY);
+    if ((rcBin == 0) != (size >= sizeof raw)) return "binary read of " + std::to_string(size);
+    if (rcBin == 0 && std::memcmp(raw, data, sizeof raw) != 0) return "binary values differ";
+    return "";
+}
+
+bool StartUserInterface() {
+    static int started = -1;
+    if (started < 0) {
+        setenv("QT_QPA_PLATFORM", "offscreen", 0);
+        started = InitCVIRTE(nullptr, nullptr, nullptr) ? 1 : 0;
+    }
+    return started == 1;
+}
+
+std::string CheckPanelFile(const std::uint8_t *data, std::size_t size) {
+    static const std::string path = ScratchFile(".uir");
+    if (!WriteFile(path, data, size)) return "cannot write " + path;
+    for (const int number : {PANEL, POPUP}) {
+        const int handle = LoadPanel(0, path.c_str(), number);
+        if (handle >= 0) {
+            // A loaded panel must take values and close like any other.
+            SetCtrlVal(handle, number == PANEL ? int(PANEL_TEXTStatus) : int(POPUP_NUMSlope), "0");
+            // So must a text message the program adds to it: it gets a number of
+            // its own above the file's.
+            const int added = NewCtrl(handle, CTRL_TEXT_MSG, "added", 0, 0);
+            if (added < 1 || SetCtrlVal(handle, added, "text") != 0)
+                return "a text message added to panel " + std::to_string(number) + " got number " +
+                       std::to_string(added);
+            DisplayPanel(handle);
+            ProcessSystemEvents();
+            if (DiscardPanel(handle) != 0) return "a loaded panel cannot be discarded";
+        } else if (handle == 0) {
+            return "LoadPanel failed with 0";
+        }
+    }
+    ProcessSystemEvents();
+    return "";
+}

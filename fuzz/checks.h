@@ -1,0 +1,23 @@
+// Checks run on one input by the fuzz targets and by the replay tests. Each
+// returns an empty text when the input was handled soundly, else what went
+// wrong. Crashes, overflows and undefined behaviour are left to the
+// sanitizers of the fuzz build.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// Line bytes as they lie in the receive buffer: the reply frame's words, the
+// firmware text of both board kinds, and the video-block copy into adcbuf.
+std::string CheckRxBytes(const std::uint8_t *data, std::size_t size);
+
+// A parameter file with these contents, read as the program reads it.
+std::string CheckParaFile(const std::uint8_t *data, std::size_t size);
+
+// A resource file with these contents, both panels loaded from it. Needs the
+// user interface (StartUserInterface) first.
+std::string CheckPanelFile(const std::uint8_t *data, std::size_t size);
+
+// Creates the offscreen application once; false when that fails.
+bool StartUserInterface();
