@@ -115,6 +115,56 @@ std::string CheckRxBytes(const std::uint8_t *data, std::size_t size) {
     return "";
 }
 
+// Both panels of the real resource file, loaded once as the program loads
+// them.
+bool LoadProgramPanels() {
+    static int loaded = -1;
+    if (loaded < 0) {
+        loaded = 0;
+        if (!StartUserInterface()) return false;
+        pHandle = LoadPanel(0, VTLX_RESOURCE_FILE, PANEL);
+        pPopup = LoadPanel(0, VTLX_RESOURCE_FILE, POPUP);
+        loaded = pHandle > 0 && pPopup > 0 ? 1 : 0;
+    }
+    return loaded == 1;
+}
+
+std::string CheckIdentity(const std::uint8_t *data, std::size_t size) {
+    if (!LoadProgramPanels()) return "the program's panels cannot be loaded";
+    // Every input starts from the variables as at load.
+    const int panel = pHandle, popup = pPopup;
+    ResetVarsToLoad();
+    pHandle = panel;
+    pPopup = popup;
+    std::memset(szReadBuf, 0, sizeof szReadBuf);
+    const std::size_t n = size < sizeof szReadBuf ? size : sizeof szReadBuf;
+    if (n) std::memcpy(szReadBuf, data, n);
+
+    YAXISMAX = 1024;
+    GetRxBuf(PNUM);
+    const int taken = ApplyHardwareInfo();
+    ProcessSystemEvents();
+    if (taken != (WordAt(2) == 10 ? 1 : 0))
+        return "reply taken with code " + std::to_string(WordAt(2));
+    if (!taken) return "";
+    switch (ccdmaxpixel) {
+    case 256:
+    case 512:
+    case 768:
+    case 1024:
+    case 1280:
+    case 1536:
+    case 2048: break;
+    default: return "ccdmaxpixel " + std::to_string(ccdmaxpixel) + " kept";
+    }
+    if (YAXISMAX != 256 && YAXISMAX != 1024) return "YAXISMAX " + std::to_string(YAXISMAX);
+    for (int i = 1; i < 256; i++)
+        if (!(xArray[i] > xArray[i - 1]) || !(xArray8[i] > xArray8[i - 1]))
+            return "x values not increasing at " + std::to_string(i);
+    if (pcbtype != 100 && pixE != pixELimit) return "pixE is not the limit";
+    return "";
+}
+
 std::string CheckParaFile(const std::uint8_t *data, std::size_t size) {
     static const std::string path = ScratchFile(".dat");
     if (!WriteFile(path, data, size)) return "cannot write " + path;

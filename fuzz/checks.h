@@ -12,6 +12,10 @@
 // firmware text of both board kinds, and the video-block copy into adcbuf.
 std::string CheckRxBytes(const std::uint8_t *data, std::size_t size);
 
+// A reply to the hardware-information request, taken in by the program with
+// both panels loaded from the real resource file.
+std::string CheckIdentity(const std::uint8_t *data, std::size_t size);
+
 // A parameter file with these contents, read as the program reads it.
 std::string CheckParaFile(const std::uint8_t *data, std::size_t size);
 

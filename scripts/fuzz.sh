@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 root="$PWD"
 build="$root/build-fuzz"
-targets=(rxframe parafile panelfile)
+targets=(rxframe identity parafile panelfile)
 
 bash scripts/setup.sh
 missing=()
@@ -54,7 +54,7 @@ for t in "${targets[@]}"; do
     rc=$?
     set -e
     execs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$log" | grep -o '[0-9]*$' || true)
-    rate=$(grep -o 'stat::average_exec_per_sec: [0-9]*' "$log" | grep -o '[0-9]*$' || true)
+    rate=$(grep -o 'stat::average_exec_per_sec: *[0-9]*' "$log" | grep -o '[0-9]*$' || true)
     last=$(grep -E '^#[0-9]+' "$log" | tail -1 || true)
     cov=$(echo "$last" | grep -o 'cov: [0-9]*' | grep -o '[0-9]*' || true)
     ft=$(echo "$last" | grep -o 'ft: [0-9]*' | grep -o '[0-9]*' || true)

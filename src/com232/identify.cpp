@@ -197,6 +197,10 @@ int GetHARDWAREInfo(void) {
     if (!WaitReply(TIMEOUT, "Timeout-RS-232...", 0)) return 0;
 
     GetRxBuf(PNUM);
+    return ApplyHardwareInfo();
+}
+
+int ApplyHardwareInfo(void) {
     const u16 echoed = ReadBufWord(2);
     ccdtype = pp[0];
     ccdmaxpixel = pp[1];

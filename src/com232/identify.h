@@ -6,6 +6,11 @@
 // dimming from them. 1 when a reply echoing code 10 arrived, else 0.
 int GetHARDWAREInfo(void);
 
+// The second half of GetHARDWAREInfo: takes the identity words from pp (the
+// reply in szReadBuf) and adapts the tool to them. 1 when the reply echoes
+// code 10, else 0.
+int ApplyHardwareInfo(void);
+
 // Reads the 72-byte firmware block and shows its text. Returns the number of
 // bytes that waited when the wait ended; 72 or more means the text arrived.
 int GetVERSIONInfo(void);

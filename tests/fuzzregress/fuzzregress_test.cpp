@@ -28,6 +28,7 @@ struct Target {
 
 const Target kTargets[] = {
     {"rxframe", CheckRxBytes},
+    {"identity", CheckIdentity},
     {"parafile", CheckParaFile},
     {"panelfile", CheckPanelFile},
 };
