@@ -20,6 +20,8 @@ static constexpr u16 SUB_WRITE = 2;    // words 1 and 2 into slope and intersect
 static constexpr int EVALMODE_CAL = 2; // evaluation mode shown while calibrating: the width
 static constexpr char TIMEOUT_TEXT[] = "Timeout-RS-232..."; // no reply within TIMEOUT
 
+static int modeSaved = 0; // 1 while oldMode holds the mode of an activated calibration
+
 // The workflow controls: dimmed at the start and at the end of every calibration.
 static const int workflowControls[] = {POPUP_ButtonAcceptObject1, POPUP_ButtonAcceptObject2,
                                        POPUP_CheckStep1,          POPUP_CheckStep2,
@@ -104,6 +106,7 @@ int CC_ActivateCalibration(int, int, int event, void *, int, int) {
     ShowStatus();
     ShowCalWords();
     oldMode = eMode;
+    modeSaved = 1;
     SetCtrlVal(pHandle, PANEL_DropEvalMode, EVALMODE_CAL);
     ProcessSystemEvents();
     Dim(POPUP_CheckStep1, 0);
@@ -123,8 +126,12 @@ int CC_DiscardCalibration(int, int, int event, void *, int, int) {
         SetStatus("Calibration stopped successfully!");
         ShowStatus();
         ShowCalWords();
-        eMode = oldMode;
-        SetCtrlVal(pHandle, PANEL_DropEvalMode, static_cast<int>(eMode));
+        // Without an activation oldMode holds no mode of the user's: eMode stays.
+        if (modeSaved) {
+            eMode = oldMode;
+            SetCtrlVal(pHandle, PANEL_DropEvalMode, static_cast<int>(eMode));
+        }
+        modeSaved = 0;
         ProcessSystemEvents();
     } else {
         ShowStatus();

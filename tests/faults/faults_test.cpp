@@ -1,0 +1,277 @@
+// Line faults in every phase that talks to the sensor. For each phase and
+// fault: the phase ends within its bound, the UI thread sleeps while it waits
+// rather than spinning, the status line says what happened, the settings hold
+// no value that neither the window nor the sensor gave, and choosing the port
+// again against a sound sensor brings the link back.
+#include "com232/com232.h"
+#include "com232/portsetup.h"
+#include "gui/pushget.h"
+#include "main/controls.h"
+#include "main/live.h"
+#include "main/riror14.h"
+#include "platform/rs232.h"
+#include "platform/runtime.h"
+#include "platform/userint.h"
+#include "popup/calibration.h"
+#include "simharness.h"
+#include "uiharness.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <memory>
+#include <string>
+#include <sys/resource.h>
+#include <vector>
+
+namespace {
+
+enum Phase { AtStartup, InRun, InVideo, InCalib, InFetch };
+enum Fault { Silent, Junk, Short, Extra, WrongSync, Delay14, Delay16, Hangup, Pulled };
+
+const char *const kPhaseNames[] = {"Startup", "Run", "Video", "Calib", "Fetch"};
+const char *const kFaultNames[] = {"Silent",  "Junk",    "Short",  "Extra", "WrongSync",
+                                   "Delay14", "Delay16", "Hangup", "Pulled"};
+
+// Untouched: no complete reply can come, the settings must not change.
+// Taken: each setting holds the window's value or the sensor's.
+// Garbled: replies shifted by junk are taken word for word (see
+// docs/reliability.md); only the bounds and the recovery are checked.
+enum Keep { Untouched, Taken, Garbled };
+
+struct Row {
+    Phase phase;
+    Fault fault;
+    Keep keep;                      // what may become of the settings
+    const char *status;             // the status line at the end of the phase ("": any)
+    const char *orStatus = nullptr; // or this one, where the timing decides
+};
+
+// Loops are stopped after kStopAt s unless a time-out ends them first; the
+// 1.4-s rows need two replies and get longer.
+constexpr double kStopAt = 2.0, kStopAtSlow = 3.2;
+constexpr char kFirmware[] = "FAULT-SUITE V1";
+
+const Row kRows[] = {
+    {AtStartup, Silent, Untouched, "Timeout-RS-232..."},
+    {AtStartup, Junk, Untouched, "read error - not sync byte 0xAA!"},
+    {AtStartup, Short, Untouched, "Timeout-RS-232..."},
+    {AtStartup, Extra, Taken, "Parameter-frame received! - Line Ok!"},
+    {AtStartup, WrongSync, Untouched, "read error - not sync byte 0xAA!"},
+    {AtStartup, Delay14, Taken, kFirmware},
+    {AtStartup, Delay16, Untouched, "Timeout-RS-232..."},
+    {AtStartup, Hangup, Untouched, "Error reading firmware-info!"},
+    {InRun, Silent, Untouched, "Timeout RS232-Line!"},
+    {InRun, Junk, Garbled, "Line Ok!"},
+    {InRun, Short, Taken, "Timeout RS232-Line!"},
+    {InRun, Extra, Taken, "Line Ok!"},
+    {InRun, WrongSync, Taken, "Line Ok!"},
+    {InRun, Delay14, Taken, "Line Ok!"},
+    {InRun, Delay16, Untouched, "Timeout RS232-Line!"},
+    {InRun, Hangup, Taken, "Timeout RS232-Line!"},
+    {InRun, Pulled, Taken, "Timeout RS232-Line!"},
+    {InVideo, Silent, Untouched, "Timeout RS232-Line!"},
+    {InVideo, Junk, Garbled, ""},
+    {InVideo, Short, Taken, "Timeout RS232-Line!"},
+    {InVideo, Extra, Taken, ""},
+    {InVideo, Delay16, Untouched, "Timeout RS232-Line!"},
+    {InVideo, Hangup, Taken, "Timeout-RS-232 while reading 64 data-words!", "Timeout RS232-Line!"},
+    {InVideo, Pulled, Taken, "Timeout-RS-232 while reading 64 data-words!", "Timeout RS232-Line!"},
+    {InCalib, Silent, Untouched, "Timeout-RS-232..."},
+    {InCalib, Junk, Garbled, ""},
+    {InCalib, Short, Untouched, "Calibration stopped successfully!"},
+    {InCalib, Delay16, Untouched, "Calibration stopped successfully!"},
+    {InCalib, Hangup, Taken, "Timeout-RS-232..."},
+    {InFetch, Silent, Untouched, "Timeout-RS-232..."},
+    {InFetch, Junk, Garbled, "Parameter-frame received! - Line Ok!"},
+    {InFetch, Short, Untouched, "Timeout-RS-232..."},
+    {InFetch, Extra, Taken, "Parameter-frame received! - Line Ok!"},
+    {InFetch, WrongSync, Taken, "Parameter-frame received! - Line Ok!"},
+    {InFetch, Delay14, Taken, "Parameter-frame received! - Line Ok!"},
+    {InFetch, Delay16, Untouched, "Timeout-RS-232..."},
+    {InFetch, Hangup, Taken, "Parameter-frame received! - Line Ok!"},
+};
+
+sim::Config FaultyConfig(const Row &row) {
+    sim::Config config = InstantConfig("t1");
+    config.firmware = kFirmware;
+    sim::Faults &f = config.faults;
+    switch (row.fault) {
+    case Silent: f.silent = true; break;
+    case Junk: f.junkBefore = 7; break;
+    case Short: f.shortReply = 1; break;
+    case Extra: f.extraAfter = 5; break;
+    case WrongSync: f.wrongSync = true; break;
+    case Delay14: f.delay = 1.4; break;
+    case Delay16: f.delay = 1.6; break;
+    // Start-up: the echo is answered, then the line drops; elsewhere the
+    // first reply is the last.
+    case Hangup: f.hangupAfter = 1; break;
+    case Pulled: break;
+    }
+    return config;
+}
+
+using Settings = std::array<unsigned, 16>;
+
+Settings CurrentSettings() {
+    CopyVarsToPP();
+    Settings s{};
+    for (int i = 0; i < 16; i++)
+        s[i] = pp[i];
+    return s;
+}
+
+// The UI thread's own processor time; the sensor thread is not counted.
+double ThreadCpuSeconds() {
+    rusage u{};
+    getrusage(RUSAGE_THREAD, &u);
+    return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
+}
+
+bool OpenLine() {
+    com = 1;
+    if (OpenComConfig(1, "", 19200, 0, 8, 1, 4096, 4096) != 0) return false;
+    InstallComCallback(1, eventMask, FRAMELEN, SyncWord(), RX_Receive_Function, nullptr);
+    return true;
+}
+
+void StopLoop() {
+    CC_BTNStop(pHandle, 5, EVENT_LEFT_CLICK, nullptr, 0, 0);
+}
+
+class Faults : public ::testing::TestWithParam<Row> {
+  protected:
+    void SetUp() override {
+        FreshStart();
+        ccdsubpixel = 8192; // as identified: the window's range checks keep the values below
+        // Settings the sensor does not hold, so any change shows.
+        eMode = 3;
+        power = 432;
+        vThd = 321;
+        tVal = 111;
+        tTol = 7;
+        eBeg = 3;
+        eEnd = 900;
+        CopyVarsToPP();
+    }
+    void TearDown() override { FreshStart(); }
+
+    // The phase as the user starts it; loops are stopped by a timer.
+    void RunPhase(const Row &row, std::unique_ptr<SimulatedSensor> &sensor) {
+        const double stopAt = row.fault == Delay14 ? kStopAtSlow : kStopAt;
+        if (row.fault == Pulled) After(0.3, [&] { sensor->stop(); });
+        switch (row.phase) {
+        case AtStartup: InitRS232(1); break;
+        case InRun:
+            After(stopAt, StopLoop);
+            CC_BTNRun(pHandle, PANEL_CTRLLoopLock1, EVENT_COMMIT, nullptr, 0, 0);
+            break;
+        case InVideo:
+            pcbtype = 100;
+            After(stopAt, StopLoop);
+            CC_BTNVideo(pHandle, PANEL_CTRLLoopLock2, EVENT_COMMIT, nullptr, 0, 0);
+            break;
+        case InCalib:
+            // Activation runs the run loop on a reply; Stop ends it, then the
+            // calibration is discarded as the user would.
+            After(0.5, StopLoop);
+            CC_ActivateCalibration(pPopup, 3, EVENT_COMMIT, nullptr, 0, 0);
+            CC_DiscardCalibration(pPopup, 4, EVENT_COMMIT, nullptr, 0, 0);
+            break;
+        case InFetch: PushGET(RAM); break;
+        }
+    }
+    void After(double seconds, std::function<void()> action) {
+        QTimer::singleShot(int(seconds * 1000), &context, std::move(action));
+    }
+    PortFolder folder;
+    QObject context;
+};
+
+TEST_P(Faults, PhaseEndsReportsKeepsSettingsAndThePortRecovers) {
+    const Row row = GetParam();
+    auto sensor = std::make_unique<SimulatedSensor>(FaultyConfig(row), 1, folder);
+    ASSERT_TRUE(sensor->ok()) << sensor->error();
+    if (row.phase != AtStartup) {
+        ASSERT_TRUE(OpenLine());
+    }
+    const Settings before = CurrentSettings();
+    const Settings held = [&] {
+        Settings s{};
+        const sim::Words ram = sensor->ram();
+        for (int i = 0; i < 16; i++)
+            s[i] = ram[i];
+        return s;
+    }();
+
+    const double cpu0 = ThreadCpuSeconds(), t0 = Timer();
+    RunPhase(row, sensor);
+    const double wall = Timer() - t0, cpu = ThreadCpuSeconds() - cpu0;
+
+    EXPECT_LT(wall, 9.0);
+    EXPECT_LT(cpu, 0.3 * wall + 0.05) << "wall " << wall << " s";
+    if (row.phase == InRun || row.phase == InVideo) {
+        EXPECT_EQ(stop_flag, 1);
+    }
+    if (*row.status) {
+        const std::string status = ControlText(pHandle, PANEL_TEXTStatus);
+        if (!row.orStatus || status != row.orStatus) {
+            EXPECT_EQ(status, row.status);
+        }
+    }
+    const Settings after = CurrentSettings();
+    for (int i = 0; i < 16; i++) {
+        if (row.keep == Untouched) {
+            EXPECT_EQ(after[i], before[i]) << "setting " << i;
+        } else if (row.keep == Taken) {
+            EXPECT_TRUE(after[i] == before[i] || after[i] == held[i])
+                << "setting " << i << " is " << after[i] << ", neither " << before[i]
+                << " (window) nor " << held[i] << " (sensor)";
+        }
+    }
+
+    // The cable plugged back: a sound sensor on the same COM number, the
+    // port chosen again.
+    sensor.reset();
+    sim::Config sound = InstantConfig("t1");
+    sound.firmware = kFirmware;
+    sensor = std::make_unique<SimulatedSensor>(sound, 1, folder);
+    ASSERT_TRUE(sensor->ok());
+    FillPortSelector();
+    CC_DropDCom(pHandle, PANEL_DropDCom, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(ControlText(pHandle, PANEL_TEXTStatus), kFirmware);
+    EXPECT_EQ(power, sensor->ram()[0]);
+    PushGET(RAM);
+    EXPECT_EQ(ControlText(pHandle, PANEL_TEXTStatus), "Parameter-frame received! - Line Ok!");
+}
+
+// Stop answered after an activation that never got its reply: the evaluation
+// mode stays the user's, as no calibration mode was ever saved to restore.
+class CalibrationStop : public Faults {};
+
+TEST_F(CalibrationStop, AfterAnUnansweredActivationKeepsTheEvaluationMode) {
+    sim::Config config = InstantConfig("t1");
+    config.faults.ignore = {12};
+    auto sensor = std::make_unique<SimulatedSensor>(config, 1, folder);
+    ASSERT_TRUE(sensor->ok() && OpenLine());
+    CC_ActivateCalibration(pPopup, 3, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(ControlText(pHandle, PANEL_TEXTStatus), "Timeout-RS-232...");
+    sensor.reset();
+    sensor = std::make_unique<SimulatedSensor>(InstantConfig("t1"), 1, folder);
+    ASSERT_TRUE(sensor->ok() && OpenLine());
+    CC_DiscardCalibration(pPopup, 4, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(ControlText(pHandle, PANEL_TEXTStatus), "Calibration stopped successfully!");
+    EXPECT_EQ(eMode, 3);
+}
+
+INSTANTIATE_TEST_SUITE_P(Line, Faults, ::testing::ValuesIn(kRows),
+                         [](const ::testing::TestParamInfo<Row> &info) {
+                             return std::string(kPhaseNames[info.param.phase]) +
+                                    kFaultNames[info.param.fault];
+                         });
+
+} // namespace
