@@ -8,6 +8,8 @@
 #include "platform/runtime.h"
 #include "platform/userint.h"
 
+#include <cstring>
+
 // Link state; written by the senders, the receive callback and the port set-up.
 int com = 0;             // serial port number, 1 = COM1
 int order = 0;           // command code of the frame being sent
@@ -44,6 +46,10 @@ u16 ReadBufWord(int offset) {
     const auto high = static_cast<unsigned char>(szReadBuf[offset]);
     const auto low = static_cast<unsigned char>(szReadBuf[offset + 1]);
     return static_cast<u16>(high << 8 | low);
+}
+
+int ReplyEchoes(int code) {
+    return ReadBufWord(2) == (static_cast<unsigned>(code) & 0xFFFF);
 }
 
 void GetRxBuf(int count) {
@@ -89,9 +95,50 @@ void CopyPPtoVars(void) {
     powMode = pp[15];
 }
 
+// First word of every reply frame.
+static constexpr u16 REPLY_SYNC = 0x00AA;
+// How long the tail of a frame found behind stray bytes may take to come, s:
+// at most 34 bytes, 18 ms at 19200 baud.
+static constexpr double TAIL_WAIT = 0.1;
+// Poll step while that tail comes, s.
+static constexpr double TAIL_POLL = 0.001;
+
+// Where the reply sync word begins in the frame just read into szReadBuf.
+// Stray bytes ahead of a reply (line noise, the rest of an answer nobody
+// waited for) shift it back. 0 when it is at the front, or nowhere: a frame
+// with another sync word is taken as it stands.
+static int SyncOffset(void) {
+    if (ReadBufWord(0) == REPLY_SYNC) return 0;
+    for (int k = 1; k + 1 < FRAMELEN; k++)
+        if (ReadBufWord(k) == REPLY_SYNC) return k;
+    return 0;
+}
+
+// Moves the frame that begins at offset to the front of szReadBuf and reads
+// its last offset bytes, which are still on the line. Waits without pumping,
+// at most TAIL_WAIT. Returns 1 when the frame is whole.
+static int ReadShiftedTail(int offset) {
+    std::memmove(szReadBuf, szReadBuf + offset, size_t(FRAMELEN - offset));
+    const double deadline = Timer() + TAIL_WAIT;
+    int waiting = GetInQLen(com);
+    while (waiting >= 0 && waiting < offset && Timer() < deadline) {
+        Delay(TAIL_POLL);
+        waiting = GetInQLen(com);
+    }
+    if (waiting < offset) return 0;
+    return ComRd(com, szReadBuf + FRAMELEN - offset, offset) == offset;
+}
+
 void RX_Receive_Function(int, int events, void *) {
     if (!(events & LWRS_RECEIVE)) return;
     ComRd(com, szReadBuf, FRAMELEN);
+    const int offset = SyncOffset();
+    if (offset > 0 && !ReadShiftedTail(offset)) {
+        // The frame never completed: dropped like a short reply, so the
+        // waiting code runs into its time-out with pp and the flag untouched.
+        FlushInQ(com);
+        return;
+    }
     GetRxBuf(PNUM);
     rx_flag = 1;
     graphrefresh = 1;
@@ -139,7 +186,7 @@ int WaitReplyTo(int code, const char *timeoutText) {
     for (;;) {
         const double left = TIMEOUT - (Timer() - start);
         if (!WaitReply(left > 0.0 ? left : 0.0, timeoutText, 1)) return 0;
-        if (ReadBufWord(2) == code) return 1;
+        if (ReplyEchoes(code)) return 1;
         rx_flag = 0;
     }
 }

@@ -43,7 +43,11 @@ void CopyPPtoVars(void);
 
 // The serial receive callback: on bit 0x8000 it reads one frame into
 // szReadBuf, unpacks it into pp, sets rx_flag and graphrefresh and drops
-// whatever else waits.
+// whatever else waits. Stray bytes ahead of a reply do not shift it: when
+// the frame does not begin with the reply sync word 0x00AA but holds it
+// further on, the frame is taken from there, its tail read as it comes (at
+// most 0.1 s, without pumping); a tail that does not come drops it all. A
+// frame that holds the word nowhere is taken as it stands.
 void RX_Receive_Function(int port, int events, void *callbackData);
 
 // Steps 1 and 2 of every exchange (and counts the frame in frameCount, so
@@ -82,3 +86,6 @@ int WaitReplyTo(int code, const char *timeoutText);
 
 // Reads a big-endian word of szReadBuf at the given byte offset.
 u16 ReadBufWord(int offset);
+
+// 1 when the reply frame in szReadBuf echoes the command code.
+int ReplyEchoes(int code);

@@ -9,11 +9,14 @@
 
 void PushGET(int t) {
     if (t != DATFILE) {
-        if (SendCommand(t == RAM ? 2 : 4, 1) == FRAMELEN)
+        const int code = t == RAM ? 2 : 4;
+        if (SendCommand(code, 1) == FRAMELEN)
             SetCtrlVal(pHandle, PANEL_TEXTStatus, "Waiting for parameter-frame ...");
         // The flag is tested before the limit in each pass: a reply taken in
-        // the last pump is accepted even past the limit.
-        if (WaitReply(TIMEOUT, "Timeout-RS-232...", 1)) {
+        // the last pump is accepted even past the limit. A late answer to an
+        // earlier command (a measurement, say) would put its words into the
+        // settings: only a frame that echoes our code counts.
+        if (WaitReplyTo(code, "Timeout-RS-232...")) {
             GetRxBuf(PNUM);
             CopyPPtoVars();
             SetStatus("Parameter-frame received! - Line Ok!");

@@ -89,6 +89,13 @@ void PushRUN(void) {
             graphrefresh = 0;
             sent = SendRunRequest();
         }
+        if (rx_flag == 1 && !ReplyEchoes(RUN_CODE)) {
+            // A late answer to an earlier command: its words are no
+            // measurement, and tVal and tTol taken from them would go back
+            // to the sensor with the next request. Our reply may still come.
+            rx_flag = 0;
+            graphrefresh = 0;
+        }
         // Draw before the next request: CopyVarsToPP overwrites pp.
         if (graphrefresh == 1) {
             TakeRunReply();

@@ -47,6 +47,9 @@ static int AwaitMeasurement(void) {
             sent = SendVideoRequest();
             continue;
         }
+        // A late answer to an earlier command is no measurement; ours may
+        // still come.
+        if (rx_flag == 1 && !ReplyEchoes(RUN_CODE)) rx_flag = 0;
         if (rx_flag == 1) break;
         tdiff = Timer() - tstart;
         // A closed port (main window closed) cannot answer: no need to wait.

@@ -329,7 +329,9 @@ TEST_F(Calib, LateReplyToAnotherCommandIsNotTaken) {
         ASSERT_EQ(sent.size(), 36u);
         EXPECT_EQ(sent[3], c.code);
         EXPECT_EQ(Status(), c.text);
-        if (c.code == CAL) EXPECT_EQ(intersect, c.answered ? 30007 : 30000);
+        if (c.code == CAL) {
+            EXPECT_EQ(intersect, c.answered ? 30007 : 30000);
+        }
     }
 }
 

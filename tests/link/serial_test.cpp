@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstring>
 #include <ctime>
 #include <thread>
@@ -106,6 +107,61 @@ TEST_F(Serial, CallbackWaitsForAWholeFrame) {
     Pump(0.1);
     EXPECT_EQ(rx_flag, 1);
     EXPECT_EQ(pp[0], 7);
+}
+
+TEST_F(Serial, StrayBytesAheadOfAReplyDoNotShiftIt) {
+    InstallReceive();
+    const std::vector<unsigned char> junk = {0x13, 0x00, 0x00, 0xAB, 0x55, 0xFF, 0x00};
+    auto withJunk = [&](const std::vector<unsigned char> &frame) {
+        std::vector<unsigned char> bytes = junk;
+        bytes.insert(bytes.end(), frame.begin(), frame.end());
+        return bytes;
+    };
+
+    // All at once: the frame is found behind the junk.
+    peer.write(withJunk(Frame(0xAA, 2, {11, 22, 33})));
+    Pump(0.2);
+    EXPECT_EQ(rx_flag, 1);
+    EXPECT_EQ(ReadBufWord(2), 2);
+    EXPECT_EQ(pp[0], 11);
+    EXPECT_EQ(pp[2], 33);
+    EXPECT_EQ(GetInQLen(kPort), 0);
+
+    // The tail of the frame comes a little later than the first 36 bytes.
+    rx_flag = 0;
+    const auto late =
+        withJunk(Frame(0xAA, 8, {5, 6, 7, 8, 9, 10, 11, 12, 13, 14, 15, 16, 17, 18, 19, 20}));
+    peer.write({late.begin(), late.begin() + 36});
+    std::thread tail([&] {
+        std::this_thread::sleep_for(std::chrono::milliseconds(30));
+        peer.write({late.begin() + 36, late.end()});
+    });
+    Pump(0.2);
+    tail.join();
+    EXPECT_EQ(rx_flag, 1);
+    EXPECT_EQ(pp[0], 5);
+    EXPECT_EQ(pp[15], 20);
+
+    // A frame with another sync word and no reply sync word in it is taken
+    // as it stands.
+    rx_flag = 0;
+    peer.write(Frame(0xAB, 5, {41, 42}));
+    Pump(0.2);
+    EXPECT_EQ(rx_flag, 1);
+    EXPECT_EQ(pp[0], 41);
+
+    // A frame behind junk whose tail never comes is dropped, and the
+    // callback gives up soon.
+    rx_flag = 0;
+    pp[0] = 99;
+    const auto cut = withJunk(Frame(0xAA, 2, {1, 2}));
+    peer.write({cut.begin(), cut.begin() + 40});
+    const double t0 = Timer();
+    Pump(0.3);
+    EXPECT_EQ(rx_flag, 0);
+    EXPECT_EQ(pp[0], 99);
+    EXPECT_EQ(GetInQLen(kPort), 0);
+    EXPECT_LT(Timer() - t0, 0.5);
 }
 
 TEST_F(Serial, RemovedCallbackLeavesBlockInQueue) {
