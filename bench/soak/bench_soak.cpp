@@ -3,13 +3,15 @@
 // as COM1), with a burst of junk bytes written into the line from the sensor's
 // side every kJunkEvery seconds (some two hundred replies).
 //
-//   bench_soak [seconds, default 60]
+//   bench_soak [seconds, default 60] [seconds between junk bursts, default 7.5]
 //
 // Every 10 s: requests per second in that window (each follows a reply: a
 // missing reply ends the loop by time-out), resident memory and whether the
-// loop is still active. At the end: the rate against the line-rate bound and
-// the memory growth. Exit status 1 when a window saw no request, the loop
-// ended before Stop, or resident memory grew by more than kMaxGrowthMiB.
+// loop is still active. At the end: the rate against the line-rate bound,
+// the memory growth, and how often the set-point and tolerance that go back
+// to the sensor strayed from their values before the run. Exit status 1 when
+// a window saw no request, the loop ended before Stop, or resident memory
+// grew by more than kMaxGrowthMiB.
 #include "com232/com232.h"
 #include "com232/portsetup.h"
 #include "gui/runloop.h"
@@ -26,6 +28,9 @@
 #include <QTimer>
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdio>
 #include <cstdlib>
 #include <fstream>
@@ -40,7 +45,7 @@ namespace {
 
 constexpr double kBound = 1920.0 / 72.0; // replies/s: request and reply, 36 bytes each
 constexpr double kWindow = 10.0;         // seconds between reports
-constexpr double kJunkEvery = 7.5;       // seconds between junk bursts
+constexpr double kJunkEvery = 7.5;       // default seconds between junk bursts
 constexpr double kMaxGrowthMiB = 20.0;
 
 double ResidentMiB() {
@@ -54,6 +59,7 @@ double ResidentMiB() {
 
 int main(int argc, char **argv) {
     const double seconds = argc > 1 ? std::max(kWindow, std::atof(argv[1])) : 60.0;
+    const double junkEvery = argc > 2 ? std::max(0.1, std::atof(argv[2])) : kJunkEvery;
     PortFolder folder;
     if (!StartProgramWindows()) {
         std::fprintf(stderr, "the program's panels cannot be loaded\n");
@@ -77,20 +83,49 @@ int main(int argc, char **argv) {
     FreshStart();
     InitRS232(1);
     std::printf("start-up status \"%s\"; run for %.0f s, junk every %.1f s\n", szStatus, seconds,
-                kJunkEvery);
+                junkEvery);
 
-    std::mt19937 noise(7);
-    long bursts = 0;
-    QTimer junk;
-    QObject::connect(&junk, &QTimer::timeout, [&] {
-        unsigned char bytes[8];
-        const int n = 3 + int(noise() % 6);
-        for (int i = 0; i < n; i++)
-            bytes[i] = static_cast<unsigned char>(noise());
-        std::lock_guard<std::mutex> hold(lock);
-        if (write(line.MasterFd(), bytes, n) == n) bursts++;
+    // The bursts come from a thread of their own, at a time that has nothing
+    // to do with the loop's pace (a timer of the window would only fire while
+    // the loop pumps, which is always between two frames): they land ahead
+    // of a reply, inside one, or between two. The period wanders by -10 to
+    // +10 %.
+    std::atomic<long> bursts{0};
+    std::mutex junkLock;
+    std::condition_variable junkWake;
+    bool junkStop = false;
+    std::thread junk([&] {
+        std::mt19937 noise(7);
+        std::unique_lock<std::mutex> wait(junkLock);
+        for (;;) {
+            const double pause = junkEvery * (0.9 + (noise() % 1000) / 5000.0);
+            if (junkWake.wait_for(wait, std::chrono::duration<double>(pause),
+                                  [&] { return junkStop; }))
+                return;
+            unsigned char bytes[8];
+            const int n = 3 + int(noise() % 6);
+            for (int i = 0; i < n; i++)
+                bytes[i] = static_cast<unsigned char>(noise());
+            std::lock_guard<std::mutex> hold(lock);
+            if (write(line.MasterFd(), bytes, n) == n) bursts++;
+        }
     });
-    junk.start(int(kJunkEvery * 1000));
+
+    // The set-point and tolerance come back with every reply and go out with
+    // the next request: a reply garbled on the line would carry its words to
+    // the sensor. Sampled every 5 ms against their values before the run.
+    const unsigned tVal0 = tVal, tTol0 = tTol;
+    long samples = 0, offSamples = 0, offEpisodes = 0;
+    bool off = false;
+    QTimer sampler;
+    QObject::connect(&sampler, &QTimer::timeout, [&] {
+        const bool nowOff = tVal != tVal0 || tTol != tTol0;
+        samples++;
+        if (nowOff) offSamples++;
+        if (nowOff && !off) offEpisodes++;
+        off = nowOff;
+    });
+    sampler.start(5);
 
     const double t0 = Timer(), rss0 = ResidentMiB();
     unsigned frames0 = frameCount;
@@ -105,7 +140,7 @@ int main(int argc, char **argv) {
         maxRate = std::max(maxRate, rate);
         std::printf("  %5.0f s: %6.2f replies/s, resident %.1f MiB, loop %s, junk bursts %ld, "
                     "status \"%s\"\n",
-                    now - t0, rate, ResidentMiB(), loopActive ? "active" : "ENDED", bursts,
+                    now - t0, rate, ResidentMiB(), loopActive ? "active" : "ENDED", bursts.load(),
                     ControlText(pHandle, PANEL_TEXTStatus).c_str());
         std::fflush(stdout);
         frames0 = frameCount;
@@ -121,7 +156,13 @@ int main(int argc, char **argv) {
     CC_BTNRun(pHandle, PANEL_CTRLLoopLock1, EVENT_COMMIT, nullptr, 0, 0);
     endedEarly = !stopped;
     report.stop();
-    junk.stop();
+    {
+        std::lock_guard<std::mutex> hold(junkLock);
+        junkStop = true;
+    }
+    junkWake.notify_one();
+    junk.join();
+    sampler.stop();
 
     const double wall = Timer() - t0, rss1 = ResidentMiB();
     const double rate = (frameCount - sent0) / wall;
@@ -130,12 +171,17 @@ int main(int argc, char **argv) {
                 frameCount - sent0, wall, rate, rate / kBound, kBound, minRate, maxRate);
     std::printf("resident %.1f MiB at start, %.1f MiB at end (growth %+.1f MiB); %ld junk bursts; "
                 "last status \"%s\"\n",
-                rss0, rss1, rss1 - rss0, bursts, ControlText(pHandle, PANEL_TEXTStatus).c_str());
+                rss0, rss1, rss1 - rss0, bursts.load(),
+                ControlText(pHandle, PANEL_TEXTStatus).c_str());
 
     CloseCom(com);
     const char c = 'x';
     (void)!write(stopPipe[1], &c, 1);
     serving.join();
+    std::printf("set-point %u, tolerance %u before the run; off those values in %ld of %ld "
+                "samples (%ld episodes); the sensor holds %u and %u at the end\n",
+                tVal0, tTol0, offSamples, samples, offEpisodes, unsigned(sensor.Ram()[8]),
+                unsigned(sensor.Ram()[9]));
 
     bool ok = true;
     if (stalled) ok = false, std::printf("FAIL: a %.0f-s window saw no reply\n", kWindow);

@@ -28,6 +28,7 @@ double tstart = 0.0;     // start of the current reply wait, s
 double tdiff = 0.0;      // elapsed time of the current reply wait, s
 unsigned frameCount = 0; // command frames sent since start
 int replyWaits = 0;      // reply waits under way
+int rxTrailing = 0;      // bytes behind the last frame taken
 
 void FillTxBuf(int code, const u16 *values) {
     const unsigned word0 = static_cast<unsigned>(sync) & 0xFFFF;
@@ -143,7 +144,18 @@ void RX_Receive_Function(int, int events, void *) {
     rx_flag = 1;
     graphrefresh = 1;
     // Whatever follows the frame is dropped: the next frame starts clean.
+    rxTrailing = GetInQLen(com);
     FlushInQ(com);
+}
+
+// How long to watch the line behind a frame, s: four byte times at 19200
+// baud and a little for the serial driver.
+static constexpr double TRAIL_WAIT = 0.005;
+
+int FrameWasFollowed(void) {
+    if (rxTrailing > 0) return 1;
+    Delay(TRAIL_WAIT);
+    return GetInQLen(com) > 0;
 }
 
 int SendCommand(int code, int withSettings) {

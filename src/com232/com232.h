@@ -29,6 +29,7 @@ extern double tstart;         // start of the current reply wait, s
 extern double tdiff;          // time elapsed in the current reply wait, s
 extern unsigned frameCount;   // command frames sent since start; SendCommand counts
 extern int replyWaits;        // reply waits under way (WaitReply nests inside pumps)
+extern int rxTrailing;        // bytes behind the last frame taken, dropped by the callback
 
 // Writes the 36-byte command frame into szWriteBuf: sync, the low 16 bits of
 // code, then values[0..PNUM-1]. Does not set order.
@@ -89,3 +90,10 @@ u16 ReadBufWord(int offset);
 
 // 1 when the reply frame in szReadBuf echoes the command code.
 int ReplyEchoes(int code);
+
+// 1 when bytes followed the last frame taken: dropped by the callback, or
+// arriving within a few byte times after it (waited for without pumping).
+// A sensor sends nothing behind a reply, so such bytes were either stray
+// ones after it or the tail of a frame that stray bytes pushed back; in the
+// second case the words taken are shifted. There is no check sum to tell.
+int FrameWasFollowed(void);

@@ -31,6 +31,30 @@ void TakeRunReply(void) {
     in0 = pp[13];
 }
 
+// Set-point and tolerance of the last reply passed over as suspect; 1 in
+// suspectHeld while one is remembered. Written by RunReplySuspect.
+static u16 suspectVal = 0, suspectTol = 0;
+static int suspectHeld = 0;
+
+int RunReplySuspect(void) {
+    if (pp[5] == tVal && pp[6] == tTol) {
+        suspectHeld = 0;
+        return 0;
+    }
+    if (!FrameWasFollowed()) return 0;
+    // The same new values twice in a row are the sensor's own, not shifted
+    // words: a sensor that always sends bytes behind its replies still gets
+    // its set-point through, one request later.
+    if (suspectHeld && pp[5] == suspectVal && pp[6] == suspectTol) {
+        suspectHeld = 0;
+        return 0;
+    }
+    suspectVal = pp[5];
+    suspectTol = pp[6];
+    suspectHeld = 1;
+    return 1;
+}
+
 void ForceRamTarget(void) {
     SetCtrlVal(pHandle, PANEL_RBTRam, 1);
     target = RAM;
@@ -89,12 +113,17 @@ void PushRUN(void) {
             graphrefresh = 0;
             sent = SendRunRequest();
         }
-        if (rx_flag == 1 && !ReplyEchoes(RUN_CODE)) {
-            // A late answer to an earlier command: its words are no
-            // measurement, and tVal and tTol taken from them would go back
-            // to the sensor with the next request. Our reply may still come.
-            rx_flag = 0;
+        // A frame that does not echo our code (a late answer to an earlier
+        // command, or ours with stray bytes in its head) is no measurement:
+        // tVal and tTol taken from it would go back to the sensor with the
+        // next request. A suspect one is passed over likewise. Either way
+        // the loop asks again, the time-out clock still running from the
+        // request before, so a line that only brings such frames times out.
+        if (rx_flag == 1 && (!ReplyEchoes(RUN_CODE) || (graphrefresh == 1 && RunReplySuspect()))) {
+            const double since = tstart;
             graphrefresh = 0;
+            sent = SendRunRequest();
+            tstart = since;
         }
         // Draw before the next request: CopyVarsToPP overwrites pp.
         if (graphrefresh == 1) {

@@ -16,6 +16,13 @@ void PushRUN(void);
 // variables (and tVal, tTol).
 void TakeRunReply(void);
 
+// 1 when the run reply in pp should not be taken: its set-point or tolerance
+// differs from the one the loop holds (and sent), and bytes followed the
+// frame, so stray bytes inside it may have shifted its words. Taken, those
+// words would go back to the sensor as its set-point with the next request.
+// The same values in the next reply as well are taken.
+int RunReplySuspect(void);
+
 // Selects RAM as the send target, in the variable and on the radio buttons.
 void ForceRamTarget(void);
 

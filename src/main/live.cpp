@@ -47,9 +47,15 @@ static int AwaitMeasurement(void) {
             sent = SendVideoRequest();
             continue;
         }
-        // A late answer to an earlier command is no measurement; ours may
-        // still come.
-        if (rx_flag == 1 && !ReplyEchoes(RUN_CODE)) rx_flag = 0;
+        // A frame that does not echo our code (a late answer to an earlier
+        // command, or ours with stray bytes in its head) is no measurement:
+        // ask again, the time-out clock still running from the request before.
+        if (rx_flag == 1 && !ReplyEchoes(RUN_CODE)) {
+            const double since = tstart;
+            sent = SendVideoRequest();
+            tstart = since;
+            continue;
+        }
         if (rx_flag == 1) break;
         tdiff = Timer() - tstart;
         // A closed port (main window closed) cannot answer: no need to wait.
@@ -123,7 +129,9 @@ int CC_BTNVideo(int, int, int event, void *, int, int) {
     for (int i = 0; i < PNUM; i++)
         videoRequest[i] = pp[i];
     do {
-        if (AwaitMeasurement()) {
+        // A suspect reply is passed over: the next request carries the words
+        // of the last good one.
+        if (AwaitMeasurement() && !RunReplySuspect()) {
             for (int i = 0; i < PNUM; i++)
                 videoRequest[i] = pp[i];
             TakeRunReply();

@@ -330,6 +330,83 @@ TEST_F(StrayReplies, TheRunLoopPassesOverALateParameterFrame) {
     EXPECT_FALSE(strayWentBack);
 }
 
+// Asking again after a frame that answers another code must not go on for
+// ever: a line that brings nothing else times out as a silent one does.
+TEST_F(StrayReplies, TheRunLoopTimesOutOnALineOfWrongAnswers) {
+    std::atomic<bool> done{false};
+    std::thread sensor([&] {
+        while (!done) {
+            const auto request = peer.read(FRAMELEN, 50);
+            if (request.size() == FRAMELEN) peer.write(Frame(0xAA, 3, {1, 2, 3}));
+        }
+    });
+    After(4.0, StopLoop); // not reached when the time-out works
+    const double t0 = Timer();
+    CC_BTNRun(pHandle, PANEL_CTRLLoopLock1, EVENT_COMMIT, nullptr, 0, 0);
+    const double wall = Timer() - t0;
+    done = true;
+    sensor.join();
+    EXPECT_EQ(ControlText(pHandle, PANEL_TEXTStatus), "Timeout RS232-Line!");
+    EXPECT_LT(wall, 2.0);
+    EXPECT_EQ(stop_flag, 1);
+}
+
+// Stray bytes inside a reply shift the words behind them; the set-point and
+// tolerance taken from such a frame would go back to the sensor. A reply
+// that brings new ones with bytes behind it is passed over, unless the next
+// reply brings the same.
+TEST_F(StrayReplies, TheRunLoopKeepsASetPointThatOnlyAGarbledFrameChanged) {
+    for (const bool sensorsOwn : {false, true}) {
+        SCOPED_TRACE(sensorsOwn ? "the sensor's own new set-point" : "a garbled frame");
+        tVal = 300;
+        tTol = 20;
+        auto measurement = [](unsigned setPoint, unsigned tolerance) {
+            std::vector<unsigned> words(16, 0);
+            words[5] = setPoint;
+            words[6] = tolerance;
+            return words;
+        };
+        std::vector<std::pair<unsigned, unsigned>> carried;
+        std::thread sensor([&] {
+            const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(800);
+            for (int n = 0; std::chrono::steady_clock::now() < end;) {
+                const auto request = peer.read(FRAMELEN, 100);
+                if (request.size() != FRAMELEN) continue;
+                n++;
+                // Words 8 and 9 of a request carry tVal and tTol.
+                carried.emplace_back(request[20] << 8 | request[21],
+                                     request[22] << 8 | request[23]);
+                // The answer to the third request is the first odd one.
+                if (n == 3 || (sensorsOwn && n > 3)) {
+                    auto bytes = Frame(0xAA, 8, measurement(0x2A2B, 0x2C2D));
+                    bytes.insert(bytes.end(), {0x2E, 0x2F, 0x30});
+                    peer.write(bytes);
+                } else {
+                    peer.write(Frame(0xAA, 8, measurement(300, 20)));
+                }
+            }
+        });
+        After(0.6, StopLoop);
+        CC_BTNRun(pHandle, PANEL_CTRLLoopLock1, EVENT_COMMIT, nullptr, 0, 0);
+        sensor.join();
+        EXPECT_EQ(ControlText(pHandle, PANEL_TEXTStatus), "Line Ok!");
+        ASSERT_GT(carried.size(), 6u);
+        if (sensorsOwn) {
+            EXPECT_EQ(tVal, 0x2A2B);
+            EXPECT_EQ(tTol, 0x2C2D);
+            // Passed over once, taken from the second such reply on.
+            EXPECT_EQ(carried[2], std::make_pair(300u, 20u));
+            EXPECT_EQ(carried[3], std::make_pair(300u, 20u));
+            EXPECT_EQ(carried[4], std::make_pair(0x2A2Bu, 0x2C2Du));
+        } else {
+            EXPECT_EQ(tVal, 300);
+            EXPECT_EQ(tTol, 20);
+            for (const auto &c : carried)
+                EXPECT_EQ(c, std::make_pair(300u, 20u));
+        }
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(Line, Faults, ::testing::ValuesIn(kRows),
                          [](const ::testing::TestParamInfo<Row> &info) {
                              return std::string(kPhaseNames[info.param.phase]) +
