@@ -7,6 +7,10 @@
 //   ReadError repeats at full speed and takes a whole core until the device
 //   is closed. So the device is closed at the first such error and the port
 //   goes on as a dead line: reads give 0 bytes, writes a count of 0.
+// - ReadError also comes on a live line: the event loop sees the device
+//   readable, a deferred callback run takes the bytes first, and the read
+//   that the notification then makes finds nothing. Before a ReadError
+//   closes the device, the device is asked whether it has hung up.
 #include "platform/comport.h"
 
 #include <QElapsedTimer>
@@ -15,6 +19,10 @@
 
 #include <algorithm>
 #include <cstdio>
+
+#ifdef Q_OS_UNIX
+#include <poll.h>
+#endif
 
 ComPort::ComPort(int number, QObject *parent) : QObject(parent), number_(number) {
     connect(&serial_, &QSerialPort::readyRead, this, &ComPort::onReadyRead);
@@ -130,6 +138,7 @@ void ComPort::pullPending() {
 }
 
 void ComPort::onReadyRead() {
+    emptyReads_ = 0;
     if (syncDepth_ > 0) return; // an operation is reading; dispatch comes after it
     dispatch();
 }
@@ -139,6 +148,13 @@ void ComPort::onError(QSerialPort::SerialPortError error) {
     case QSerialPort::NoError: return;
     case QSerialPort::TimeoutError: serial_.clearError(); return;
     case QSerialPort::ReadError:
+        // A device that does not report its hang-up would repeat the error
+        // with nothing read in between: after a few, the line counts as gone.
+        if (!hungUp() && ++emptyReads_ < MAX_EMPTY_READS) {
+            serial_.clearError();
+            return;
+        }
+        [[fallthrough]];
     case QSerialPort::WriteError:
     case QSerialPort::ResourceError:
         if (!dead_) {
@@ -151,6 +167,16 @@ void ComPort::onError(QSerialPort::SerialPortError error) {
         return;
     default: serial_.clearError(); return;
     }
+}
+
+bool ComPort::hungUp() {
+#ifdef Q_OS_UNIX
+    pollfd device{int(serial_.handle()), POLLIN, 0};
+    if (device.fd < 0 || poll(&device, 1, 0) < 0) return true;
+    return (device.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0;
+#else
+    return true;
+#endif
 }
 
 // Runs the receive callback while a notify count of bytes waits and the

@@ -30,11 +30,19 @@ class ComPort : public QObject {
   private:
     void onReadyRead();
     void onError(QSerialPort::SerialPortError error);
+    // True when the device reports a hang-up or an error of its own (or cannot
+    // be asked): the other end is gone.
+    bool hungUp();
     void pullPending();
     void dispatch();
     void scheduleDispatch();
 
+    // Read errors in a row on a line that reports no hang-up, after which
+    // it counts as gone all the same.
+    static constexpr int MAX_EMPTY_READS = 50;
+
     int number_;                        // port number handed to the callback
+    int emptyReads_ = 0;                // read errors since bytes last came; onError, onReadyRead
     QSerialPort serial_;                // the device; closed once the line is dead
     bool dead_ = false;                 // the other end vanished: reads 0, writes 0
     int timeoutMs_ = 2000;              // limit of read and write, ms

@@ -164,6 +164,32 @@ TEST_F(Serial, StrayBytesAheadOfAReplyDoNotShiftIt) {
     EXPECT_LT(Timer() - t0, 0.5);
 }
 
+// The event loop learns that the line is readable, then a deferred callback
+// run takes those bytes before the notification is handled: the read it
+// makes finds nothing. That is no dead line; the port must stay open.
+TEST_F(Serial, ANotificationWhoseBytesWereTakenLeavesThePortOpen) {
+    InstallReceive();
+    for (int round = 0; round < 20; round++) {
+        rx_flag = 0;
+        auto bytes = Frame(0xAA, 2, {unsigned(round)});
+        bytes.insert(bytes.end(), 4, 0xEE);
+        peer.write(bytes);
+        Delay(0.02);
+        char first = 0;
+        ASSERT_EQ(ComRd(kPort, &first, 1), 1); // the rest waits: a callback run is due
+        peer.write({0xEE, 0xEE, 0xEE});
+        Delay(0.02); // the line is readable when events are next pumped
+        ProcessSystemEvents();
+        ProcessSystemEvents();
+        EXPECT_EQ(rx_flag, 1);
+    }
+    peer.write(Frame(0xAA, 2, {4321}));
+    rx_flag = 0;
+    Pump(0.2);
+    EXPECT_EQ(rx_flag, 1);
+    EXPECT_EQ(pp[0], 4321);
+}
+
 TEST_F(Serial, RemovedCallbackLeavesBlockInQueue) {
     InstallReceive();
     InstallComCallback(kPort, 0, FRAMELEN, SyncWord(), nullptr, nullptr);
