@@ -1,3 +1,5 @@
+// main() of the end-to-end suites: the program's windows are loaded once,
+// as the program loads them, before any test runs.
 #include "uiharness.h"
 
 #include <gtest/gtest.h>
