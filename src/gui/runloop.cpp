@@ -12,9 +12,6 @@
 
 int loopActive = 0; // 1 while a run or video loop runs; blocks a second one
 
-// Code of the measurement request.
-static constexpr int RUN_CODE = 8;
-
 void TakeRunReply(void) {
     Ledge = pp[0];
     Redge = pp[1];

@@ -6,6 +6,9 @@
 // calling callback, pumping events between passes.
 #pragma once
 
+// Code of the measurement request, which both loops send.
+inline constexpr int RUN_CODE = 8;
+
 extern int loopActive; // 1 from the start of a run or video loop until its clean-up is done
 
 // Runs the measurement loop until stop_flag is set or a reply takes longer

@@ -13,9 +13,6 @@
 
 static u16 videoRequest[PNUM]; // payload of the video loop's current measurement request
 
-// Code of the measurement request.
-static constexpr int RUN_CODE = 8;
-
 // How long a reply is awaited without pumping events, s: request and reply
 // take 37.5 ms of line time, during which no callback may start a command of
 // its own (it would flush the reply half-way and take its tail).
