@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
     build-essential cmake pkg-config
-    qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools libgl-dev
+    qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools libgl-dev libqt6opengl6-dev
     libqcustomplot-dev libqcustomplot2.1-qt6
     libgtest-dev googletest
     clang-format clang libclang-rt-14-dev
