@@ -29,6 +29,8 @@ double tdiff = 0.0;      // elapsed time of the current reply wait, s
 unsigned frameCount = 0; // command frames sent since start
 int replyWaits = 0;      // reply waits under way
 int rxTrailing = 0;      // bytes behind the last frame taken
+int replyInFlight = 0;   // 1 from a request until its reply frame is taken
+double replySentAt = 0;  // when that request was written, s
 
 void FillTxBuf(int code, const u16 *values) {
     const unsigned word0 = static_cast<unsigned>(sync) & 0xFFFF;
@@ -99,10 +101,8 @@ void CopyPPtoVars(void) {
 // First word of every reply frame.
 static constexpr u16 REPLY_SYNC = 0x00AA;
 // How long the tail of a frame found behind stray bytes may take to come, s:
-// at most 34 bytes, 18 ms at 19200 baud.
+// at most 34 bytes, 18 ms at 19200 baud, plus a USB adapter's latency.
 static constexpr double TAIL_WAIT = 0.1;
-// Poll step while that tail comes, s.
-static constexpr double TAIL_POLL = 0.001;
 
 // Where the reply sync word begins in the frame just read into szReadBuf.
 // Stray bytes ahead of a reply (line noise, the rest of an answer nobody
@@ -116,17 +116,12 @@ static int SyncOffset(void) {
 }
 
 // Moves the frame that begins at offset to the front of szReadBuf and reads
-// its last offset bytes, which are still on the line. Waits without pumping,
-// at most TAIL_WAIT. Returns 1 when the frame is whole.
+// its last offset bytes, which are still on the line. Waits without pumping
+// (the callback cannot pump), at most TAIL_WAIT, waking as the bytes come.
+// Returns 1 when the frame is whole.
 static int ReadShiftedTail(int offset) {
     std::memmove(szReadBuf, szReadBuf + offset, size_t(FRAMELEN - offset));
-    const double deadline = Timer() + TAIL_WAIT;
-    int waiting = GetInQLen(com);
-    while (waiting >= 0 && waiting < offset && Timer() < deadline) {
-        Delay(TAIL_POLL);
-        waiting = GetInQLen(com);
-    }
-    if (waiting < offset) return 0;
+    if (WaitInQ(com, offset, TAIL_WAIT) < offset) return 0;
     return ComRd(com, szReadBuf + FRAMELEN - offset, offset) == offset;
 }
 
@@ -134,47 +129,94 @@ void RX_Receive_Function(int, int events, void *) {
     if (!(events & LWRS_RECEIVE)) return;
     ComRd(com, szReadBuf, FRAMELEN);
     const int offset = SyncOffset();
-    if (offset > 0 && !ReadShiftedTail(offset)) {
-        // The frame never completed: dropped like a short reply, so the
-        // waiting code runs into its time-out with pp and the flag untouched.
-        FlushInQ(com);
-        return;
+    if (offset > 0) {
+        char asRead[FRAMELEN];
+        std::memcpy(asRead, szReadBuf, FRAMELEN);
+        if (!ReadShiftedTail(offset)) {
+            // Nothing followed the 36 bytes. If they echo the command sent,
+            // they are its reply with another sync word whose words happen
+            // to hold 00 AA: taken as it stands, so the line check can name
+            // the wrong sync word. Otherwise the frame never completed and
+            // is dropped like a short reply, so the waiting code runs into
+            // its time-out with pp and the flag untouched.
+            std::memcpy(szReadBuf, asRead, FRAMELEN);
+            if (!ReplyEchoes(order)) {
+                FlushInQ(com);
+                return;
+            }
+        }
     }
     GetRxBuf(PNUM);
     rx_flag = 1;
     graphrefresh = 1;
+    replyInFlight = 0;
     // Whatever follows the frame is dropped: the next frame starts clean.
     rxTrailing = GetInQLen(com);
     FlushInQ(com);
 }
 
 // How long to watch the line behind a frame, s: four byte times at 19200
-// baud and a little for the serial driver.
+// baud and a little for the serial driver. The wait ends at the first byte.
 static constexpr double TRAIL_WAIT = 0.005;
 
 int FrameWasFollowed(void) {
     if (rxTrailing > 0) return 1;
-    Delay(TRAIL_WAIT);
-    return GetInQLen(com) > 0;
+    return WaitInQ(com, 1, TRAIL_WAIT) > 0;
+}
+
+// How long after its request a reply frame may still be on its way, s: the
+// request and the reply take 37.5 ms of line time at 19200 baud, and a USB
+// adapter may hold each for its latency time.
+static constexpr double REPLY_IN_FLIGHT = 0.1;
+
+// A command sent while the reply to the one before is half-way on the line
+// would flush its head and take its tail, stray bytes that may hold 00 AA,
+// in front of its own reply. So the one before is let finish first: events
+// are pumped meanwhile, and other commands are refused as busy.
+static void LetReplyFinish(void) {
+    if (!replyInFlight) return;
+    replyWaits++;
+    for (;;) {
+        const double left = REPLY_IN_FLIGHT - (Timer() - replySentAt);
+        if (!replyInFlight || left <= 0 || GetInQLen(com) < 0) break;
+        PumpEvents(left);
+    }
+    replyWaits--;
+    replyInFlight = 0;
+}
+
+int SendFrame(int code, const u16 *words, int answer) {
+    u16 payload[PNUM];
+    std::memcpy(payload, words, sizeof payload);
+    LetReplyFinish();
+    // The reply taken meanwhile went into pp; a frame built from pp sends
+    // what it held when the caller asked, and pp holds that afterwards.
+    if (words == pp) std::memcpy(pp, payload, sizeof payload);
+    if (answer != ANSWER_NONE) {
+        FlushInQ(com);
+        FlushOutQ(com);
+        rx_flag = 0;
+    }
+    order = code;
+    FillTxBuf(order, payload);
+    nBytesW = ComWrt(com, szWriteBuf, FRAMELEN);
+    frameCount++;
+    replyInFlight = answer == ANSWER_FRAME && nBytesW == FRAMELEN;
+    replySentAt = Timer();
+    return nBytesW;
 }
 
 int SendCommand(int code, int withSettings) {
-    FlushInQ(com);
-    FlushOutQ(com);
-    rx_flag = 0;
-    order = code;
     if (withSettings) CopyVarsToPP();
-    FillTxBuf(order, pp);
-    nBytesW = ComWrt(com, szWriteBuf, FRAMELEN);
-    frameCount++;
-    return nBytesW;
+    return SendFrame(code, pp, ANSWER_FRAME);
 }
 
 int WaitReply(double limit, const char *timeoutText, int flagFirst) {
     replyWaits++;
     tstart = Timer();
     for (;;) {
-        ProcessSystemEvents();
+        // Wakes on the reply's bytes, on window events or at the limit.
+        PumpEvents(limit - (Timer() - tstart));
         tdiff = Timer() - tstart;
         if (flagFirst && rx_flag == 1) break;
         if (tdiff > limit) {

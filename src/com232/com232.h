@@ -30,6 +30,8 @@ extern double tdiff;          // time elapsed in the current reply wait, s
 extern unsigned frameCount;   // command frames sent since start; SendCommand counts
 extern int replyWaits;        // reply waits under way (WaitReply nests inside pumps)
 extern int rxTrailing;        // bytes behind the last frame taken, dropped by the callback
+extern int replyInFlight;     // 1 from a request until the callback takes a reply frame
+extern double replySentAt;    // Timer() when the request of replyInFlight was written, s
 
 // Writes the 36-byte command frame into szWriteBuf: sync, the low 16 bits of
 // code, then values[0..PNUM-1]. Does not set order.
@@ -47,15 +49,29 @@ void CopyPPtoVars(void);
 // whatever else waits. Stray bytes ahead of a reply do not shift it: when
 // the frame does not begin with the reply sync word 0x00AA but holds it
 // further on, the frame is taken from there, its tail read as it comes (at
-// most 0.1 s, without pumping); a tail that does not come drops it all. A
-// frame that holds the word nowhere is taken as it stands.
+// most 0.1 s, without pumping). When no tail comes, a frame that echoes
+// order is taken as it stands (a reply with another sync word); anything
+// else is dropped. A frame that holds the word nowhere is taken as it stands.
 void RX_Receive_Function(int port, int events, void *callbackData);
 
-// Steps 1 and 2 of every exchange (and counts the frame in frameCount, so
-// that a loop waiting for its own reply can tell that a command run nested
-// in its event pump has taken over the line): empty both queues, clear rx_flag, set
-// order to code, pack the settings into pp when withSettings is 1, build the
-// frame from pp and write it to com. Returns the count written (nBytesW).
+// What a command frame is answered with.
+enum { ANSWER_NONE = 0, ANSWER_FRAME = 1, ANSWER_BLOCK = 2 };
+
+// The one way a command frame goes out. When the reply to the request before
+// may still be on the line, it is let finish first (pumping events, counted
+// as a reply wait, at most 0.1 s after that request). A frame that is
+// answered (a reply frame or a raw block) empties both queues and clears
+// rx_flag first; one that is not leaves the queues alone, so a frame still
+// waiting to leave is not thrown away. Then: order = code, the frame from
+// sync, code and words into szWriteBuf, written to com (count in nBytesW),
+// and counted in frameCount, so that a loop waiting for its own reply can
+// tell that a command run nested in its event pump took over the line.
+// When words is pp, pp holds the words sent afterwards. Returns nBytesW.
+int SendFrame(int code, const u16 *words, int answer);
+
+// Steps 1 and 2 of every exchange answered by a reply frame: packs the
+// settings into pp when withSettings is 1, then sends code with pp
+// (SendFrame, ANSWER_FRAME). Returns the count written (nBytesW).
 int SendCommand(int code, int withSettings);
 
 // The reply wait: pumps events until rx_flag is 1 or limit seconds have

@@ -14,18 +14,12 @@ inline constexpr int BLOCK256 = 256;     // words of a code-11 block
 // Requests the 64-word block that starts at sample first (last: 1 for the
 // block at 192, else 0) and stores its samples in adcbuf[first..first+63];
 // entries outside adcbuf are never written. Waits up to TIMEOUT, pumping
-// events; the status line tells how the read went. Returns 1 in every case.
+// events, as a reply wait (LineBusy refuses other commands meanwhile); the
+// status line tells how the read went. Returns 1 in every case.
 int ReadData64(int first, int last);
 
 // The same for the one 256-word block, into adcbuf[0..255]. Returns 1.
 int ReadData256(void);
-
-// Waits without pumping events until count bytes wait in the input queue,
-// limit seconds have passed or the port is not open, looking every 0.25 ms.
-// Returns the bytes waiting, negative when the port is not open. While a
-// reply is on the line no callback runs, so no command started by the user
-// can flush it half-way and take its tail for its own reply.
-int WaitQueued(int count, double limit);
 
 // Switches the receive callback off so that a raw block stays in the input
 // queue, and back on (eventMask, 36 bytes, RX_Receive_Function).

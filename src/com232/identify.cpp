@@ -11,12 +11,9 @@
 
 #include <cstring>
 
-// Limit of the firmware wait, s.
+// Limit of the firmware wait, s. The wait pumps no events (nothing may take
+// the block from the queue) and blocks on the port, waking as bytes come.
 static constexpr double FIRMWARE_TIMEOUT = 2.0;
-// Pause between two looks at the input queue during the firmware wait, s.
-// The wait pumps no events (the block must stay in the queue), but polling
-// without a pause would take a whole core for up to 2 s.
-static constexpr double FIRMWARE_POLL = 0.001;
 // Bytes of the firmware block.
 static constexpr int FIRMWARE_LEN = 72;
 
@@ -258,26 +255,14 @@ void FirmwareToStatus(void) {
 int GetVERSIONInfo(void) {
     // Without the callback the block stays in the queue for us to read.
     InstallComCallback(com, 0, FRAMELEN, sync, nullptr, nullptr);
-    FlushInQ(com);
-    FlushOutQ(com);
-    order = 7;
-    FillTxBuf(order, pp);
-    nBytesW = ComWrt(com, szWriteBuf, FRAMELEN);
+    SendFrame(7, pp, ANSWER_BLOCK);
     SetCtrlVal(pHandle, PANEL_TEXTStatus, "Waiting for firmware info ...");
 
-    int n = 0;
     tstart = Timer();
-    for (;;) {
-        n = GetInQLen(com);
-        if (n < 0) n = 0;
-        tdiff = Timer() - tstart;
-        if (tdiff > FIRMWARE_TIMEOUT) {
-            SetStatus("Timeout - reading firmware info!");
-            break;
-        }
-        if (n >= FIRMWARE_LEN) break;
-        Delay(FIRMWARE_POLL);
-    }
+    int n = WaitInQ(com, FIRMWARE_LEN, FIRMWARE_TIMEOUT);
+    if (n < 0) n = 0;
+    tdiff = Timer() - tstart;
+    if (n < FIRMWARE_LEN) SetStatus("Timeout - reading firmware info!");
 
     szVersion[0] = '\0';
     const int want = n < int(sizeof szReadBuf) ? n : int(sizeof szReadBuf);

@@ -67,13 +67,10 @@ void InitRS232(int port) {
 }
 
 int CheckComLine(int port) {
-    CopyVarsToPP();
-    order = 5;
-    FillTxBuf(5, pp);
-    FlushOutQ(port);
-    FlushInQ(port);
-    rx_flag = 0;
-    nBytesW = ComWrt(port, szWriteBuf, FRAMELEN);
+    // The frame goes to com, the port just set up (InitRS232 is always
+    // called with com).
+    (void)port;
+    SendCommand(5, 1);
 
     int result = 0;
     WaitReply(TIMEOUT, "Timeout-RS-232...", 0);

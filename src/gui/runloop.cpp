@@ -65,21 +65,15 @@ void ReleaseLoopLocks(void) {
     SetCtrlAttribute(pHandle, PANEL_CTRLPostLoop, ATTR_DIMMED, 0);
 }
 
-// How long the loop waits for a reply without pumping events, s. Request
-// and reply take 72 bytes of line time, 37.5 ms at 19200 baud; while they are
-// on the line no callback may start a command of its own, which would flush
-// the reply half-way and take its tail for its own answer.
-static constexpr double REPLY_QUIET = 0.1;
-
-// Sends the next request built from the settings of this moment, restarts
-// the time-out clock and gives the reply its quiet time. Returns the frame
-// count right after the request.
+// Sends the next request built from the settings of this moment and
+// restarts the time-out clock. Returns the frame count right after the
+// request. The reply is awaited pumping events: a command that a callback
+// starts meanwhile lets it finish first (SendFrame), and the loop sees by the
+// frame count that the line was taken over.
 static unsigned SendRunRequest(void) {
     SendCommand(RUN_CODE, 1);
     tstart = Timer();
-    const unsigned sent = frameCount;
-    WaitQueued(FRAMELEN, REPLY_QUIET);
-    return sent;
+    return frameCount;
 }
 
 void PushRUN(void) {
@@ -97,7 +91,6 @@ void PushRUN(void) {
     if (SendCommand(RUN_CODE, 1) == FRAMELEN) SetCtrlVal(pHandle, PANEL_TEXTStatus, "Line Ok!");
     unsigned sent = frameCount; // frameCount right after our own request
     tstart = Timer();
-    WaitQueued(FRAMELEN, REPLY_QUIET);
     stop_flag = 0;
     graphrefresh = 0;
 
@@ -136,7 +129,8 @@ void PushRUN(void) {
             stop_flag = 1;
             break;
         }
-        ProcessSystemEvents();
+        // Sleeps until the reply's bytes, a window event or the time-out.
+        PumpEvents(TIMEOUT - (Timer() - tstart));
     } while (stop_flag == 0);
 
     rx_flag = 0;

@@ -13,22 +13,14 @@
 
 static u16 videoRequest[PNUM]; // payload of the video loop's current measurement request
 
-// How long a reply is awaited without pumping events, s: request and reply
-// take 37.5 ms of line time, during which no callback may start a command of
-// its own (it would flush the reply half-way and take its tail).
-static constexpr double REPLY_QUIET = 0.1;
-
-// Sends the measurement request with the words of videoRequest, restarts the
-// time-out clock and gives the reply its quiet time. Returns the frame count
-// right after the request.
+// Sends the measurement request with the words of videoRequest and restarts
+// the time-out clock. Returns the frame count right after the request.
 static unsigned SendVideoRequest(void) {
     for (int i = 0; i < PNUM; i++)
         pp[i] = videoRequest[i];
     SendCommand(RUN_CODE, 0);
     tstart = Timer();
-    const unsigned sent = frameCount;
-    WaitQueued(FRAMELEN, REPLY_QUIET);
-    return sent;
+    return frameCount;
 }
 
 // Asks for one measurement and waits for it; 1 when the reply is in pp.
@@ -37,7 +29,7 @@ static unsigned SendVideoRequest(void) {
 static int AwaitMeasurement(void) {
     unsigned sent = SendVideoRequest();
     while (rx_flag != 1) {
-        ProcessSystemEvents();
+        PumpEvents(TIMEOUT - (Timer() - tstart));
         if (frameCount != sent) {
             // A command run from a callback inside the pump took over the
             // line; its reply is no measurement. Ask again with the same words.

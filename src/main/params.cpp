@@ -122,16 +122,13 @@ int CC_BTNSend(int, int, int event, void *, int, int) {
         return 0;
     }
     // No reply is awaited, and the queues are left alone: a frame still
-    // waiting to leave is not thrown away. The frame is counted like those of
-    // SendCommand: a run loop whose pump ran this click sees that pp and any
-    // reply now belong to this frame, not to its own request.
+    // waiting to leave is not thrown away. The frame is counted like every
+    // other: a run loop whose pump ran this click sees that pp and any reply
+    // now belong to this frame, not to its own request.
     sync = SYNC_WORD;
-    order = target == EEPROM ? CODE_WRITE_EEPROM : CODE_WRITE_RAM;
     GetPanelValues();
     CopyVarsToPP();
-    FillTxBuf(order, pp);
-    nBytesW = ComWrt(com, szWriteBuf, FRAMELEN);
-    frameCount++;
+    SendFrame(target == EEPROM ? CODE_WRITE_EEPROM : CODE_WRITE_RAM, pp, ANSWER_NONE);
     if (nBytesW == FRAMELEN) SetCtrlVal(pHandle, PANEL_TEXTStatus, "Line Ok!");
     return 0;
 }

@@ -23,6 +23,10 @@
 #ifdef Q_OS_UNIX
 #include <poll.h>
 #endif
+#ifdef Q_OS_LINUX
+#include <linux/serial.h>
+#include <sys/ioctl.h>
+#endif
 
 ComPort::ComPort(int number, QObject *parent) : QObject(parent), number_(number) {
     connect(&serial_, &QSerialPort::readyRead, this, &ComPort::onReadyRead);
@@ -59,6 +63,7 @@ int ComPort::open(const QString &device, qint32 baud, int parity, int dataBits, 
     // and the line's own buffer takes the rest.
     serial_.setReadBufferSize(std::max(inputQueueSize, 4096));
     serial_.clear();
+    requestLowLatency();
     dead_ = false;
     return 0;
 }
@@ -92,18 +97,39 @@ int ComPort::write(const char *buffer, int count) {
     return queued < 0 ? 0 : int(queued);
 }
 
-int ComPort::read(char *buffer, int count) {
-    if (count <= 0) return 0;
+void ComPort::requestLowLatency() {
+#ifdef Q_OS_LINUX
+    serial_struct settings{};
+    const int fd = int(serial_.handle());
+    if (fd < 0 || ioctl(fd, TIOCGSERIAL, &settings) != 0) return;
+    if (settings.flags & ASYNC_LOW_LATENCY) return;
+    settings.flags |= ASYNC_LOW_LATENCY;
+    ioctl(fd, TIOCSSERIAL, &settings);
+#endif
+}
+
+// Qt's waitForReadyRead blocks in poll() on the device and returns as soon as
+// it has read what arrived, so each pass wakes on bytes, not on a clock.
+int ComPort::waitQueued(int count, int limitMs) {
     ++syncDepth_;
     QElapsedTimer clock;
     clock.start();
     while (!dead_ && serial_.isOpen() && serial_.bytesAvailable() < count) {
-        const qint64 left = timeoutMs_ - clock.elapsed();
+        const qint64 left = limitMs - clock.elapsed();
         if (left <= 0) break;
-        if (!serial_.waitForReadyRead(int(std::min<qint64>(left, 50)))) {
-            if (serial_.error() == QSerialPort::TimeoutError) serial_.clearError();
-        }
+        // An error other than the time-out has gone through onError, which
+        // marks a line that hung up as dead and ends the loop.
+        if (!serial_.waitForReadyRead(int(left)) && serial_.error() == QSerialPort::TimeoutError)
+            serial_.clearError();
     }
+    --syncDepth_;
+    return serial_.isOpen() ? int(serial_.bytesAvailable()) : 0;
+}
+
+int ComPort::read(char *buffer, int count) {
+    if (count <= 0) return 0;
+    waitQueued(count, timeoutMs_);
+    ++syncDepth_;
     const qint64 got = serial_.isOpen() ? serial_.read(buffer, count) : 0;
     --syncDepth_;
     if (serial_.isOpen() && serial_.bytesAvailable() > 0) scheduleDispatch();

@@ -24,6 +24,8 @@ class ComPort : public QObject {
     int write(const char *buffer, int count);
     int read(char *buffer, int count);
     int queueLength();
+    // Blocks on the device until count bytes wait or limitMs passes.
+    int waitQueued(int count, int limitMs);
     void flushInput();
     void flushOutput();
 
@@ -33,6 +35,9 @@ class ComPort : public QObject {
     // True when the device reports a hang-up or an error of its own (or cannot
     // be asked): the other end is gone.
     bool hungUp();
+    // Asks the driver to hand on received bytes at once; quietly nothing
+    // where it cannot (pseudo-terminals, drivers without the flag).
+    void requestLowLatency();
     void pullPending();
     void dispatch();
     void scheduleDispatch();

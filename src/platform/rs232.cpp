@@ -2,6 +2,7 @@
 #include "platform/rs232.h"
 
 #include "platform/comport.h"
+#include "platform/runtime.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
@@ -105,6 +106,23 @@ int ComRd(int port, char *buffer, int count) {
 int GetInQLen(int port) {
     ComPort *com = Find(port);
     return com ? com->queueLength() : kComPortNotOpen;
+}
+
+int WaitInQ(int port, int count, double limit) {
+    ComPort *com = Find(port);
+    if (!com) return kComPortNotOpen;
+    return com->waitQueued(count, limit > 0 ? int(limit * 1000 + 0.5) : 0);
+}
+
+int PumpUntilInQ(int port, int count, double limit) {
+    const double deadline = Timer() + limit;
+    for (;;) {
+        const int waiting = GetInQLen(port);
+        if (waiting < 0 || waiting >= count) return waiting;
+        const double left = deadline - Timer();
+        if (left <= 0) return waiting;
+        PumpEvents(left);
+    }
 }
 
 int FlushInQ(int port) {

@@ -12,6 +12,9 @@
 //   on the user-interface thread, while events are pumped, each time new bytes
 //   have arrived and at least the notify count of bytes wait. It is never
 //   called from inside another operation of this file.
+// - A port asks its driver for low latency when it opens (on Linux
+//   ASYNC_LOW_LATENCY: a USB adapter then hands bytes on every 1 ms instead
+//   of every 16 ms). A driver that refuses is used as it is.
 // - When the other end vanishes (pseudo-terminal closed, adapter pulled) the
 //   device is closed at once, so a dead line never spins; the port number
 //   stays "open": reads then give 0 bytes and writes a count of 0, until
@@ -67,6 +70,19 @@ int ComRd(int port, char *buffer, int count);
 
 // Number of bytes waiting in the input queue, or -3.
 int GetInQLen(int port);
+
+// Waits until count bytes wait in the input queue or limit seconds have
+// passed, blocking on the device: it wakes the moment bytes arrive and never
+// sleeps to look again. Runs no callback and pumps no events, so nothing can
+// take the bytes meanwhile. Returns the bytes waiting (fewer on time-out, 0
+// on a dead line), or -3.
+int WaitInQ(int port, int count, double limit);
+
+// The same, but runs the pending window and serial callbacks meanwhile: it
+// sleeps in the event loop's own wait, which wakes on the port's bytes and on
+// window events alike. A callback may take the bytes or close the port.
+// Returns the bytes waiting, or -3 once the port is not open.
+int PumpUntilInQ(int port, int count, double limit);
 
 // Discard what waits to be read, or to be sent. 0 or -3.
 int FlushInQ(int port);

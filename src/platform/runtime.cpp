@@ -101,6 +101,26 @@ int ProcessSystemEvents(void) {
     return 0;
 }
 
+void PumpEvents(double maxWait) {
+    if (!QCoreApplication::instance()) return;
+    // One timer, re-armed for each call: it only bounds the wait, the
+    // events themselves wake the loop.
+    static QTimer *deadline = nullptr;
+    if (!deadline) {
+        deadline = new QTimer(QCoreApplication::instance());
+        deadline->setSingleShot(true);
+        deadline->setTimerType(Qt::PreciseTimer);
+    }
+    const int ms = maxWait <= 0 ? 0 : maxWait >= 1e6 ? 1000000000 : int(maxWait * 1000 + 0.999);
+    if (ms == 0) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents);
+        return;
+    }
+    deadline->start(ms);
+    QCoreApplication::processEvents(QEventLoop::AllEvents | QEventLoop::WaitForMoreEvents);
+    deadline->stop();
+}
+
 double Timer(void) {
     using clock = std::chrono::steady_clock;
     static const clock::time_point origin = clock::now();

@@ -26,6 +26,12 @@ int QuitUserInterface(int returnCode);
 // at most about 1 ms for an event when none is pending. Always returns 0.
 int ProcessSystemEvents(void);
 
+// Runs the pending user-interface and serial callbacks; when none is
+// pending, sleeps in the event loop's wait until the next event (window
+// input, bytes on an open port, a timer) or for at most maxWait seconds.
+// A waiting routine that must wake on its own deadline uses this.
+void PumpEvents(double maxWait);
+
 // Seconds since an arbitrary origin, from the monotonic clock.
 double Timer(void);
 

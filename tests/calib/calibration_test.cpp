@@ -385,7 +385,8 @@ TEST_F(Calib, TeachAndResetWithASensor) {
     config.faults.delay = 0.2; // time to see what is shown before the reply
     Connect(config);
     eMode = 0; // the left edge: not the factory set-point
-    SendCommand(1, 1);
+    CopyVarsToPP();
+    SendFrame(1, pp, ANSWER_NONE); // write RAM: not answered
     const unsigned before = tVal;
     std::string waiting;
     After(context, 0.1, [&] { waiting = Status(); });
