@@ -62,8 +62,10 @@ static void CheckRanges(void) {
     if (tTol > ccdmaxpixelX8) tTol = ccdmaxpixelX8;
     if (tTol == 0) tTol = 1;
     if (powMode > 2) powMode = 0;
-    if (eBeg > ccdsubpixel) eBeg = 1;
-    if (eEnd > ccdsubpixel) eEnd = ccdsubpixel;
+    // The borders are bounded by the sensor's line; before a sensor is
+    // identified (ccdsubpixel 0) there is no bound, and they stay as they are.
+    if (ccdsubpixel > 0 && eBeg > ccdsubpixel) eBeg = 1;
+    if (ccdsubpixel > 0 && eEnd > ccdsubpixel) eEnd = ccdsubpixel;
     if (eEnd == 0) eEnd = 1;
     if (eHardware > 3) eHardware = 3;
     if (average > 1024) average = 1024;
@@ -102,7 +104,9 @@ void SetPanelValues(void) {
     for (int i = 0; i < 256; i++)
         thdArray[i] = vThd;
 
-    SetAxisScalingMode(pHandle, PANEL_GRAPHBar, VAL_XAXIS, VAL_MANUAL, 1.0, ccdpixE);
+    // The same axis as the bar graph's redraw: positions in sub-pixels.
+    if (ccdsubpixel > 1)
+        SetAxisScalingMode(pHandle, PANEL_GRAPHBar, VAL_XAXIS, VAL_MANUAL, 1.0, ccdsubpixel);
     PlotVIDEOCurve(adcbuf, xArray8);
     SetGraphCursor(pHandle, PANEL_GRAPHBar, 2, eBeg, 0.75);
     SetGraphCursor(pHandle, PANEL_GRAPHBar, 3, eEnd, 0.75);

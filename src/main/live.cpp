@@ -110,7 +110,9 @@ int CC_BTNVideo(int, int, int event, void *, int, int) {
     SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock2, ATTR_DIMMED, 1);
     SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock1, ATTR_DIMMED, 1);
     ForceRamTarget();
-    SetAxisScalingMode(pHandle, PANEL_GRAPHVideo, VAL_XAXIS, VAL_MANUAL, 1.0, ccdpixE);
+    // The curve is drawn at xArray8, in sub-pixels: so is the axis.
+    if (ccdsubpixel > 1)
+        SetAxisScalingMode(pHandle, PANEL_GRAPHVideo, VAL_XAXIS, VAL_MANUAL, 1.0, ccdsubpixel);
     stop_flag = 0;
 
     // The first request carries pp as it stands, every later one the words of
@@ -145,6 +147,8 @@ int CC_NUMVideoThreshold(int, int, int event, void *, int, int) {
     GetCtrlVal(pHandle, PANEL_NUMVideoThreshold, &threshold);
     for (int i = 0; i < VIDEOSAMPLES; i++)
         thdArray[i] = threshold;
-    PlotVIDEOCurve(adcbuf, xArray);
+    // In the units of the video loop and its axis, so the scale holds.
+    // Before a sensor is identified xArray8 is all zero: whole pixels then.
+    PlotVIDEOCurve(adcbuf, ccdsubpixel > 0 ? xArray8 : xArray);
     return 0;
 }

@@ -237,8 +237,11 @@ int CC_ButtonSaveCalValues(int, int, int event, void *, int, int) {
         SetStatus("New Calibration values in activated in RAM!");
         ShowStatus();
         ShowCalWords();
+        // The selector shows the mode restored, as after Stop: showing the
+        // calibration mode instead would let the next Send write it into
+        // the sensor, since Send takes the mode from the window.
         eMode = oldMode;
-        SetCtrlVal(pHandle, PANEL_DropEvalMode, EVALMODE_CAL);
+        SetCtrlVal(pHandle, PANEL_DropEvalMode, static_cast<int>(eMode));
         CloseWorkflow();
         flagstep1 = 0;
         flagstep2 = 0;

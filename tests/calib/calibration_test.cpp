@@ -248,6 +248,10 @@ TEST_F(Calib, SaveWritesTheCutWordsAndShowsTheSensorsOwn) {
         EXPECT_EQ(PopupReal(POPUP_NUMSlope), double(float(c.shownSlope)));
         EXPECT_EQ(PopupReal(POPUP_NUMIntersect), c.shownOffset);
         EXPECT_EQ(eMode, 3);
+        // The selector shows the mode restored, so a later Send keeps it.
+        int shown = -1;
+        GetCtrlVal(pHandle, PANEL_DropEvalMode, &shown);
+        EXPECT_EQ(shown, 3);
     }
 }
 

@@ -150,9 +150,21 @@ TEST_F(Serial, StrayBytesAheadOfAReplyDoNotShiftIt) {
     EXPECT_EQ(rx_flag, 1);
     EXPECT_EQ(pp[0], 41);
 
+    // A reply with another sync word whose words happen to hold 00 AA: no
+    // tail follows, and the frame echoes the command sent, so it is the
+    // reply as it stands; the line check can then name the sync word.
+    rx_flag = 0;
+    order = 5;
+    peer.write(Frame(0xAB, 5, {0x1200, 0xAA34, 0x00AA}));
+    Pump(0.3);
+    EXPECT_EQ(rx_flag, 1);
+    EXPECT_EQ(ReadBufWord(0), 0x00AB);
+    EXPECT_EQ(pp[2], 0x00AA);
+
     // A frame behind junk whose tail never comes is dropped, and the
     // callback gives up soon.
     rx_flag = 0;
+    order = 2;
     pp[0] = 99;
     const auto cut = withJunk(Frame(0xAA, 2, {1, 2}));
     peer.write({cut.begin(), cut.begin() + 40});
@@ -162,6 +174,49 @@ TEST_F(Serial, StrayBytesAheadOfAReplyDoNotShiftIt) {
     EXPECT_EQ(pp[0], 99);
     EXPECT_EQ(GetInQLen(kPort), 0);
     EXPECT_LT(Timer() - t0, 0.5);
+}
+
+// A reply or block that arrives in one piece, as a USB adapter hands it on,
+// is taken the moment it is there: every wait wakes on the bytes. The peer
+// answers 80 ms after the request; a wait that slept and looked again would
+// see a 512-byte block a third of its 267 ms line time late.
+TEST_F(Serial, AReplyThatArrivesWholeIsTakenAtOnce) {
+    InstallReceive();
+    const struct {
+        const char *what;
+        int bytes;
+        bool callback; // taken by the receive callback in a reply wait
+        bool pump;     // else waited for in the queue, pumping or not
+    } cases[] = {
+        {"reply wait", FRAMELEN, true, true},
+        {"block, pumping", 512, false, true},
+        {"block, blocking", 512, false, false},
+        {"firmware text, blocking", 72, false, false},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.what);
+        if (!c.callback) InstallComCallback(kPort, 0, FRAMELEN, SyncWord(), nullptr, nullptr);
+        FlushInQ(kPort);
+        rx_flag = 0;
+        double written = 0;
+        std::thread answer([&] {
+            std::this_thread::sleep_for(std::chrono::milliseconds(80));
+            written = Timer();
+            peer.write(c.callback ? Frame(0xAA, 2, {7}) : std::vector<unsigned char>(c.bytes, 1));
+        });
+        int got = 0;
+        if (c.callback)
+            got = WaitReply(1.0, nullptr, 0) ? FRAMELEN : 0;
+        else if (c.pump)
+            got = PumpUntilInQ(kPort, c.bytes, 1.0);
+        else
+            got = WaitInQ(kPort, c.bytes, 1.0);
+        const double taken = Timer();
+        answer.join();
+        EXPECT_EQ(got, c.bytes);
+        EXPECT_LT(taken - written, 0.03);
+        if (!c.callback) InstallReceive();
+    }
 }
 
 // The event loop learns that the line is readable, then a deferred callback

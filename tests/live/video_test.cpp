@@ -6,6 +6,7 @@
 #include "livetest.h"
 #include "main/controls.h"
 #include "main/live.h"
+#include "main/params.h"
 #include "platform/runtime.h"
 #include "platform/testhooks.h"
 #include "platform/userint.h"
@@ -148,9 +149,21 @@ TEST_F(Video, UnansweredBlockTimesOutAndVideoGoesOn) {
         if (shown.empty() || shown.back() != now) shown.push_back(now);
     });
     watch.start(0);
+    // Half-way through the wait for the late block, a fetch is asked for:
+    // its frame would flush the block, so it is refused as busy.
+    std::string refused;
+    unsigned framesBefore = 0, framesAfter = 0;
+    After(context, 0.8, [&] {
+        framesBefore = frameCount;
+        CC_BTNGet(pHandle, 0, EVENT_COMMIT, nullptr, 0, 0);
+        framesAfter = frameCount;
+        refused = ControlText(pHandle, PANEL_TEXTStatus);
+    });
     After(context, 1.7, [&] { Stop(); });
     StartVideo();
     watch.stop();
+    EXPECT_EQ(refused, BUSY_TEXT);
+    EXPECT_EQ(framesAfter, framesBefore) << "nothing sent while the block was awaited";
     EXPECT_GE(sensor.runRequests, 2);
     const auto at =
         std::find(shown.begin(), shown.end(), "Timeout-RS-232 while reading 64 data-words!");
@@ -162,7 +175,10 @@ TEST_F(Video, UnansweredBlockTimesOutAndVideoGoesOn) {
     EXPECT_EQ(Redge, 300);
 }
 
-TEST_F(Video, ThresholdFieldRedrawsTheLineAgainstXArray) {
+// The threshold line is drawn in the units of the video loop's curve and
+// axis; before any sensor is identified xArray8 is all zero, and the whole
+// pixels of xArray serve.
+TEST_F(Video, ThresholdFieldRedrawsTheLineInTheVideoUnits) {
     for (int i = 0; i < 256; i++) {
         adcbuf[i] = static_cast<u16>(3 * i);
         xArray8[i] = 8.0 * i + 1;
@@ -176,18 +192,68 @@ TEST_F(Video, ThresholdFieldRedrawsTheLineAgainstXArray) {
         ASSERT_EQ(GetGraphPlotCount(pHandle, PANEL_GRAPHVideo), redraws ? 2 : 0) << event;
         EXPECT_EQ(thdArray[255], redraws ? 321 : setting) << event;
     }
-    double x[2][256], y[2][256];
-    int colour = 0;
-    for (int plot : {0, 1})
-        ASSERT_EQ(
-            GetGraphPlotPoints(pHandle, PANEL_GRAPHVideo, plot, x[plot], y[plot], 256, &colour),
-            256);
-    for (int i = 0; i < 256; i++) {
-        ASSERT_EQ(x[0][i], xArray[i]) << i;
-        ASSERT_EQ(y[0][i], double(adcbuf[i])) << i;
-        ASSERT_EQ(y[1][i], 321.0) << i;
+    for (u16 subpixels : {u16(0), u16(2048)}) {
+        ccdsubpixel = subpixels;
+        CC_NUMVideoThreshold(pHandle, PANEL_NUMVideoThreshold, EVENT_VAL_CHANGED, nullptr, 0, 0);
+        const double *expected = subpixels ? xArray8 : xArray;
+        double x[2][256], y[2][256];
+        int colour = 0;
+        for (int plot : {0, 1})
+            ASSERT_EQ(
+                GetGraphPlotPoints(pHandle, PANEL_GRAPHVideo, plot, x[plot], y[plot], 256, &colour),
+                256);
+        for (int i = 0; i < 256; i++) {
+            ASSERT_EQ(x[0][i], expected[i]) << subpixels << " " << i;
+            ASSERT_EQ(y[0][i], double(adcbuf[i])) << i;
+            ASSERT_EQ(y[1][i], 321.0) << i;
+        }
     }
     EXPECT_EQ(vThd, setting); // the setting follows only with the panel transfer
+}
+
+// A sub-pixel sensor (positions in eighths of a pixel, 8192 sub-pixels on a
+// line of 1180 pixels) and a whole-pixel one: the video curve spans its axis
+// in the loop and after a threshold edit, and the bar graph's axis is in the
+// units of the edges from the first fetch on.
+TEST_F(Video, AxesAndCurvesShareTheirUnits) {
+    struct Case {
+        const char *preset;
+        int pcbtype;
+        int subpixels; // 0: the model's own
+    } cases[] = {{"t103", 100, 8192}, {"t1-30", 0, 0}};
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.preset);
+        sim::Config config = InstantConfig(c.preset, c.pcbtype);
+        if (c.subpixels) config.model.id.ccdsubpixel = u16(c.subpixels);
+        LoggedSensor sensor(config, folder);
+        ASSERT_TRUE(sensor.ok());
+        InitRS232(1);
+        ASSERT_GT(ccdsubpixel, 0);
+        const double top = ccdsubpixel;
+        double lo = 0, hi = 0;
+        ASSERT_EQ(GetAxisRange(pHandle, PANEL_GRAPHBar, 0, &lo, &hi), 0);
+        EXPECT_EQ(lo, 1.0);
+        EXPECT_EQ(hi, top) << "bar graph before the first measurement";
+
+        auto curveSpansTheAxis = [&](const char *when) {
+            ASSERT_EQ(GetAxisRange(pHandle, PANEL_GRAPHVideo, 0, &lo, &hi), 0);
+            EXPECT_EQ(lo, 1.0) << when;
+            EXPECT_EQ(hi, top) << when;
+            double x[256], y[256];
+            int colour = 0;
+            ASSERT_EQ(GetGraphPlotPoints(pHandle, PANEL_GRAPHVideo, 0, x, y, 256, &colour), 256);
+            EXPECT_LE(x[255], hi) << when << ": the last sample lies on the axis";
+            EXPECT_GT(x[255], 0.9 * hi) << when << ": the samples span the axis";
+        };
+        After(context, 0.1, [&] { Stop(); });
+        StartVideo();
+        curveSpansTheAxis("video loop");
+        ASSERT_EQ(GetAxisRange(pHandle, PANEL_GRAPHBar, 0, &lo, &hi), 0);
+        EXPECT_EQ(hi, top) << "bar graph in the loop";
+        CC_NUMVideoThreshold(pHandle, PANEL_NUMVideoThreshold, EVENT_VAL_CHANGED, nullptr, 0, 0);
+        curveSpansTheAxis("threshold edited");
+        FreshStart();
+    }
 }
 
 } // namespace

@@ -77,6 +77,24 @@ TEST_F(ParaFile, SavedFileLoadsBackAndTheSensorSeesNothing) {
     EXPECT_EQ(SensorRam(sensor), ram);
 }
 
+// Before any sensor is identified there is no line to bound the window's
+// borders: a loaded file and a fetch that times out leave them as the file
+// and the window hold them. Waits out one reply time-out (1.5 s).
+TEST_F(ParaFile, WithNoSensorTheBordersStayAsTheyAre) {
+    ccdsubpixel = 0;
+    const std::string path = Path("VTLXpara.dat");
+    WriteFile(path, FileText(SetA()));
+    Load(path);
+    EXPECT_EQ(eBeg, SetA()[6]);
+    EXPECT_EQ(eEnd, SetA()[7]);
+    EXPECT_EQ(WindowWords(), SetA());
+
+    target = RAM; // no port is open: the fetch times out
+    CC_BTNGet(pHandle, PANEL_CTRLPostLoop, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(Status(), "Timeout-RS-232...");
+    EXPECT_EQ(WindowWords(), SetA());
+}
+
 // Blanks, line ends and values above 16 bits; every broken file takes nothing.
 TEST_F(ParaFile, ReaderTakesSixteenNumbersOrNothing) {
     const std::string a = FileText(SetA());
