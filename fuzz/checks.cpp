@@ -2,6 +2,7 @@
 #include "checks.h"
 
 #include "com232/com232.h"
+#include "main/startup.h"
 #include "com232/datablocks.h"
 #include "com232/identify.h"
 #include "main/controls.h"

@@ -7,6 +7,7 @@
 // exchanges at 19200 baud 8N1 (1920 bytes/s) plus the three 0.1 s pauses;
 // without a sensor, the request and the 1.5 s reply limit.
 #include "com232/com232.h"
+#include "main/startup.h"
 #include "com232/portsetup.h"
 #include "main/callbacks.h"
 #include "main/controls.h"

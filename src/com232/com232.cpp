@@ -32,6 +32,34 @@ int rxTrailing = 0;      // bytes behind the last frame taken
 int replyInFlight = 0;   // 1 from a request until its reply frame is taken
 double replySentAt = 0;  // when that request was written, s
 
+int SlopeScale(void) {
+    return ccdtype == CCDTYPE_HALFSCALE ? SLOPEMULTI_512 : SLOPEMULTI;
+}
+
+void AssignLinkDefaults(void) {
+    com = 1;
+    sync = COMMAND_SYNC;
+    order = 1;
+    target = RAM;
+    rx_flag = 0;
+    stop_flag = 1;
+}
+
+void ResetLinkToLoad(void) {
+    com = order = sync = target = rx_flag = stop_flag = 0;
+    graphrefresh = 0;
+    std::memset(pp, 0, sizeof pp);
+    std::memset(szWriteBuf, 0, sizeof szWriteBuf);
+    std::memset(szReadBuf, 0, sizeof szReadBuf);
+    nBytesW = nBytesR = ret = 0;
+    tstart = tdiff = 0.0;
+    frameCount = 0;
+    replyWaits = 0;
+    rxTrailing = 0;
+    replyInFlight = 0;
+    replySentAt = 0.0;
+}
+
 void FillTxBuf(int code, const u16 *values) {
     const unsigned word0 = static_cast<unsigned>(sync) & 0xFFFF;
     const unsigned word1 = static_cast<unsigned>(code) & 0xFFFF;
@@ -98,8 +126,6 @@ void CopyPPtoVars(void) {
     powMode = pp[15];
 }
 
-// First word of every reply frame.
-static constexpr u16 REPLY_SYNC = 0x00AA;
 // How long the tail of a frame found behind stray bytes may take to come, s:
 // at most 34 bytes, 18 ms at 19200 baud, plus a USB adapter's latency.
 static constexpr double TAIL_WAIT = 0.1;

@@ -9,6 +9,18 @@
 #include "main/riror14.h"
 
 inline constexpr int FRAMELEN = PNUM * 2 + 4; // bytes in a command or reply frame
+inline constexpr int COMMAND_SYNC = 0x55;     // first word of every command frame (sync)
+inline constexpr u16 REPLY_SYNC = 0x00AA;     // first word of every reply frame
+
+// Status texts of a reply that did not come: most commands' reply wait, and
+// the run and video loops'.
+inline constexpr char TIMEOUT_TEXT[] = "Timeout-RS-232...";
+inline constexpr char LOOP_TIMEOUT_TEXT[] = "Timeout RS232-Line!";
+
+// The scale of the slope word: the slope factor times SLOPEMULTI_512 for
+// CCD type CCDTYPE_HALFSCALE, else times SLOPEMULTI.
+inline constexpr u16 CCDTYPE_HALFSCALE = 104;
+int SlopeScale(void);
 
 // The sync word `sync` is declared in com232/syncword.h (see there why).
 
@@ -32,6 +44,13 @@ extern int replyWaits;        // reply waits under way (WaitReply nests inside p
 extern int rxTrailing;        // bytes behind the last frame taken, dropped by the callback
 extern int replyInFlight;     // 1 from a request until the callback takes a reply frame
 extern double replySentAt;    // Timer() when the request of replyInFlight was written, s
+
+// The link's defaults, a step of InitVars: COM1, the command sync word,
+// target RAM, no loop running.
+void AssignLinkDefaults(void);
+
+// Puts every variable of the link back to its value at load.
+void ResetLinkToLoad(void);
 
 // Writes the 36-byte command frame into szWriteBuf: sync, the low 16 bits of
 // code, then values[0..PNUM-1]. Does not set order.

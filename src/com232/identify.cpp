@@ -191,7 +191,7 @@ static void ApplyTypeRow(void) {
 int GetHARDWAREInfo(void) {
     YAXISMAX = 1024;
     SendCommand(10, 0);
-    if (!WaitReply(TIMEOUT, "Timeout-RS-232...", 0)) return 0;
+    if (!WaitReply(TIMEOUT, TIMEOUT_TEXT, 0)) return 0;
 
     GetRxBuf(PNUM);
     return ApplyHardwareInfo();
@@ -219,8 +219,7 @@ int ApplyHardwareInfo(void) {
     }
     ApplyTypeRow();
     // The slope field takes what the slope word can hold at this sensor's scale.
-    const double scale = ccdtype == 104 ? SLOPEMULTI_512 : SLOPEMULTI;
-    SetCtrlRange(pPopup, POPUP_NUMSlope, 0.0, 65535.0 / scale);
+    SetCtrlRange(pPopup, POPUP_NUMSlope, 0.0, 65535.0 / SlopeScale());
 
     if (pcbtype == 100) {
         DimAnalogControls(0);

@@ -21,14 +21,14 @@ static constexpr int FIRMWARE_LEN = 72;
 
 const char *OpenErrorText(int result) {
     switch (result) {
-    case -1: return "Unknown system error";
-    case -2: return "Invalid port number";
-    case -3: return "Port is not open";
-    case -4: return "Unknown I/0 error";
-    case -6: return "No serial port found";
-    case -7: return "Cannot open port";
-    case -13: return "Invalid parameter";
-    case -99: return "Timeout";
+    case kComUnknownSystemError: return "Unknown system error";
+    case kComInvalidPort: return "Invalid port number";
+    case kComPortNotOpen: return "Port is not open";
+    case kComIOError: return "Unknown I/0 error";
+    case kComNoSerialPort: return "No serial port found";
+    case kComCannotOpen: return "Cannot open port";
+    case kComInvalidParameter: return "Invalid parameter";
+    case kComTimeout: return "Timeout";
     default: return "RS-232 error!";
     }
 }
@@ -73,10 +73,10 @@ int CheckComLine(int port) {
     SendCommand(5, 1);
 
     int result = 0;
-    WaitReply(TIMEOUT, "Timeout-RS-232...", 0);
+    WaitReply(TIMEOUT, TIMEOUT_TEXT, 0);
     // Also after the limit: a reply taken in the very last pump still counts.
     if (rx_flag == 1) {
-        if (ReadBufWord(0) == 0x00AA) {
+        if (ReadBufWord(0) == REPLY_SYNC) {
             SetStatus("Echo Check - Line Ok!");
             result = 1;
         } else {

@@ -1,14 +1,14 @@
 // Panel transfer between the controls and the settings.
 #include "gui/panelio.h"
 
+#include "com232/com232.h"
 #include "gui/plots.h"
 #include "main/controls.h"
 #include "platform/userint.h"
 
 #include <cmath>
 
-static constexpr int COLOR_GREY = 0xA0A0A0;   // bar graph: the whole CCD line
-static constexpr u16 CCDTYPE_HALFSCALE = 104; // CCD type whose slope is scaled by 512
+static constexpr int COLOR_GREY = 0xA0A0A0; // bar graph: the whole CCD line
 
 u16 TruncToWord(double value) {
     // A cast of a non-finite or out-of-range double to an integer is undefined,
@@ -18,10 +18,6 @@ u16 TruncToWord(double value) {
     double word = std::fmod(std::trunc(value), 65536.0);
     if (word < 0.0) word += 65536.0;
     return static_cast<u16>(static_cast<unsigned>(word));
-}
-
-int SlopeScale(void) {
-    return ccdtype == CCDTYPE_HALFSCALE ? SLOPEMULTI_512 : SLOPEMULTI;
 }
 
 int GetPanelValues(void) {

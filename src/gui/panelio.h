@@ -19,7 +19,3 @@ void SetPanelValues(void);
 // the two's-complement form (-1024.0 gives 64512). A value that is not finite
 // (NaN, an infinity) gives 0. Defined for every double.
 u16 TruncToWord(double value);
-
-// The slope scale of the connected sensor: SLOPEMULTI_512 for CCD type 104,
-// else SLOPEMULTI.
-int SlopeScale(void);

@@ -16,7 +16,7 @@ void PushGET(int t) {
         // the last pump is accepted even past the limit. A late answer to an
         // earlier command (a measurement, say) would put its words into the
         // settings: only a frame that echoes our code counts.
-        if (WaitReplyTo(code, "Timeout-RS-232...")) {
+        if (WaitReplyTo(code, TIMEOUT_TEXT)) {
             GetRxBuf(PNUM);
             CopyPPtoVars();
             SetStatus("Parameter-frame received! - Line Ok!");

@@ -52,6 +52,12 @@ int RunReplySuspect(void) {
     return 1;
 }
 
+void ResetLoopsToLoad(void) {
+    loopActive = 0;
+    suspectVal = suspectTol = 0;
+    suspectHeld = 0;
+}
+
 void ForceRamTarget(void) {
     SetCtrlVal(pHandle, PANEL_RBTRam, 1);
     target = RAM;
@@ -125,7 +131,7 @@ void PushRUN(void) {
         if (rx_flag == 1) sent = SendRunRequest();
         tdiff = Timer() - tstart;
         if (tdiff > TIMEOUT) {
-            SetCtrlVal(pHandle, PANEL_TEXTStatus, "Timeout RS232-Line!");
+            SetCtrlVal(pHandle, PANEL_TEXTStatus, LOOP_TIMEOUT_TEXT);
             stop_flag = 1;
             break;
         }

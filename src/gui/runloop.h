@@ -26,6 +26,9 @@ void TakeRunReply(void);
 // The same values in the next reply as well are taken.
 int RunReplySuspect(void);
 
+// Puts the loop state back to its value at load: no loop, nothing suspect.
+void ResetLoopsToLoad(void);
+
 // Selects RAM as the send target, in the variable and on the radio buttons.
 void ForceRamTarget(void);
 

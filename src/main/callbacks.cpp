@@ -7,7 +7,7 @@
 #include "main/params.h"
 #include "main/live.h"
 #include "main/teach.h"
-#include "main/winmain.h"
+#include "main/windows.h"
 #include "popup/calibration.h"
 #include "platform/userint.h"
 

@@ -49,7 +49,7 @@ static int AwaitMeasurement(void) {
         tdiff = Timer() - tstart;
         // A closed port (main window closed) cannot answer: no need to wait.
         if (tdiff > TIMEOUT || GetInQLen(com) < 0) {
-            SetCtrlVal(pHandle, PANEL_TEXTStatus, "Timeout RS232-Line!");
+            SetCtrlVal(pHandle, PANEL_TEXTStatus, LOOP_TIMEOUT_TEXT);
             stop_flag = 1;
             break;
         }
@@ -82,6 +82,11 @@ static void ReadVideoFrame(void) {
         ReadData256();
     }
     RestoreRxCallback();
+}
+
+void ResetVideoToLoad(void) {
+    for (u16 &word : videoRequest)
+        word = 0;
 }
 
 // Run and Video start no loop while a command started elsewhere waits for

@@ -19,6 +19,10 @@ int CC_BTNVideo(int panel, int control, int event, void *callbackData, int event
                 int eventData2);
 
 // Threshold field: on a value change fills thdArray with the new threshold
-// and redraws the video curve against xArray. vThd is left alone. Returns 0.
+// and redraws the video curve in the loop's units (xArray8 once a sensor is
+// identified, else xArray). vThd is left alone. Returns 0.
 int CC_NUMVideoThreshold(int panel, int control, int event, void *callbackData, int eventData1,
                          int eventData2);
+
+// Puts the video loop's request words back to their value at load.
+void ResetVideoToLoad(void);

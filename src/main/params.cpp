@@ -15,7 +15,6 @@
 static constexpr int CURSOR_LEFT = 2;       // GRAPHBar cursor of the left border
 static constexpr int CURSOR_RIGHT = 3;      // GRAPHBar cursor of the right border
 static constexpr double CURSOR_Y = 1.0;     // height at which the editors place them
-static constexpr int SYNC_WORD = 0x55;      // sync word of every command frame
 static constexpr int CODE_WRITE_RAM = 1;    // Send to the sensor's RAM
 static constexpr int CODE_WRITE_EEPROM = 3; // Send to the sensor's EEPROM
 
@@ -125,7 +124,7 @@ int CC_BTNSend(int, int, int event, void *, int, int) {
     // waiting to leave is not thrown away. The frame is counted like every
     // other: a run loop whose pump ran this click sees that pp and any reply
     // now belong to this frame, not to its own request.
-    sync = SYNC_WORD;
+    sync = COMMAND_SYNC;
     GetPanelValues();
     CopyVarsToPP();
     SendFrame(target == EEPROM ? CODE_WRITE_EEPROM : CODE_WRITE_RAM, pp, ANSWER_NONE);

@@ -1,12 +1,6 @@
-// VORTELIX-Riror 1.4, main module: settings and state, start-up and shut-down.
+// VORTELIX-Riror 1.4, main module: the settings model and the program's
+// state. The ground of the application: it includes nothing of it.
 #include "main/riror14.h"
-
-#include "com232/com232.h"
-#include "com232/syncword.h"
-#include "gui/panelio.h"
-#include "logo/logo.h"
-#include "main/controls.h"
-#include "platform/userint.h"
 
 #include <cstring>
 
@@ -42,7 +36,7 @@ int pHandle, pPopup;
 char szStatus[72], szVersion[72], szSoftVersion[72], szSoftName[72];
 char proj_dir[260], file_name[260];
 
-static void CopyText(char *dst, const char *src, std::size_t size) {
+void CopyText(char *dst, const char *src, std::size_t size) {
     std::strncpy(dst, src, size - 1);
     dst[size - 1] = '\0';
 }
@@ -51,9 +45,7 @@ void SetStatus(const char *text) {
     CopyText(szStatus, text, sizeof szStatus);
 }
 
-// The defaults of the settings model. The panel steps that follow (status
-// line, branding, panel values, bar-graph marks) come after these in InitVars.
-static void AssignDefaults(void) {
+void AssignSettingsDefaults(void) {
     power = 500;
     tolMode = 0;
     vThd = 512;
@@ -70,12 +62,6 @@ static void AssignDefaults(void) {
     pixB = 1;
     pixE = 1024;
     pixELimit = 1024;
-    com = 1;
-    sync = 0x55;
-    order = 1;
-    target = RAM;
-    rx_flag = 0;
-    stop_flag = 1;
     ccdpixE = 1024;
     ccdmaxpixel = 1024;
     ccdmaxpixelX8 = 8192;
@@ -85,34 +71,13 @@ static void AssignDefaults(void) {
     umeter[0] = 7960.0;
     umeter[1] = 21960.0;
     calstep = 3;
-}
-
-void InitVars(void) {
-    AssignDefaults();
-    SetStatus("InitVars");
-    SetCtrlVal(pHandle, PANEL_TEXTStatus, szStatus);
     CopyText(szSoftVersion, "Version 1.4", sizeof szSoftVersion);
     CopyText(szSoftName, "VORTELIX-Riror", sizeof szSoftName);
-    ShowLogo(2);
-    // The panel resource's start values replace the defaults above.
-    GetPanelValues();
-
-    // Bar graph before the first measurement: cursor 1 on the set-point, the
-    // window borders, and the tolerance band (its left end may be negative).
-    DeleteGraphPlot(pHandle, PANEL_GRAPHBar, -1, 0);
-    SetGraphCursor(pHandle, PANEL_GRAPHBar, 1, tVal, 1.0);
-    SetGraphCursor(pHandle, PANEL_GRAPHBar, 2, eBeg, 1.0);
-    SetGraphCursor(pHandle, PANEL_GRAPHBar, 3, eEnd, 1.0);
-    PlotRectangle(pHandle, PANEL_GRAPHBar, static_cast<int>(tVal) - static_cast<int>(tTol), 0.0,
-                  static_cast<int>(tVal) + static_cast<int>(tTol), 0.25, 0x00FF00, 0x00FF00);
-
-    for (int i = 0; i < 256; i++) {
+    for (int i = 0; i < 256; i++)
         xArray[i] = 4.0 * i;
-        thdArray[i] = vThd;
-    }
 }
 
-void ResetVarsToLoad(void) {
+void ResetSettingsToLoad(void) {
     power = tolMode = vThd = anaMode = polarity = eMode = eBeg = eEnd = 0;
     tVal = tTol = opMode = eHardware = slope = intersect = average = powMode = 0;
     Ledge = Redge = Mvalue = edcnt = mvstart = mvend = dynpower = anaMax = anaMin = in0 = 0;
@@ -131,11 +96,4 @@ void ResetVarsToLoad(void) {
     pHandle = pPopup = 0;
     szStatus[0] = szVersion[0] = szSoftVersion[0] = szSoftName[0] = '\0';
     proj_dir[0] = file_name[0] = '\0';
-    com = order = sync = target = rx_flag = stop_flag = 0;
-    graphrefresh = 0;
-    std::memset(pp, 0, sizeof pp);
-    std::memset(szWriteBuf, 0, sizeof szWriteBuf);
-    std::memset(szReadBuf, 0, sizeof szReadBuf);
-    nBytesW = nBytesR = ret = 0;
-    tstart = tdiff = 0.0;
 }

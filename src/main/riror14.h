@@ -1,10 +1,13 @@
-// VORTELIX-Riror 1.4, main module: the program's settings and state, start-up
-// and shut-down, and the callbacks of the main window.
+// VORTELIX-Riror 1.4, main module: the program's settings and state. The
+// ground of the application: every other module includes it, and it
+// includes none of them. Start-up is main/startup, the callbacks of the main
+// window are in main/.
 //
 // Every 16-bit value is unsigned. All of it is touched from the one
 // user-interface thread only.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 
 typedef std::uint16_t u16;
@@ -99,9 +102,11 @@ extern char file_name[260];    // parameter file last chosen
 // Copies text into szStatus, cut to 71 characters.
 void SetStatus(const char *text);
 
-// Sets every default, copies the panel's values into the settings and draws
-// the initial marks of the bar graph.
-void InitVars(void);
+// Copies src into dst (size bytes), cut and terminated.
+void CopyText(char *dst, const char *src, std::size_t size);
 
-// Puts every variable back to its value at load (for tests).
-void ResetVarsToLoad(void);
+// The defaults of this module's variables, the first step of InitVars.
+void AssignSettingsDefaults(void);
+
+// Puts every variable of this module back to its value at load.
+void ResetSettingsToLoad(void);

@@ -26,8 +26,7 @@ int CC_ButtonReset(int, int, int event, void *, int, int) {
     if (LineBusy()) return 0;
     SendCommand(RESET_CODE, 0);
     SetCtrlVal(pHandle, PANEL_TEXTStatus, "Reset Max/Min values...");
-    if (WaitReplyTo(RESET_CODE, "Timeout-RS-232..."))
-        SetStatus("Reset of analog-output Max/Min OK!");
+    if (WaitReplyTo(RESET_CODE, TIMEOUT_TEXT)) SetStatus("Reset of analog-output Max/Min OK!");
     SetCtrlVal(pHandle, PANEL_TEXTStatus, szStatus);
     return 0;
 }

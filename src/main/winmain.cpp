@@ -1,31 +1,18 @@
-// Start-up and shut-down, and the two panel callbacks.
+// Start-up and shut-down.
 #include "main/winmain.h"
 
 #include "com232/com232.h"
+#include "main/startup.h"
 #include "com232/portsetup.h"
 #include "main/callbacks.h"
 #include "main/controls.h"
 #include "main/riror14.h"
+#include "main/windows.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/userint.h"
 
 static const char UIR_FILE[] = "VORTELIX-Riror14.uir";
-
-int CC_PANEL(int, int event, void *, int, int) {
-    if (event != EVENT_CLOSE) return 0;
-    stop_flag = 1; // a loop pumping events sees it and ends
-    CloseCom(com);
-    QuitUserInterface(0);
-    return 0;
-}
-
-int CC_POPUP(int, int event, void *, int, int) {
-    if (event != EVENT_CLOSE) return 0;
-    HidePanel(pPopup);
-    SetCtrlVal(pHandle, PANEL_TOGGBTN_ParaII, 0);
-    return 0;
-}
 
 // Ctrl-C, kill and logout end the program as closing the main window does.
 static void QuitOnSignal(void) {

@@ -4,8 +4,3 @@
 // The program entry. Returns 0 after a normal run, -1 when the run-time or a
 // panel of the resource file cannot be loaded.
 int WinMain(void *hInstance, void *hPrevInstance, char *lpszCmdLine, int nCmdShow);
-
-// Panel callbacks: closing the main window ends the program; closing the
-// calibration window hides it.
-int CC_PANEL(int panel, int event, void *callbackData, int eventData1, int eventData2);
-int CC_POPUP(int panel, int event, void *callbackData, int eventData1, int eventData2);

@@ -32,6 +32,7 @@ enum {
     kComNoSerialPort = -6, // the system has no serial port at all
     kComCannotOpen = -7,   // the device exists but cannot be opened
     kComInvalidParameter = -13,
+    kComTimeout = -99, // an operation ran out of time
 };
 
 // Receive notification bit of the event mask.

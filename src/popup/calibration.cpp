@@ -18,9 +18,12 @@ static constexpr u16 SUB_STOP = 0;     // leave the calibration mode
 static constexpr u16 SUB_ACTIVATE = 1; // enter the calibration mode
 static constexpr u16 SUB_WRITE = 2;    // words 1 and 2 into slope and intersect in RAM
 static constexpr int EVALMODE_CAL = 2; // evaluation mode shown while calibrating: the width
-static constexpr char TIMEOUT_TEXT[] = "Timeout-RS-232..."; // no reply within TIMEOUT
 
 static int modeSaved = 0; // 1 while oldMode holds the mode of an activated calibration
+
+void ResetCalibrationToLoad(void) {
+    modeSaved = 0;
+}
 
 // The workflow controls: dimmed at the start and at the end of every calibration.
 static const int workflowControls[] = {POPUP_ButtonAcceptObject1, POPUP_ButtonAcceptObject2,

@@ -57,3 +57,6 @@ int CC_ButtonDoFit(int panel, int control, int event, void *callbackData, int ev
 // sensor's RAM (sub-command 2); on the reply the workflow starts over. Event 1.
 int CC_ButtonSaveCalValues(int panel, int control, int event, void *callbackData, int eventData1,
                            int eventData2);
+
+// Puts the workflow's own state back to its value at load.
+void ResetCalibrationToLoad(void);

@@ -4,6 +4,7 @@
 
 #include "main/controls.h"
 #include "main/riror14.h"
+#include "main/startup.h"
 #include "platform/testhooks.h"
 #include "platform/userint.h"
 

@@ -3,6 +3,7 @@
 #include "apptest.h"
 
 #include "com232/com232.h"
+#include "main/startup.h"
 #include "main/controls.h"
 #include "main/riror14.h"
 #include "platform/userint.h"

@@ -2,6 +2,7 @@
 // slope and offset, the range checks, the dimming and the bar-graph marks.
 #include "apptest.h"
 
+#include "com232/com232.h"
 #include "gui/panelio.h"
 #include "main/controls.h"
 #include "main/riror14.h"

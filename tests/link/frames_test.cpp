@@ -1,5 +1,6 @@
 // Command frames and the parameter package, byte by byte.
 #include "com232/com232.h"
+#include "main/startup.h"
 #include "ptypeer.h"
 
 #include <gtest/gtest.h>

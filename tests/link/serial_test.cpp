@@ -1,5 +1,6 @@
 // The serial service and the reply wait over real pseudo-terminals.
 #include "com232/com232.h"
+#include "main/startup.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "ptypeer.h"

@@ -8,6 +8,7 @@
 #include "livetest.h"
 #include "main/controls.h"
 #include "main/live.h"
+#include "main/windows.h"
 #include "main/winmain.h"
 #include "platform/runtime.h"
 #include "platform/testhooks.h"

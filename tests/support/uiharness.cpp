@@ -1,6 +1,7 @@
 #include "uiharness.h"
 
 #include "com232/com232.h"
+#include "main/startup.h"
 #include "com232/portsetup.h"
 #include "main/callbacks.h"
 #include "main/controls.h"

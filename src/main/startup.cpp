@@ -1,0 +1,43 @@
+// Start-up of the program's state. Each module assigns and resets its own
+// variables; this unit only calls their steps in order and adds the window's.
+#include "main/startup.h"
+
+#include "com232/com232.h"
+#include "gui/panelio.h"
+#include "gui/runloop.h"
+#include "logo/logo.h"
+#include "main/controls.h"
+#include "main/live.h"
+#include "main/riror14.h"
+#include "platform/userint.h"
+#include "popup/calibration.h"
+
+void InitVars(void) {
+    AssignSettingsDefaults();
+    AssignLinkDefaults();
+    SetStatus("InitVars");
+    SetCtrlVal(pHandle, PANEL_TEXTStatus, szStatus);
+    ShowLogo(2);
+    // The panel resource's start values replace the defaults above.
+    GetPanelValues();
+
+    // Bar graph before the first measurement: cursor 1 on the set-point, the
+    // window borders, and the tolerance band (its left end may be negative).
+    DeleteGraphPlot(pHandle, PANEL_GRAPHBar, -1, 0);
+    SetGraphCursor(pHandle, PANEL_GRAPHBar, 1, tVal, 1.0);
+    SetGraphCursor(pHandle, PANEL_GRAPHBar, 2, eBeg, 1.0);
+    SetGraphCursor(pHandle, PANEL_GRAPHBar, 3, eEnd, 1.0);
+    PlotRectangle(pHandle, PANEL_GRAPHBar, static_cast<int>(tVal) - static_cast<int>(tTol), 0.0,
+                  static_cast<int>(tVal) + static_cast<int>(tTol), 0.25, 0x00FF00, 0x00FF00);
+
+    for (int i = 0; i < 256; i++)
+        thdArray[i] = vThd;
+}
+
+void ResetVarsToLoad(void) {
+    ResetSettingsToLoad();
+    ResetLinkToLoad();
+    ResetLoopsToLoad();
+    ResetVideoToLoad();
+    ResetCalibrationToLoad();
+}
