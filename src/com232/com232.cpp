@@ -32,6 +32,13 @@ int rxTrailing = 0;      // bytes behind the last frame taken
 int replyInFlight = 0;   // 1 from a request until its reply frame is taken
 double replySentAt = 0;  // when that request was written, s
 
+void SelectTarget(int t) {
+    target = t;
+    SetCtrlVal(pHandle, PANEL_RBTRam, t == RAM ? 1 : 0);
+    SetCtrlVal(pHandle, PANEL_RBTEeprom, t == EEPROM ? 1 : 0);
+    SetCtrlVal(pHandle, PANEL_RBTFile, t == DATFILE ? 1 : 0);
+}
+
 int SlopeScale(void) {
     return ccdtype == CCDTYPE_HALFSCALE ? SLOPEMULTI_512 : SLOPEMULTI;
 }

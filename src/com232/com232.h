@@ -45,6 +45,10 @@ extern int rxTrailing;        // bytes behind the last frame taken, dropped by t
 extern int replyInFlight;     // 1 from a request until the callback takes a reply frame
 extern double replySentAt;    // Timer() when the request of replyInFlight was written, s
 
+// Selects the send target t (RAM, EEPROM or DATFILE), in target and on the
+// three radio buttons, exactly one of which is set.
+void SelectTarget(int t);
+
 // The link's defaults, a step of InitVars: COM1, the command sync word,
 // target RAM, no loop running.
 void AssignLinkDefaults(void);

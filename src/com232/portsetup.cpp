@@ -33,14 +33,6 @@ const char *OpenErrorText(int result) {
     }
 }
 
-// The send target is RAM after a port set-up; the radio buttons show it.
-static void ShowTargetRam(void) {
-    target = RAM;
-    SetCtrlVal(pHandle, PANEL_RBTRam, 1);
-    SetCtrlVal(pHandle, PANEL_RBTEeprom, 0);
-    SetCtrlVal(pHandle, PANEL_RBTFile, 0);
-}
-
 void InitRS232(int port) {
     ret = OpenComConfig(port, "", BAUD, 0, 8, 1, QUEUE_SIZE, QUEUE_SIZE);
     if (ret < 0) {
@@ -56,7 +48,7 @@ void InitRS232(int port) {
             Delay(STEP_PAUSE);
             ret = GetHARDWAREInfo();
             Delay(STEP_PAUSE);
-            ShowTargetRam();
+            SelectTarget(RAM); // the send target after a port set-up
             PushGET(RAM);
             Delay(STEP_PAUSE);
             ret = GetVERSIONInfo();

@@ -47,10 +47,8 @@ int ReadParaFromFile(void) {
     // FileToArray changes nothing unless all 16 numbers were read, so a short
     // or broken file leaves pp and the settings as they were.
     if (FileToArray(file_name, words, VAL_UNSIGNED_INTEGER, PNUM, 1, VAL_GROUPS_TOGETHER,
-                    VAL_GROUPS_AS_COLUMNS, VAL_ASCII) != 0) {
-        SetCtrlVal(pHandle, PANEL_TEXTStatus, PARAFILE_READ_ERROR);
+                    VAL_GROUPS_AS_COLUMNS, VAL_ASCII) != 0)
         return -1;
-    }
     for (int i = 0; i < PNUM; i++)
         pp[i] = static_cast<u16>(words[i] & 0xFFFF);
     graphrefresh = 0;

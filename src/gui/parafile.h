@@ -23,7 +23,7 @@ int SendParaToFile(void);
 // pp and the settings; the window is refreshed by the caller (PushGET).
 // Returns 1 when read; 0 when the dialog was cancelled; -1 when the file holds
 // fewer than 16 numbers, something that is not a number or cannot be opened:
-// then nothing is taken, the settings stay as they were and the status line
-// shows PARAFILE_READ_ERROR. A number above 65535 keeps its low 16 bits; one
-// above 4294967295 is not a number the file may hold and is refused.
+// then nothing is taken and the settings stay as they were; the caller shows
+// PARAFILE_READ_ERROR once the window is refreshed (CC_BTNGet). A number above 65535 keeps its low
+// 16 bits; one above 4294967295 is not a number the file may hold and is refused.
 int ReadParaFromFile(void);

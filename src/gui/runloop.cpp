@@ -58,13 +58,6 @@ void ResetLoopsToLoad(void) {
     suspectHeld = 0;
 }
 
-void ForceRamTarget(void) {
-    SetCtrlVal(pHandle, PANEL_RBTRam, 1);
-    target = RAM;
-    SetCtrlVal(pHandle, PANEL_RBTEeprom, 0);
-    SetCtrlVal(pHandle, PANEL_RBTFile, 0);
-}
-
 void ReleaseLoopLocks(void) {
     SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock2, ATTR_DIMMED, 0);
     SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock1, ATTR_DIMMED, 0);
@@ -92,7 +85,7 @@ void PushRUN(void) {
     SetCtrlAttribute(pHandle, PANEL_CHARTRaw, ATTR_VISIBLE, 1);
     SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock2, ATTR_DIMMED, 1);
     SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock1, ATTR_DIMMED, 1);
-    ForceRamTarget();
+    SelectTarget(RAM);
 
     if (SendCommand(RUN_CODE, 1) == FRAMELEN) SetCtrlVal(pHandle, PANEL_TEXTStatus, "Line Ok!");
     unsigned sent = frameCount; // frameCount right after our own request

@@ -29,8 +29,5 @@ int RunReplySuspect(void);
 // Puts the loop state back to its value at load: no loop, nothing suspect.
 void ResetLoopsToLoad(void);
 
-// Selects RAM as the send target, in the variable and on the radio buttons.
-void ForceRamTarget(void);
-
 // Makes the loop-locking controls operable again, and CTRLPostLoop with them.
 void ReleaseLoopLocks(void);

@@ -114,7 +114,7 @@ int CC_BTNVideo(int, int, int event, void *, int, int) {
     SetCtrlAttribute(pHandle, PANEL_GRAPHVideo, ATTR_VISIBLE, 1);
     SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock2, ATTR_DIMMED, 1);
     SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock1, ATTR_DIMMED, 1);
-    ForceRamTarget();
+    SelectTarget(RAM);
     // The curve is drawn at xArray8, in sub-pixels: so is the axis.
     if (ccdsubpixel > 1)
         SetAxisScalingMode(pHandle, PANEL_GRAPHVideo, VAL_XAXIS, VAL_MANUAL, 1.0, ccdsubpixel);

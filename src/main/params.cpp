@@ -82,13 +82,6 @@ int CC_TOGGBTN_ParaII(int, int, int event, void *, int, int) {
 }
 
 // Makes t the target and sets the three buttons to show it and only it.
-static void SelectTarget(int t) {
-    target = t;
-    SetCtrlVal(pHandle, PANEL_RBTRam, t == RAM ? 1 : 0);
-    SetCtrlVal(pHandle, PANEL_RBTEeprom, t == EEPROM ? 1 : 0);
-    SetCtrlVal(pHandle, PANEL_RBTFile, t == DATFILE ? 1 : 0);
-}
-
 // A button the user set selects its target; one the user cleared selects RAM.
 static void TargetButtonChanged(int control, int t) {
     int on = 0; // button state after the click
@@ -136,7 +129,8 @@ int CC_BTNGet(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT || LineBusy()) return 0;
     const int fileRead = target == DATFILE ? ReadParaFromFile() : 0; // 1, 0 or -1
     PushGET(target);
-    // PushGET shows szStatus last; a file that was not read says so instead.
+    // The one place that decides the status of a file load: PushGET shows
+    // szStatus last, and a file that was not read says so instead.
     if (fileRead < 0) SetCtrlVal(pHandle, PANEL_TEXTStatus, PARAFILE_READ_ERROR);
     return 0;
 }
