@@ -21,6 +21,4 @@ bash scripts/build.sh build-asan -DVTLX_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
     UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --output-on-failure -j2 --timeout 600 -LE soak)
 
-if [ -f scripts/fuzz.sh ]; then
-    bash scripts/fuzz.sh 20
-fi
+bash scripts/fuzz.sh --fixed
