@@ -81,9 +81,13 @@ mount --bind /dev "$root/dev"
 mount --bind /dev/shm "$root/dev/shm"
 mount --bind /dev/pts "$root/dev/pts"
 
-mkdir -p "$root/root/vtlx"
-git -C "$tree" archive "$ref" | tar -x -C "$root/root/vtlx"
-echo "bare-check: $(git -C "$tree" rev-parse --short "$ref") of $tree in a fresh bare root; bash scripts/$what.sh"
+# A clone, as CI and a new developer start from (the format check lists the
+# files through git); cloned from outside, so the root gets no git but the one
+# the scripts install.
+commit=$(git -C "$tree" rev-parse "$ref^{commit}")
+git clone -q --no-hardlinks "$tree" "$root/root/vtlx"
+git -C "$root/root/vtlx" checkout -q --detach "$commit"
+echo "bare-check: ${commit:0:10} of $tree in a fresh bare root: bash scripts/$what.sh"
 
 start=$(date +%s)
 set +e
