@@ -1,14 +1,16 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, checks the formatting and runs every test;
-# then builds the suite again with AddressSanitizer and UndefinedBehavior-
-# Sanitizer in a folder of its own and runs it there; then fuzzes each fuzz
-# target briefly (when the fuzz script is present).
+# Installs what is missing, builds, checks the formatting, checks that the
+# set-up installs every package the build used, and runs every test; then
+# builds the suite again with AddressSanitizer and UndefinedBehavior-
+# Sanitizer in a folder of its own and runs it there; then runs each fuzz
+# target over its kept corpus with fixed seeds.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 bash scripts/check-format.sh
 
 bash scripts/build.sh build
+bash scripts/check-packages.sh build
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300)
 
 # Undefined behaviour stops the test at once (-fno-sanitize-recover); leaks
