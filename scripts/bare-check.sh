@@ -67,11 +67,15 @@ cleanup() {
     done || true)
     [ -n "$pids" ] && kill $pids 2>/dev/null || true
     unmount
-    [ "$keep" -eq 1 ] || rm -rf "$root"
+    [ "$keep" -eq 1 ] || grep -q " $root/" /proc/mounts || rm -rf --one-file-system "$root"
 }
 
 unmount
-rm -rf "$root"
+if grep -q " $root/" /proc/mounts; then
+    echo "bare-check: something is still mounted under $root; unmount it first" >&2
+    exit 2
+fi
+rm -rf --one-file-system "$root"
 cp -a "$pristine" "$root"
 trap cleanup EXIT
 cp /etc/resolv.conf "$root/etc/resolv.conf"

@@ -9,6 +9,14 @@ cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 bash scripts/check-format.sh
 
+# Qt warns on every start without a runtime folder (a console, CI); the run
+# gets a private one (mktemp: mode 0700, the user's own).
+if [ -z "${XDG_RUNTIME_DIR:-}" ] || [ ! -d "$XDG_RUNTIME_DIR" ]; then
+    XDG_RUNTIME_DIR=$(mktemp -d "${TMPDIR:-/tmp}/vortelix-runtime-XXXXXX")
+    export XDG_RUNTIME_DIR
+    trap 'rm -rf "$XDG_RUNTIME_DIR"' EXIT
+fi
+
 bash scripts/build.sh build
 bash scripts/check-packages.sh build
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300)
