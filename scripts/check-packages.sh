@@ -92,7 +92,8 @@ done <"$work/left"
 
 # 3. What set-up brings: its list (less --without), everything that list
 # depends on, and the packages every Debian system has.
-bash "$here/setup.sh" --list | grep -vxF -f <(printf '%s\n' "${without[@]}" "") >"$work/list"
+printf '%s\n' "${without[@]}" "" >"$work/without"
+bash "$here/setup.sh" --list | grep -vxF -f "$work/without" >"$work/list"
 apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
     --no-replaces --no-enhances $(cat "$work/list") | grep -v '^ ' | tr -d '<>' |
     sed 's/:any$//' >"$work/brought"
