@@ -8,6 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/setup.sh
 bash scripts/check-format.sh
+bash scripts/check-layers.sh
 
 # Qt warns on every start without a runtime folder (a console, CI); the run
 # gets a private one (mktemp: mode 0700, the user's own).
