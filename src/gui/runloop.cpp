@@ -64,64 +64,88 @@ void ReleaseLoopLocks(void) {
     SetCtrlAttribute(pHandle, PANEL_CTRLPostLoop, ATTR_DIMMED, 0);
 }
 
-// Sends the next request built from the settings of this moment and
-// restarts the time-out clock. Returns the frame count right after the
-// request. The reply is awaited pumping events: a command that a callback
-// starts meanwhile lets it finish first (SendFrame), and the loop sees by the
-// frame count that the line was taken over.
-static unsigned SendRunRequest(void) {
-    SendCommand(RUN_CODE, 1);
+int BeginLoop(int video) {
+    // Stop makes Run and Video operable at once, while the loop may still be
+    // finishing its pass; a second loop must not start inside the first.
+    if (loopActive) return 0;
+    loopActive = 1;
+    SetCtrlAttribute(pHandle, video ? PANEL_CHARTRaw : PANEL_GRAPHVideo, ATTR_VISIBLE, 0);
+    SetCtrlAttribute(pHandle, video ? PANEL_GRAPHVideo : PANEL_CHARTRaw, ATTR_VISIBLE, 1);
+    SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock2, ATTR_DIMMED, 1);
+    SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock1, ATTR_DIMMED, 1);
+    SelectTarget(RAM);
+    return 1;
+}
+
+// The reply is awaited pumping events: a command that a callback starts
+// meanwhile lets it finish first (SendFrame), and the loop sees by the frame
+// count that the line was taken over.
+unsigned SendMeasurementRequest(const u16 *words) {
+    if (words) {
+        for (int i = 0; i < PNUM; i++)
+            pp[i] = words[i];
+    }
+    SendCommand(RUN_CODE, words ? 0 : 1);
     tstart = Timer();
     return frameCount;
 }
 
+// Asks again with the time-out clock still running from the request before,
+// so a line that only brings frames that are no measurement times out.
+static unsigned AskAgain(const u16 *words) {
+    const double since = tstart;
+    const unsigned sent = SendMeasurementRequest(words);
+    tstart = since;
+    return sent;
+}
+
+int MeasurementArrived(const u16 *words, unsigned *sent) {
+    if (frameCount != *sent) {
+        // A command run from a callback inside the last pump (calibration,
+        // teach, reset, a fetch) took over the line: its frame flushed our
+        // reply, and what rx_flag and pp hold now is its reply. That is no
+        // measurement; ask for a fresh one.
+        graphrefresh = 0;
+        *sent = SendMeasurementRequest(words);
+        return 0;
+    }
+    if (rx_flag != 1) return 0;
+    // A frame that does not echo our code (a late answer to an earlier
+    // command, or ours with stray bytes in its head) is no measurement: tVal
+    // and tTol taken from it would go back to the sensor with the next
+    // request.
+    if (!ReplyEchoes(RUN_CODE)) {
+        graphrefresh = 0;
+        *sent = AskAgain(words);
+        return 0;
+    }
+    return 1;
+}
+
 void PushRUN(void) {
-    // Stop makes Run and Video operable at once, while the loop may still be
-    // finishing its pass; a second loop must not start inside the first.
-    if (loopActive) return;
-    loopActive = 1;
-
-    SetCtrlAttribute(pHandle, PANEL_GRAPHVideo, ATTR_VISIBLE, 0);
-    SetCtrlAttribute(pHandle, PANEL_CHARTRaw, ATTR_VISIBLE, 1);
-    SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock2, ATTR_DIMMED, 1);
-    SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock1, ATTR_DIMMED, 1);
-    SelectTarget(RAM);
-
-    if (SendCommand(RUN_CODE, 1) == FRAMELEN) SetCtrlVal(pHandle, PANEL_TEXTStatus, "Line Ok!");
-    unsigned sent = frameCount; // frameCount right after our own request
-    tstart = Timer();
+    if (!BeginLoop(0)) return;
+    unsigned sent = SendMeasurementRequest(nullptr);
+    if (nBytesW == FRAMELEN) SetCtrlVal(pHandle, PANEL_TEXTStatus, "Line Ok!");
     stop_flag = 0;
     graphrefresh = 0;
 
     do {
-        if (frameCount != sent) {
-            // A command run from a callback inside the last pump (calibration,
-            // teach, reset, a fetch) took over the line: its frame flushed our
-            // reply, and what rx_flag and pp hold now is its reply. That is no
-            // measurement; ask for a fresh one.
-            graphrefresh = 0;
-            sent = SendRunRequest();
+        if (MeasurementArrived(nullptr, &sent)) {
+            if (graphrefresh == 1 && RunReplySuspect()) {
+                // Passed over as well: asked again, the clock running on.
+                graphrefresh = 0;
+                sent = AskAgain(nullptr);
+            } else {
+                // Draw before the next request: CopyVarsToPP overwrites pp.
+                if (graphrefresh == 1) {
+                    TakeRunReply();
+                    PlotVIDEOBarGraph();
+                    PlotRAWGraphX8();
+                    graphrefresh = 0;
+                }
+                sent = SendMeasurementRequest(nullptr);
+            }
         }
-        // A frame that does not echo our code (a late answer to an earlier
-        // command, or ours with stray bytes in its head) is no measurement:
-        // tVal and tTol taken from it would go back to the sensor with the
-        // next request. A suspect one is passed over likewise. Either way
-        // the loop asks again, the time-out clock still running from the
-        // request before, so a line that only brings such frames times out.
-        if (rx_flag == 1 && (!ReplyEchoes(RUN_CODE) || (graphrefresh == 1 && RunReplySuspect()))) {
-            const double since = tstart;
-            graphrefresh = 0;
-            sent = SendRunRequest();
-            tstart = since;
-        }
-        // Draw before the next request: CopyVarsToPP overwrites pp.
-        if (graphrefresh == 1) {
-            TakeRunReply();
-            PlotVIDEOBarGraph();
-            PlotRAWGraphX8();
-            graphrefresh = 0;
-        }
-        if (rx_flag == 1) sent = SendRunRequest();
         tdiff = Timer() - tstart;
         if (tdiff > TIMEOUT) {
             SetCtrlVal(pHandle, PANEL_TEXTStatus, LOOP_TIMEOUT_TEXT);

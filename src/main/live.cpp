@@ -13,48 +13,22 @@
 
 static u16 videoRequest[PNUM]; // payload of the video loop's current measurement request
 
-// Sends the measurement request with the words of videoRequest and restarts
-// the time-out clock. Returns the frame count right after the request.
-static unsigned SendVideoRequest(void) {
-    for (int i = 0; i < PNUM; i++)
-        pp[i] = videoRequest[i];
-    SendCommand(RUN_CODE, 0);
-    tstart = Timer();
-    return frameCount;
-}
-
-// Asks for one measurement and waits for it; 1 when the reply is in pp.
-// Stop does not cut the wait short: a reply that comes is still read and
-// drawn.
+// Asks for one measurement with the words of videoRequest and waits for it;
+// 1 when the reply is in pp. Stop does not cut the wait short: a reply that
+// comes is still read and drawn.
 static int AwaitMeasurement(void) {
-    unsigned sent = SendVideoRequest();
-    while (rx_flag != 1) {
+    unsigned sent = SendMeasurementRequest(videoRequest);
+    for (;;) {
         PumpEvents(TIMEOUT - (Timer() - tstart));
-        if (frameCount != sent) {
-            // A command run from a callback inside the pump took over the
-            // line; its reply is no measurement. Ask again with the same words.
-            sent = SendVideoRequest();
-            continue;
-        }
-        // A frame that does not echo our code (a late answer to an earlier
-        // command, or ours with stray bytes in its head) is no measurement:
-        // ask again, the time-out clock still running from the request before.
-        if (rx_flag == 1 && !ReplyEchoes(RUN_CODE)) {
-            const double since = tstart;
-            sent = SendVideoRequest();
-            tstart = since;
-            continue;
-        }
-        if (rx_flag == 1) break;
+        if (MeasurementArrived(videoRequest, &sent)) return 1;
         tdiff = Timer() - tstart;
         // A closed port (main window closed) cannot answer: no need to wait.
         if (tdiff > TIMEOUT || GetInQLen(com) < 0) {
             SetCtrlVal(pHandle, PANEL_TEXTStatus, LOOP_TIMEOUT_TEXT);
             stop_flag = 1;
-            break;
+            return 0;
         }
     }
-    return rx_flag == 1;
 }
 
 // Between two blocks nothing is on the line: events are pumped with the
@@ -106,15 +80,7 @@ int CC_BTNStop(int, int, int event, void *, int, int) {
 
 int CC_BTNVideo(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT || LineBusy()) return 0;
-    // As in PushRUN: no second loop while one is still finishing.
-    if (loopActive) return 0;
-    loopActive = 1;
-
-    SetCtrlAttribute(pHandle, PANEL_CHARTRaw, ATTR_VISIBLE, 0);
-    SetCtrlAttribute(pHandle, PANEL_GRAPHVideo, ATTR_VISIBLE, 1);
-    SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock2, ATTR_DIMMED, 1);
-    SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock1, ATTR_DIMMED, 1);
-    SelectTarget(RAM);
+    if (!BeginLoop(1)) return 0;
     // The curve is drawn at xArray8, in sub-pixels: so is the axis.
     if (ccdsubpixel > 1)
         SetAxisScalingMode(pHandle, PANEL_GRAPHVideo, VAL_XAXIS, VAL_MANUAL, 1.0, ccdsubpixel);
