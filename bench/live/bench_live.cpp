@@ -12,11 +12,12 @@
 // For each program mode the start-up chain identifies the sensor, then the
 // loop is started by its button's callback and stopped by Stop after the
 // given time. Printed per mode and delivery:
-// - replies (run, plain) or frames (video) per second, their ratio to the
-//   line-rate bound (bytes on the line at 1920 bytes/s) and to the delivery
-//   bound (what a client that sends the next request the moment the last
-//   byte is delivered gets, from the simulator's own line model), and in run
-//   mode the ratio to the plain client's rate in the same delivery;
+// - replies (run, plain) or frames (video) per second, from the simulator's
+//   stamps of the run replies written between the first and the last before
+//   Stop (one per frame in video), their ratio to the line-rate bound (bytes on the line at 1920
+//   bytes/s) and to the delivery bound (what a client that sends the next request the moment the
+//   last byte is delivered gets, from the simulator's own line model), and in run mode the ratio to
+//   the plain client's rate in the same delivery;
 // - run and plain: how long after the simulator wrote a reply's last byte it
 //   was taken (the program: the receive callback set rx_flag; the plain
 //   client: read() returned), matched in order with the "written" stamps of
@@ -186,6 +187,15 @@ std::vector<double> WrittenRunReplies(const std::string &log, double since) {
     return out;
 }
 
+// Cycles per second from the stamps of successive run replies written: one
+// run reply per exchange (run, plain) or per frame (video). Taken between the
+// first and the last reply, so the start of the loop and a frame cut by Stop
+// do not count.
+double CycleRate(const std::vector<double> &written) {
+    if (written.size() < 2) return 0;
+    return (written.size() - 1) / (written.back() - written.front());
+}
+
 // Matches the moments replies were taken with the stamps of their last byte
 // written, in order. A reply taken before its own last byte was written
 // means the two lists are out of step: no figures then.
@@ -193,7 +203,8 @@ bool Latencies(const std::vector<double> &taken, const std::vector<double> &writ
                std::string *note) {
     if (taken.empty() || written.size() < taken.size() || written.size() > taken.size() + 1) {
         *note = "latency: " + std::to_string(taken.size()) + " replies taken, " +
-                std::to_string(written.size()) + " written: cannot match";
+                std::to_string(written.size()) +
+                " written: cannot match (did the loop put a receive callback of its own in?)";
         return false;
     }
     std::vector<double> lag;
@@ -326,7 +337,8 @@ Result RunPlain(const Mode &mode, const std::string &delivery, double seconds, P
         return r;
     }
     r.ok = true;
-    r.rate = count / wall;
+    const auto written = WrittenRunReplies(sim.log(), 0);
+    r.rate = CycleRate(written);
     r.bound = kLineBytesPerSecond / mode.bytesPerCycle;
     r.ideal = DeliveryBound(mode, delivery);
     r.cpu = (use.ru_utime.tv_sec + use.ru_stime.tv_sec +
@@ -337,7 +349,7 @@ Result RunPlain(const Mode &mode, const std::string &delivery, double seconds, P
     for (double t; in >> t;)
         taken.push_back(t);
     std::remove(times);
-    Latencies(taken, WrittenRunReplies(sim.log(), 0), &r.latency, &r.note);
+    Latencies(taken, written, &r.latency, &r.note);
     std::printf("%s, %s: %s", mode.name, delivery.c_str(), text.c_str());
     std::fflush(stdout);
     return r;
@@ -382,8 +394,16 @@ Result RunProgram(const Mode &mode, const std::string &delivery, double seconds,
     minute.start(60000);
     LatenessProbe lateness;
     if (probe) lateness.Start();
-    QTimer::singleShot(int(seconds * 1000),
-                       [] { CC_BTNStop(pHandle, 0, EVENT_LEFT_CLICK, nullptr, 0, 0); });
+    // Stop is pressed on a precise timer (a coarse one may fire 5 % late);
+    // in0 is the sensor's measurement count, so the last reply taken tells
+    // how many replies (run) or frames (video) the loop took by then.
+    double stopAt = 0;
+    unsigned takenAtStop = 0;
+    QTimer::singleShot(int(seconds * 1000), Qt::PreciseTimer, [&] {
+        stopAt = Timer();
+        takenAtStop = in0;
+        CC_BTNStop(pHandle, 0, EVENT_LEFT_CLICK, nullptr, 0, 0);
+    });
     if (mode.video)
         CC_BTNVideo(pHandle, PANEL_CTRLLoopLock2, EVENT_COMMIT, nullptr, 0, 0);
     else
@@ -391,20 +411,25 @@ Result RunProgram(const Mode &mode, const std::string &delivery, double seconds,
     lateness.Stop();
     minute.stop();
 
-    const double wall = Timer() - t0;
+    const double ended = Timer();
+    const double wall = ended - t0;
     const double cpu = CpuSeconds(RUSAGE_SELF) - cpu0;
     const double rss1 = ResidentMiB();
-    // in0 is the sensor's measurement count: the last reply taken tells how
-    // many replies (run) or frames (video) the loop took.
-    r.ok = true;
-    r.rate = in0 / wall;
+    r.ok = stopAt > 0;
+    if (!r.ok) r.note = "the loop ended before Stop";
+    auto written = WrittenRunReplies(sim.log(), since);
+    while (!written.empty() && written.back() > stopAt + gTimerToMonotonic)
+        written.pop_back();
+    r.rate = CycleRate(written);
     r.cpu = cpu / wall;
     r.lateness = Summarise(lateness.late());
     if (!mode.video) Latencies(gTaken, WrittenRunReplies(sim.log(), since), &r.latency, &r.note);
-    std::printf("  %u %s in %.2f s: %.2f/s, %.3f of the line-rate bound %.3f/s, %.3f of the "
+    std::printf("  %u %s in %.2f s to Stop, the loop ended %.0f ms after it; between the "
+                "first and the last: %.3f/s,\n  %.3f of the line-rate bound %.3f/s, %.3f of the "
                 "delivery bound %.3f/s\n",
-                unsigned(in0), mode.video ? "frames" : "replies", wall, r.rate, r.rate / r.bound,
-                r.bound, r.rate / r.ideal, r.ideal);
+                takenAtStop, mode.video ? "frames" : "replies", stopAt - t0,
+                1000 * (ended - stopAt), r.rate, r.rate / r.bound, r.bound, r.rate / r.ideal,
+                r.ideal);
     std::printf("  CPU %.2f%% of one core (goal < 10%%); resident %.1f MiB at start, %.1f MiB "
                 "at end\n",
                 100 * r.cpu, rss0, rss1);
