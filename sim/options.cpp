@@ -31,6 +31,31 @@ bool Real(const std::string &s, double lo, double hi, double *out) {
 
 } // namespace
 
+bool ParseDelivery(const std::string &text, Config *config) {
+    long ms = kUsbLatencyMs;
+    if (text == "uart") {
+        config->delivery = Delivery::kUart;
+    } else if (text == "whole") {
+        config->delivery = Delivery::kWhole;
+    } else if (text == "usb" ||
+               (text.rfind("usb:", 0) == 0 && Number(text.substr(4), 1, 255, &ms))) {
+        config->delivery = Delivery::kUsb;
+        config->usbLatencyMs = static_cast<int>(ms);
+    } else {
+        return false;
+    }
+    return true;
+}
+
+std::string DeliveryName(const Config &config) {
+    switch (config.delivery) {
+    case Delivery::kUart: return "uart";
+    case Delivery::kWhole: return "whole";
+    case Delivery::kUsb: break;
+    }
+    return "usb:" + std::to_string(config.usbLatencyMs);
+}
+
 std::string Usage() {
     return "Usage: vortelix-sensorsim [OPTION]...\n"
            "Plays a VORTELIX CCD-line sensor on a pseudo-terminal (19200 baud, 8N1).\n"
@@ -42,6 +67,14 @@ std::string Usage() {
            "                      ($XDG_RUNTIME_DIR/vortelix-ports or /tmp/vortelix-ports-UID)\n"
            "  --link PATH         link the line at PATH instead\n"
            "  --instant           answer at once instead of at the pace of 19200 baud\n"
+           "  --delivery MODE     how the sensor's bytes reach the PC (default uart):\n"
+           "                      uart     byte by byte at line speed, 1920 bytes/s\n"
+           "                      whole    each answer in one piece, once its last byte\n"
+           "                               is complete on the line\n"
+           "                      usb[:N]  as a USB serial adapter passes them on: packets\n"
+           "                               of up to 62 bytes, each leaving when 62 have\n"
+           "                               gathered or N ms (latency timer, 1..255,\n"
+           "                               default 16) after its first byte came\n"
            "  --log FILE          write every frame, answer and junk byte as JSON lines\n"
            "\n"
            "Sensor:\n"
@@ -90,6 +123,7 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
     long pcb = -1, soft = -1;
     std::vector<std::pair<std::string, u16>> ids;
     Faults &f = o->config.faults;
+    bool delivery = false; // --delivery given
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string &a = args[i];
@@ -113,6 +147,11 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
             o->listModels = true;
         } else if (a == "--instant") {
             o->config.instant = true;
+        } else if (a == "--delivery") {
+            if (!value(&v)) return false;
+            if (!ParseDelivery(v, &o->config))
+                return bad(v, "uart, whole, usb or usb:N (N 1..255)");
+            delivery = true;
         } else if (a == "--silent") {
             f.silent = true;
         } else if (a == "--wrong-sync") {
@@ -194,6 +233,10 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
     }
     if (o->com && !o->link.empty()) {
         *error = "--com and --link exclude each other";
+        return false;
+    }
+    if (delivery && o->config.instant) {
+        *error = "--instant and --delivery exclude each other";
         return false;
     }
     o->config.model = MakeModel(*FindPreset(model), static_cast<int>(pcb), static_cast<int>(soft));

@@ -21,6 +21,13 @@ struct Options {
 // for an unknown option, a missing or malformed value.
 bool ParseOptions(const std::vector<std::string> &args, Options *options, std::string *error);
 
+// Reads a delivery as --delivery takes it: uart, whole, usb or usb:N (N the
+// latency timer in ms, 1..255) into config. False when it is none of these.
+bool ParseDelivery(const std::string &text, Config *config);
+
+// The delivery of config as --delivery takes it ("usb:16").
+std::string DeliveryName(const Config &config);
+
 // The --help text.
 std::string Usage();
 

@@ -65,6 +65,10 @@ ServeResult Serve(Sensor &sensor, PtyLine &line, int stopFd, const std::function
         return lock ? std::unique_lock<std::mutex>(*lock) : std::unique_lock<std::mutex>();
     };
     const double t0 = clock();
+    {
+        auto held = hold();
+        sensor.SetClockOrigin(t0);
+    }
     std::vector<std::uint8_t> pending; // due, not yet accepted by the pseudo-terminal
     std::uint8_t buf[4096];
     for (;;) {
@@ -78,9 +82,14 @@ ServeResult Serve(Sensor &sensor, PtyLine &line, int stopFd, const std::function
             down = sensor.LineDown(now);
         }
         while (!pending.empty()) {
+            // Stamped as the write begins: the PC may have the bytes before
+            // write() returns, never before it is called.
+            const double at = clock() - t0;
             const ssize_t n = write(line.MasterFd(), pending.data(), pending.size());
             if (n > 0) {
                 pending.erase(pending.begin(), pending.begin() + n);
+                auto held = hold();
+                sensor.Wrote(static_cast<std::size_t>(n), at);
                 continue;
             }
             if (n < 0 && errno == EINTR) continue;

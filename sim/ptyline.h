@@ -9,7 +9,10 @@
 //   settings) while no program has it open.
 // - Serve() pumps bytes between the line's master end and a Sensor, waking for
 //   input, for the next byte due, or for the stop descriptor. It never sends a
-//   byte before the sensor says it is due.
+//   byte before the sensor says it is due, and writes what falls due together
+//   in one write: byte by byte, whole answers or packets, by the delivery. It
+//   tells the sensor when each write is done, for the log's stamps, and gives
+//   it the clock's reading at the start as the origin of its times.
 // - A comN link lives in the per-user port folder: $XDG_RUNTIME_DIR/
 //   vortelix-ports, or /tmp/vortelix-ports-<uid> where XDG_RUNTIME_DIR is not
 //   set. Its links count only if it belongs to the user and nobody else can

@@ -20,6 +20,7 @@ constexpr double kEdgeNoisePixels = 0.25;         // edge jitter (one sigma) wit
 constexpr double kVideoNoise = 5.0;               // video noise (one sigma), 10-bit levels
 constexpr double kWidthPeriodRatio = 23.0 / 60.0; // width breathes faster than it moves
 constexpr double kWanderShare = 0.75;             // share of a period with both edges on the line
+constexpr double kDueSlack = 1e-9;                // s: a byte due at now is not missed by rounding
 
 // Lit level for an illumination power of 0..1000.
 double LitLevel(double power) {
@@ -47,6 +48,13 @@ std::string WordList(const std::uint8_t *p) {
         s += std::to_string(GetWord(p + 4 + 2 * i));
     }
     return s + "]";
+}
+
+// A clock reading in seconds, to the microsecond.
+std::string Stamp(double t) {
+    char s[32];
+    std::snprintf(s, sizeof s, "%.6f", t);
+    return s;
 }
 
 // A run request carries the PC's parameter set, except in video mode, where
@@ -302,9 +310,7 @@ Measurement Sensor::Measure(double t) {
 
 void Sensor::Log(double t, const std::string &fields) {
     if (!log_) return;
-    char stamp[32];
-    std::snprintf(stamp, sizeof stamp, "%.6f", t);
-    *log_ << "{\"t\":" << stamp << ',' << fields << "}\n";
+    *log_ << "{\"t\":" << Stamp(t) << ',' << fields << "}\n";
     log_->flush();
 }
 
@@ -314,12 +320,14 @@ void Sensor::Receive(const std::uint8_t *data, std::size_t n, double t) {
         // A pause inside a frame: the rest is not coming.
         skipped_.insert(skipped_.end(), in_.begin(), in_.end());
         in_.clear();
+        inRead_.clear();
         FlushJunk(lastRead_);
     }
     lastRead_ = t;
     for (std::size_t i = 0; i < n; ++i) {
         inClock_ = config_.instant ? t : std::max(inClock_, t) + 1.0 / kBytesPerSecond;
         in_.push_back(data[i]);
+        inRead_.push_back(t);
         Parse(inClock_);
     }
     FlushJunk(t);
@@ -340,13 +348,16 @@ void Sensor::Parse(double arrival) {
         if (skip) {
             skipped_.insert(skipped_.end(), in_.begin(), in_.begin() + skip);
             in_.erase(in_.begin(), in_.begin() + skip);
+            inRead_.erase(inRead_.begin(), inRead_.begin() + skip);
         }
         if (in_.size() < static_cast<std::size_t>(kFrameLen)) return;
         FlushJunk(arrival);
         std::uint8_t frame[kFrameLen];
         std::copy(in_.begin(), in_.begin() + kFrameLen, frame);
+        const double readFirst = inRead_.front(), readLast = inRead_[kFrameLen - 1];
         in_.erase(in_.begin(), in_.begin() + kFrameLen);
-        Handle(frame, arrival);
+        inRead_.erase(inRead_.begin(), inRead_.begin() + kFrameLen);
+        Handle(frame, arrival, readFirst, readLast);
     }
 }
 
@@ -357,7 +368,7 @@ void Sensor::FlushJunk(double t) {
     skipped_.clear();
 }
 
-void Sensor::Handle(const std::uint8_t *frame, double t) {
+void Sensor::Handle(const std::uint8_t *frame, double t, double readFirst, double readLast) {
     const int code = GetWord(frame + 2);
     Words p{};
     for (int i = 0; i < kWords; ++i)
@@ -373,7 +384,8 @@ void Sensor::Handle(const std::uint8_t *frame, double t) {
     else if (f.ignore.count(code))
         dropped = "ignored";
     Log(t, "\"dir\":\"rx\",\"kind\":\"frame\",\"code\":" + std::to_string(code) +
-               ",\"words\":" + WordList(frame) +
+               ",\"words\":" + WordList(frame) + ",\"read\":[" + Stamp(origin_ + readFirst) + ',' +
+               Stamp(origin_ + readLast) + ']' +
                (dropped ? std::string(",\"dropped\":\"") + dropped + "\"" : std::string()));
     if (dropped) return;
 
@@ -459,17 +471,17 @@ void Sensor::SendFrame(int code, const Words &words, double t) {
         PutWord(b.data() + 4 + 2 * i, words[i]);
     Log(t, "\"dir\":\"tx\",\"kind\":\"reply\",\"code\":" + std::to_string(code) + ",\"sync\":" +
                std::to_string(GetWord(b.data())) + ",\"words\":" + WordList(b.data()));
-    Transmit(std::move(b), t);
+    Transmit(std::move(b), t, code, "reply");
 }
 
 void Sensor::SendBlock(int code, std::vector<std::uint8_t> bytes, double t) {
     Log(t, "\"dir\":\"tx\",\"kind\":\"block\",\"code\":" + std::to_string(code) + ",\"bytes\":\"" +
                Hex(bytes.data(), bytes.size()) + "\"");
-    Transmit(std::move(bytes), t);
+    Transmit(std::move(bytes), t, code, "block");
 }
 
 // Puts an answer on the line with the faults that change what is sent.
-void Sensor::Transmit(std::vector<std::uint8_t> bytes, double t) {
+void Sensor::Transmit(std::vector<std::uint8_t> bytes, double t, int code, const char *kind) {
     const Faults &f = config_.faults;
     ++answers_;
     if (f.shortReply == answers_ && static_cast<std::size_t>(f.shortLen) < bytes.size()) {
@@ -490,42 +502,80 @@ void Sensor::Transmit(std::vector<std::uint8_t> bytes, double t) {
         Log(t, "\"dir\":\"tx\",\"kind\":\"junk\",\"bytes\":\"" + Hex(extra.data(), extra.size()) +
                    "\"");
     junk.insert(junk.end(), bytes.begin(), bytes.end());
+    if (log_ && !bytes.empty()) marks_.push_back(Mark{queued_ + junk.size(), code, kind});
     junk.insert(junk.end(), extra.begin(), extra.end());
+    if (junk.empty()) return; // an answer cut to nothing
 
     const double start = std::max(t + f.delay, lineFree_);
     lineFree_ = config_.instant ? start : start + junk.size() / kBytesPerSecond;
+    queued_ += junk.size();
     out_.push_back(Burst{start, std::move(junk), 0});
+}
+
+// When byte i of b is complete on the line: one byte every 1/1920 s from the
+// burst's start, each once its last bit is in.
+double Sensor::Arrival(const Burst &b, std::size_t i) const {
+    return config_.instant ? b.start : b.start + (i + 1) / kBytesPerSecond;
+}
+
+Sensor::Release Sensor::NextRelease() const {
+    if (out_.empty()) return {std::numeric_limits<double>::infinity(), 0};
+    const Burst &b = out_.front();
+    if (config_.instant) return {b.start, b.bytes.size() - b.sent};
+    switch (config_.delivery) {
+    case Delivery::kUart: return {Arrival(b, b.sent), 1};
+    case Delivery::kWhole: return {Arrival(b, b.bytes.size() - 1), b.bytes.size() - b.sent};
+    case Delivery::kUsb: break;
+    }
+    // The adapter gathers the bytes as they come off the line, answers that
+    // follow each other included, and sends what it holds as one packet when
+    // the packet is full or when the latency timer, started by the first byte
+    // it holds, runs out, whichever comes first.
+    const double timer = Arrival(b, b.sent) + config_.usbLatencyMs / 1000.0;
+    std::size_t n = 0;
+    for (const Burst &q : out_) {
+        for (std::size_t i = &q == &b ? q.sent : 0; i < q.bytes.size(); ++i) {
+            const double a = Arrival(q, i);
+            if (a > timer + kDueSlack) return {timer, n};
+            if (++n == kUsbPacket) return {a, n};
+        }
+    }
+    return {timer, n};
+}
+
+// Moves count bytes from the front of what is being sent to out.
+std::size_t Sensor::Hand(std::size_t count, std::vector<std::uint8_t> &out) {
+    std::size_t left = count;
+    while (left > 0 && !out_.empty()) {
+        Burst &b = out_.front();
+        const std::size_t n = std::min(left, b.bytes.size() - b.sent);
+        out.insert(out.end(), b.bytes.begin() + b.sent, b.bytes.begin() + b.sent + n);
+        b.sent += n;
+        left -= n;
+        if (b.sent == b.bytes.size()) out_.pop_front();
+    }
+    return count - left;
 }
 
 std::size_t Sensor::TakeDue(double now, std::vector<std::uint8_t> &out) {
     std::size_t taken = 0;
-    while (!out_.empty()) {
-        Burst &b = out_.front();
-        std::size_t due = b.bytes.size();
-        if (!config_.instant) {
-            // Bytes owed since the burst started: one per 1/1920 s, each due
-            // once its last bit has left.
-            const double owed = std::floor((now - b.start) * kBytesPerSecond + 1e-9);
-            due = owed <= 0 ? 0 : std::min(b.bytes.size(), static_cast<std::size_t>(owed));
-        } else if (now < b.start) {
-            due = 0;
-        }
-        if (due > b.sent) {
-            out.insert(out.end(), b.bytes.begin() + b.sent, b.bytes.begin() + due);
-            taken += due - b.sent;
-            b.sent = due;
-        }
-        if (b.sent < b.bytes.size()) break;
-        out_.pop_front();
-    }
+    for (Release r = NextRelease(); r.count > 0 && r.at <= now + kDueSlack; r = NextRelease())
+        taken += Hand(r.count, out);
     return taken;
 }
 
 double Sensor::NextDue() const {
-    if (out_.empty()) return std::numeric_limits<double>::infinity();
-    const Burst &b = out_.front();
-    if (config_.instant) return b.start;
-    return b.start + (b.sent + 1) / kBytesPerSecond;
+    return NextRelease().at;
+}
+
+void Sensor::Wrote(std::size_t n, double t) {
+    written_ += n;
+    while (!marks_.empty() && marks_.front().end <= written_) {
+        const Mark &m = marks_.front();
+        Log(t, "\"dir\":\"tx\",\"kind\":\"written\",\"code\":" + std::to_string(m.code) +
+                   ",\"answer\":\"" + m.kind + "\",\"mono\":" + Stamp(origin_ + t));
+        marks_.pop_front();
+    }
 }
 
 std::vector<std::uint8_t> Sensor::FirmwareBlock() const {

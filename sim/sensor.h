@@ -10,10 +10,18 @@
 //   command read at once is complete 18.75 ms after its first byte.
 // - A complete command is handled at once; its answer starts to leave when the
 //   command is complete (plus the delay fault) and the line is free, then one
-//   byte every 1/1920 s. TakeDue() hands out every byte whose time has come:
-//   what is owed since the answer started, never more.
+//   byte every 1/1920 s. How those bytes reach the PC is the delivery:
+//   uart hands each one out as its last bit is in (what is owed since the
+//   answer started, never more); whole hands out the whole answer when its
+//   last byte is complete; usb hands them out as a USB serial adapter does,
+//   in packets of up to kUsbPacket bytes, one leaving when the adapter holds
+//   that many or when its latency timer, started by the first byte it holds,
+//   runs out. TakeDue() hands out what the delivery has released by then.
 // - With instant set, commands are complete when read and answers are due at
-//   once.
+//   once, whatever the delivery.
+// - Wrote() tells the sensor how many of the bytes handed out have been
+//   written to the line and when; the log then stamps the moment the last
+//   byte of each answer was written.
 // - Input that is not a command frame is skipped up to the next 00 55 that
 //   starts a frame with a known code, and logged as junk. A partial frame
 //   followed by a pause of more than kInterByteGap is dropped the same way.
@@ -52,13 +60,25 @@ struct Faults {
     long hangupAfter = -1;  // line dropped once this many frames are answered (-1: off)
 };
 
+// How the line hands the sensor's bytes to the PC.
+enum class Delivery {
+    kUart,  // byte by byte, each as its last bit is in: 1920 a second
+    kWhole, // each answer in one piece, when its last byte is complete
+    kUsb,   // in packets, as a USB serial adapter releases them
+};
+
+inline constexpr std::size_t kUsbPacket = 62; // data bytes of one packet of the adapter
+inline constexpr int kUsbLatencyMs = 16;      // the adapter's latency timer by default
+
 struct Config {
     Model model = MakeModel(Presets().front());
-    bool instant = false;      // no line pacing
-    std::uint32_t seed = 1996; // noise generator seed
-    double period = 60.0;      // seconds of one sweep of the object; 0 holds it still
-    std::string eepromFile;    // where the EEPROM lives; empty: memory only
-    std::string firmware;      // firmware text; empty: built from softversion
+    bool instant = false;                // no line pacing (the delivery is then moot)
+    Delivery delivery = Delivery::kUart; // how answers reach the PC
+    int usbLatencyMs = kUsbLatencyMs;    // latency timer of the usb delivery, 1..255 ms
+    std::uint32_t seed = 1996;           // noise generator seed
+    double period = 60.0;                // seconds of one sweep of the object; 0 holds it still
+    std::string eepromFile;              // where the EEPROM lives; empty: memory only
+    std::string firmware;                // firmware text; empty: built from softversion
     Faults faults;
 };
 
@@ -86,6 +106,11 @@ class Sensor {
     // Every frame received and every answer sent goes to log as a JSON line.
     void SetLog(std::ostream *log) { log_ = log; }
 
+    // The times passed in count from origin on some clock; the log's clock
+    // stamps ("read", "mono") add it back, so that they read that clock
+    // itself (the monotonic clock under Serve). 0 by default.
+    void SetClockOrigin(double origin) { origin_ = origin; }
+
     void Receive(const std::uint8_t *data, std::size_t n, double t);
 
     // Appends to out every byte due at now; returns how many.
@@ -94,8 +119,13 @@ class Sensor {
     // Time at which the next byte is due; +infinity when nothing waits.
     double NextDue() const;
 
+    // n more of the bytes handed out by TakeDue have been written to the line
+    // by a write that began at t. Each answer whose last byte is now written
+    // is logged as such, with t.
+    void Wrote(std::size_t n, double t);
+
     // True once the hang-up fault has struck and its last answer has left.
-    bool LineDown(double now) const { return hangupAt_ >= 0 && now >= hangupAt_; }
+    bool LineDown(double now) const { return hangupAt_ >= 0 && now >= hangupAt_ && out_.empty(); }
 
     // The parameter set that a sensor of this model leaves the factory with.
     static Words FactorySettings(const Model &model);
@@ -122,13 +152,28 @@ class Sensor {
         std::vector<std::uint8_t> bytes; // what is sent
         std::size_t sent;                // bytes handed out so far
     };
+    // The next moment bytes are handed out, and how many (from the front).
+    struct Release {
+        double at;
+        std::size_t count;
+    };
+    // An answer whose last byte is not yet written: it ends once `end` bytes
+    // of all those put on the line are written.
+    struct Mark {
+        std::uint64_t end;
+        int code;
+        const char *kind; // "reply" or "block"
+    };
 
     void Parse(double readTime);
     void FlushJunk(double t);
-    void Handle(const std::uint8_t *frame, double t);
+    void Handle(const std::uint8_t *frame, double t, double readFirst, double readLast);
     void SendFrame(int code, const Words &words, double t);
     void SendBlock(int code, std::vector<std::uint8_t> bytes, double t);
-    void Transmit(std::vector<std::uint8_t> bytes, double t);
+    void Transmit(std::vector<std::uint8_t> bytes, double t, int code, const char *kind);
+    double Arrival(const Burst &b, std::size_t i) const;
+    Release NextRelease() const;
+    std::size_t Hand(std::size_t count, std::vector<std::uint8_t> &out);
     bool SaveEeprom(std::string *error) const;
     std::vector<std::uint8_t> FirmwareBlock() const;
     std::vector<std::uint8_t> VideoBlock(int first, int count) const;
@@ -152,6 +197,7 @@ class Sensor {
     std::mt19937 junk_;           // junk bytes of the faults
 
     std::vector<std::uint8_t> in_;      // received bytes not yet taken as a frame
+    std::vector<double> inRead_;        // read time of each byte of in_
     std::vector<std::uint8_t> skipped_; // junk waiting to be logged
     double inClock_ = 0.0;              // modelled arrival of the last byte received
     double lastRead_ = -1.0;            // read time of the last byte received
@@ -160,6 +206,10 @@ class Sensor {
     std::deque<Burst> out_;             // answers being sent
     double lineFree_ = 0.0;             // when the outgoing line falls idle
     double hangupAt_ = -1.0;            // when the line drops; -1: never
+    double origin_ = 0.0;               // added to times for the log's clock stamps
+    std::deque<Mark> marks_;            // answers not yet written to the end (with a log)
+    std::uint64_t queued_ = 0;          // bytes put on the line since power-up
+    std::uint64_t written_ = 0;         // of those, written to the line
 };
 
 } // namespace sim

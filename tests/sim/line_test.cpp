@@ -5,10 +5,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <chrono>
+#include <numeric>
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
 #include <poll.h>
+#include <sstream>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -74,9 +77,53 @@ class Client {
         return b;
     }
 
+    // Reads n bytes as they come; the size of each read in *pieces, the
+    // steady clock (the program's Timer()) when the last one returned in *done.
+    void Pieces(std::size_t n, double timeout, std::vector<std::size_t> *pieces, double *done) {
+        std::size_t got = 0;
+        const double end = MonotonicSeconds() + timeout;
+        while (got < n && MonotonicSeconds() < end) {
+            pollfd p{fd_, POLLIN, 0};
+            if (poll(&p, 1, 100) <= 0) continue;
+            std::uint8_t buf[1024];
+            const ssize_t r = read(fd_, buf, sizeof buf);
+            if (r <= 0) continue;
+            pieces->push_back(static_cast<std::size_t>(r));
+            got += static_cast<std::size_t>(r);
+            *done = Steady();
+        }
+    }
+
+    static double Steady() {
+        return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
+            .count();
+    }
+
   private:
     int fd_ = -1;
 };
+
+// The numbers after "key":, or inside "key":[...], of each log line that has
+// "kind":"kind".
+std::vector<std::vector<double>> Stamps(const std::string &log, const char *kind, const char *key) {
+    std::vector<std::vector<double>> out;
+    std::istringstream in(log);
+    for (std::string line; std::getline(in, line);) {
+        const auto at = line.find("\"" + std::string(key) + "\":");
+        if (line.find("\"kind\":\"" + std::string(kind) + "\"") == std::string::npos ||
+            at == std::string::npos)
+            continue;
+        std::vector<double> v;
+        const char *p = line.c_str() + at + std::strlen(key) + 3;
+        if (*p == '[') ++p;
+        for (char *end = nullptr;; p = end + 1) {
+            v.push_back(std::strtod(p, &end));
+            if (*end != ',') break;
+        }
+        out.push_back(v);
+    }
+    return out;
+}
 
 Words WordsOf(const Bytes &b) {
     Words w{};
@@ -235,6 +282,74 @@ TEST(SensorOverPty, PacedExchangeTakesTheLineTime) {
     EXPECT_NEAR(ms[ms.size() / 2], 37.5, 4.0);
 }
 
+// A run exchange in each delivery as a client that reads at once sees it: in
+// how many pieces the reply comes and when it is whole; and the log's stamps
+// on the clock the program's Timer() reads.
+TEST(SensorOverPty, EachDeliveryAsTheClientSeesIt) {
+    struct Case {
+        const char *delivery;
+        std::size_t minPieces, maxPieces; // of the median exchange
+        double lineMs;                    // request and reply, as the line model has it
+    };
+    const Case cases[] = {
+        {"uart", 4, 36, 37.5},    // byte by byte, merged where the client was slow
+        {"whole", 1, 1, 37.5},    // one write, one read
+        {"usb:16", 2, 2, 51.4},   // 31 bytes when the timer runs out, 5 after the next
+        {"usb:1", 10, 36, 37.97}, // pairs of bytes, the last one a timer late
+    };
+    for (const Case &c : cases) {
+        Config cfg = Make("t1", false);
+        ASSERT_TRUE(ParseDelivery(c.delivery, &cfg));
+        std::ostringstream log;
+        SensorThread sensor(cfg);
+        sensor.SetLog(&log);
+        std::string error;
+        ASSERT_TRUE(sensor.Start(&error)) << error;
+        Client pc(sensor.SlavePath());
+        struct Exchange {
+            double sent, done;
+            std::vector<std::size_t> pieces;
+        };
+        std::vector<Exchange> ex(7);
+        for (Exchange &e : ex) {
+            e.sent = Client::Steady();
+            pc.Send(kRun);
+            pc.Pieces(36, 1.0, &e.pieces, &e.done);
+            ASSERT_EQ(std::accumulate(e.pieces.begin(), e.pieces.end(), std::size_t(0)), 36u)
+                << c.delivery;
+        }
+        sensor.Stop();
+        std::vector<double> ms;
+        for (const Exchange &e : ex)
+            ms.push_back((e.done - e.sent) * 1000);
+        std::sort(ms.begin(), ms.end());
+        EXPECT_GE(ms.front(), c.lineMs - 0.5) << c.delivery << ": faster than the line";
+        EXPECT_LE(ms[ms.size() / 2], c.lineMs + 10) << c.delivery;
+        std::vector<std::size_t> counts;
+        for (const Exchange &e : ex) {
+            counts.push_back(e.pieces.size());
+            EXPECT_LE(*std::max_element(e.pieces.begin(), e.pieces.end()), kUsbPacket);
+        }
+        std::sort(counts.begin(), counts.end());
+        EXPECT_GE(counts[counts.size() / 2], c.minPieces) << c.delivery;
+        EXPECT_LE(counts[counts.size() / 2], c.maxPieces) << c.delivery;
+
+        // Each request was read between its write and its reply, each reply
+        // written once the line time had passed and before the client had it.
+        const auto reads = Stamps(log.str(), "frame", "read");
+        const auto written = Stamps(log.str(), "written", "mono");
+        ASSERT_EQ(reads.size(), ex.size()) << log.str();
+        ASSERT_EQ(written.size(), ex.size()) << log.str();
+        for (std::size_t i = 0; i < ex.size(); ++i) {
+            ASSERT_EQ(reads[i].size(), 2u);
+            EXPECT_GE(reads[i][0], ex[i].sent);
+            EXPECT_LE(reads[i][0], reads[i][1]);
+            EXPECT_GE(written[i][0], reads[i][1] + c.lineMs / 1000 - 0.0005) << c.delivery;
+            EXPECT_LE(written[i][0], ex[i].done) << c.delivery;
+        }
+    }
+}
+
 // Guards against closing the line before the PC has read the last answer:
 // the kernel throws away what is still in a pseudo-terminal when it closes.
 TEST(SensorOverPty, HangUpDropsTheLineAfterTheLastAnswer) {
@@ -327,6 +442,11 @@ TEST(SensorProgram, CommandLine) {
         {"--short-reply", "x"},
         {"--bogus"},
         {"--com", "1", "--link", "/tmp/x"},
+        {"--delivery", "serial"},
+        {"--delivery", "usb:0"},
+        {"--delivery", "usb:256"},
+        {"--delivery", "usb:"},
+        {"--instant", "--delivery", "whole"},
     };
     for (const auto &args : bad) {
         Options o;
@@ -345,6 +465,13 @@ TEST(SensorProgram, CommandLine) {
     EXPECT_EQ(o.config.faults.ignore, (std::set<int>{7, 9}));
     EXPECT_EQ(o.config.faults.shortLen, 10);
     EXPECT_DOUBLE_EQ(o.config.faults.delay, 0.02);
+    EXPECT_EQ(o.config.delivery, Delivery::kUart);
+    for (const auto &[text, latency] : {std::pair{"usb", 16}, std::pair{"usb:1", 1}}) {
+        ASSERT_TRUE(ParseOptions({"--delivery", text}, &o, &error)) << error;
+        EXPECT_EQ(o.config.delivery, Delivery::kUsb);
+        EXPECT_EQ(o.config.usbLatencyMs, latency);
+        EXPECT_EQ(DeliveryName(o.config), "usb:" + std::to_string(latency));
+    }
 
     // Every option that ParseOptions knows is in the help text.
     for (const char *opt :
@@ -352,6 +479,6 @@ TEST(SensorProgram, CommandLine) {
           "--pcb",          "--softversion", "--id",      "--firmware",     "--eeprom",
           "--period",       "--seed",        "--silent",  "--silent-after", "--ignore",
           "--wrong-sync",   "--short-reply", "--junk",    "--extra",        "--delay",
-          "--hangup-after", "--list-models", "--help"})
+          "--hangup-after", "--list-models", "--help",    "--delivery"})
         EXPECT_NE(Usage().find(std::string("  ") + opt + " "), std::string::npos) << opt;
 }

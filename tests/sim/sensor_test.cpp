@@ -521,6 +521,140 @@ TEST(SensorLine, LogHasOneJsonLinePerFrameAndAnswer) {
         EXPECT_TRUE(l.front() == '{' && l.back() == '}') << l;
 }
 
+// --- Delivery: how the answer's bytes reach the PC ------------------------------
+
+namespace {
+
+struct Handout {
+    double at;
+    std::size_t count;
+};
+
+// Sends code at 10 s (read at once, so complete 36 byte times later) and
+// takes every handout the sensor makes, at the moment it falls due.
+std::vector<Handout> Handouts(const char *delivery, int code, int latencyMs = kUsbLatencyMs,
+                              int frames = 1) {
+    Config cfg = Instant("t101");
+    cfg.instant = false;
+    cfg.delivery = std::string(delivery) == "whole" ? Delivery::kWhole
+                   : std::string(delivery) == "usb" ? Delivery::kUsb
+                                                    : Delivery::kUart;
+    cfg.usbLatencyMs = latencyMs;
+    Sensor s(cfg);
+    Bytes in;
+    for (int i = 0; i < frames; ++i) {
+        const Bytes f = Frame(code);
+        in.insert(in.end(), f.begin(), f.end());
+    }
+    s.Receive(in.data(), in.size(), 10.0);
+    std::vector<Handout> got;
+    Bytes out;
+    for (double t = s.NextDue(); std::isfinite(t); t = s.NextDue())
+        got.push_back({t, s.TakeDue(t, out)});
+    EXPECT_EQ(s.TakeDue(1e9, out), 0u);
+    return got;
+}
+
+std::size_t Total(const std::vector<Handout> &h) {
+    std::size_t n = 0;
+    for (const Handout &x : h)
+        n += x.count;
+    return n;
+}
+
+constexpr double kByte = 1 / 1920.0;
+constexpr double kReplyStart = 10.0 + 36 * kByte; // the command is complete
+
+} // namespace
+
+TEST(SensorDelivery, UartAndWhole) {
+    // Byte by byte, each as its last bit is in.
+    const auto uart = Handouts("uart", kRun);
+    ASSERT_EQ(uart.size(), 36u);
+    for (std::size_t i = 0; i < uart.size(); ++i) {
+        EXPECT_EQ(uart[i].count, 1u);
+        EXPECT_NEAR(uart[i].at, kReplyStart + (i + 1) * kByte, 1e-6);
+    }
+    // In one piece when the last byte is complete, a block as well as a frame.
+    for (const auto &[code, length] : {std::pair{kRun, 36}, std::pair{kBlock256OrReset, 512}}) {
+        const auto whole = Handouts("whole", code);
+        ASSERT_EQ(whole.size(), 1u) << code;
+        EXPECT_EQ(whole[0].count, std::size_t(length));
+        EXPECT_NEAR(whole[0].at, kReplyStart + length * kByte, 1e-6);
+    }
+    // Two answers back to back are two pieces, the second one line time later.
+    const auto two = Handouts("whole", kEcho, 0, 2);
+    ASSERT_EQ(two.size(), 2u);
+    EXPECT_NEAR(two[1].at - two[0].at, 36 * kByte, 1e-6);
+}
+
+TEST(SensorDelivery, UsbPacketsLeaveOnTheTimerOrWhenFull) {
+    // 16 ms after the first byte, 31 bytes have come; the last 5 wait for
+    // the timer started by the 32nd: the reply is whole 32.7 ms after it
+    // started instead of 18.75 ms.
+    const auto reply = Handouts("usb", kRun);
+    ASSERT_EQ(reply.size(), 2u);
+    EXPECT_EQ(reply[0].count, 31u);
+    EXPECT_NEAR(reply[0].at, kReplyStart + kByte + 0.016, 1e-6);
+    EXPECT_EQ(reply[1].count, 5u);
+    EXPECT_NEAR(reply[1].at, kReplyStart + 32 * kByte + 0.016, 1e-6);
+
+    // Properties that hold for every timer: no packet above 62 bytes, none
+    // later than the timer after its first byte, none before its last byte is
+    // in, nothing lost, and with a timer longer than 62 byte times (32.3 ms)
+    // the packets are full ones.
+    for (int ms : {1, 5, 16, 40, 255}) {
+        const auto block = Handouts("usb", kBlock256OrReset, ms);
+        ASSERT_EQ(Total(block), 512u) << ms;
+        std::size_t before = 0;
+        for (const Handout &h : block) {
+            EXPECT_GE(h.count, 1u);
+            EXPECT_LE(h.count, kUsbPacket) << ms;
+            const double first = kReplyStart + (before + 1) * kByte;
+            const double last = kReplyStart + (before + h.count) * kByte;
+            EXPECT_LE(h.at, first + ms / 1000.0 + 1e-6) << ms;
+            EXPECT_GE(h.at, last - 1e-6) << ms;
+            if (ms >= 40 && before + kUsbPacket <= 512) {
+                EXPECT_EQ(h.count, kUsbPacket) << ms;
+            }
+            before += h.count;
+        }
+    }
+    // The adapter does not know where an answer ends: two echoes back to back
+    // share the packet that straddles them.
+    const auto two = Handouts("usb", kEcho, 16, 2);
+    ASSERT_EQ(Total(two), 72u);
+    ASSERT_EQ(two.size(), 3u);
+    EXPECT_EQ(two[1].count, 31u); // bytes 32 to 62: the second echo's first 26 among them
+}
+
+TEST(SensorDelivery, LogStampsReadAndWrittenOnTheCallersClock) {
+    std::ostringstream log;
+    Config cfg = Instant();
+    cfg.faults.extraAfter = 3; // the stamp is for the answer's own last byte
+    Sensor s(cfg);
+    s.SetLog(&log);
+    s.SetClockOrigin(1000.0);
+    const Bytes f = Frame(kEcho);
+    s.Receive(f.data(), 20, 1.25);
+    s.Receive(f.data() + 20, 16, 1.3125);
+    Bytes out;
+    s.TakeDue(2.0, out);
+    ASSERT_EQ(out.size(), 39u);
+    EXPECT_NE(log.str().find("\"read\":[1001.250000,1001.312500]"), std::string::npos) << log.str();
+    s.Wrote(35, 2.0);
+    EXPECT_EQ(log.str().find("written"), std::string::npos) << "one byte of the answer is left";
+    s.Wrote(1, 2.125);
+    s.Wrote(3, 2.25);
+    const std::string written =
+        "{\"t\":2.125000,\"dir\":\"tx\",\"kind\":\"written\",\"code\":5,\"answer\":\"reply\","
+        "\"mono\":1002.125000}\n";
+    EXPECT_NE(log.str().find(written), std::string::npos) << log.str();
+    EXPECT_EQ(log.str().find("written", log.str().find(written) + written.size()),
+              std::string::npos)
+        << "one stamp per answer";
+}
+
 TEST(SensorLine, RandomBytesNeverUpsetTheParser) {
     Sensor s(Instant());
     std::mt19937 rng(3);
