@@ -205,15 +205,19 @@ Panel *FindPanel(int handle) {
     return it == panels.end() ? nullptr : it->second;
 }
 
+// A bare name is looked for beside the executable (the build tree), then in
+// the data folder of an installation, found from the executable's folder
+// (VTLX_DATA_DIR is relative to it) so that an installation can be moved.
+// The working folder never counts: a stray file there must not replace the
+// program's own. When neither has it, the data folder's path is returned, so
+// the error names the place the file was expected.
 QString ResolveDataFile(const QString &name) {
     if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\'))) return name;
-    const QStringList folders = {QCoreApplication::applicationDirPath(),
-                                 QStringLiteral(VTLX_DATA_DIR)};
-    for (const QString &folder : folders) {
-        const QString path = QDir(folder).filePath(name);
-        if (QFileInfo::exists(path)) return path;
-    }
-    return name;
+    const QDir beside(QCoreApplication::applicationDirPath());
+    const QString installed =
+        QDir::cleanPath(beside.filePath(QStringLiteral(VTLX_DATA_DIR) + QLatin1Char('/') + name));
+    const QString here = beside.filePath(name);
+    return QFileInfo::exists(here) ? here : installed;
 }
 
 int ElementSize(int type) {
