@@ -1,10 +1,18 @@
-// Port numbers to devices: the per-user link folder and the system's list.
+// Port numbers to devices: the per-user link folder and the system's list;
+// what names an adapter for good; the watch on the list; why a device
+// cannot be opened.
+#include "platform/comport.h"
 #include "platform/rs232.h"
+#include "platform/testhooks.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
+#include <QStandardPaths>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,6 +21,9 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -112,7 +123,131 @@ std::map<int, QString> AllPorts() {
 #endif
 }
 
+// Where the system keeps a stable name for each USB serial adapter, the
+// same whichever ttyUSB number it gets; tests put a folder of their own.
+QString byIdFolder = QStringLiteral("/dev/serial/by-id");
+
+// What names an adapter for good: its name under the by-id folder (serial
+// number and interface), else the serial number it reports; empty for a
+// device that has neither (a built-in port, a pseudo-terminal).
+QString IdentityOf(const QString &device) {
+    const QString real = QFileInfo(device).canonicalFilePath();
+    if (real.isEmpty()) return QString();
+    const QDir byId(byIdFolder);
+    for (const QFileInfo &entry :
+         byId.entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
+        if (entry.canonicalFilePath() == real) return QStringLiteral("by-id:") + entry.fileName();
+    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+        if (info.systemLocation() == real && !info.serialNumber().isEmpty())
+            return QStringLiteral("serial:") + info.serialNumber();
+    return QString();
+}
+
+// The ports that are there now: a link whose device has gone keeps its
+// number (so the adapter gets it back) but is not offered.
+std::vector<std::pair<int, QString>> PresentPorts() {
+    std::vector<std::pair<int, QString>> present;
+    for (const auto &[number, device] : AllPorts()) {
+#ifndef _WIN32
+        if (!QFileInfo::exists(device)) continue;
+#endif
+        present.emplace_back(number, device);
+    }
+    return present;
+}
+
+// What the watch compares: every present port with its device and identity.
+QString Snapshot() {
+    QString all;
+    for (const auto &[number, device] : PresentPorts())
+        all += QStringLiteral("%1 %2 %3\n").arg(number).arg(device, IdentityOf(device));
+    return all;
+}
+
+// The watch: the list read once a second, the callback told of changes.
+constexpr int kWatchMs = 1000;
+QTimer *watchTimer = nullptr;
+void (*watchCallback)(void) = nullptr; // the program's callback, or none
+QString watchedList;                   // Snapshot() at the last look
+
+void LookAgain() {
+    const QString now = Snapshot();
+    if (now == watchedList) return;
+    watchedList = now;
+    if (watchCallback) watchCallback();
+}
+
+#ifndef _WIN32
+// Qt Serial Port locks a device with a lock file "LCK..<name>" in the first
+// of these folders it can use; a lock of a live process other than this one
+// means the device is held.
+bool LockedByOther(const QString &device) {
+    QString name = device;
+    if (name.startsWith(QLatin1String("/dev/"))) name = name.mid(5);
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    const QStringList folders = {QStringLiteral("/var/lock"),
+                                 QStringLiteral("/run/lock"),
+                                 QStringLiteral("/etc/locks"),
+                                 QStringLiteral("/var/spool/locks"),
+                                 QStringLiteral("/var/spool/uucp"),
+                                 QStandardPaths::writableLocation(QStandardPaths::TempLocation)};
+    for (const QString &folder : folders) {
+        const QString path = folder + QStringLiteral("/LCK..") + name;
+        if (!QFileInfo::exists(path)) continue;
+        qint64 pid = 0;
+        QString host, app;
+        if (!QLockFile(path).getLockInfo(&pid, &host, &app) || pid <= 0 || pid == getpid())
+            continue;
+        if (kill(pid_t(pid), 0) == 0 || errno == EPERM) return true;
+    }
+    return false;
+}
+#endif
+
 } // namespace
+
+int ComOpenBlocker(const QString &device) {
+#ifdef _WIN32
+    (void)device;
+    return kComCauseOther;
+#else
+    const QByteArray path = QFile::encodeName(device);
+    if (access(path.constData(), R_OK | W_OK) != 0)
+        return errno == EACCES || errno == EPERM || errno == EROFS ? kComCauseDenied
+                                                                   : kComCauseOther;
+    if (LockedByOther(device)) return kComCauseInUse;
+    // A program that holds the line exclusively (TIOCEXCL) makes every other
+    // opener fail with EBUSY. The probe changes nothing on the line.
+    const int fd = open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+        close(fd);
+        return kComCauseOther;
+    }
+    if (errno == EBUSY) return kComCauseInUse;
+    if (errno == EACCES || errno == EPERM) return kComCauseDenied;
+    return kComCauseOther;
+#endif
+}
+
+void SetSerialByIdFolder(const char *folder) {
+    byIdFolder = folder ? QFile::decodeName(folder) : QStringLiteral("/dev/serial/by-id");
+}
+
+void InstallComPortWatch(void (*onChange)(void)) {
+    watchCallback = onChange;
+    if (!onChange) {
+        if (watchTimer) watchTimer->stop();
+        return;
+    }
+    if (!QCoreApplication::instance()) return;
+    watchedList = Snapshot();
+    if (!watchTimer) {
+        watchTimer = new QTimer(QCoreApplication::instance());
+        watchTimer->setInterval(kWatchMs);
+        QObject::connect(watchTimer, &QTimer::timeout, LookAgain);
+    }
+    watchTimer->start();
+}
 
 int ComPortFolder(char *folder, int size) {
     const QString path = FolderPath();
@@ -136,10 +271,11 @@ int ComPortDevice(int port, char *device, int size) {
 
 int ComPortList(ComPortEntry *entries, int max) {
     int n = 0;
-    for (const auto &[number, device] : AllPorts()) {
+    for (const auto &[number, device] : PresentPorts()) {
         if (n >= max) break;
         entries[n].number = number;
         CopyOut(QFile::encodeName(device), entries[n].device, int(sizeof entries[n].device));
+        CopyOut(IdentityOf(device).toUtf8(), entries[n].identity, int(sizeof entries[n].identity));
         ++n;
     }
     return n;

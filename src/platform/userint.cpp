@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QLayout>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -643,6 +644,25 @@ int ReplaceTextBoxLine(int panel, int control, int line, const char *text) {
     lines[line] = FromWinAnsi(text);
     const QSignalBlocker block(w);
     box->setPlainText(lines.join(QLatin1Char('\n')));
+    return 0;
+}
+
+// ---- messages ----
+
+int MessagePopup(const char *title, const char *message) {
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()) || !title || !message)
+        return -1;
+    // Over the active window, else over the first window shown (at start no
+    // window is active yet).
+    QWidget *over = QApplication::activeWindow();
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (!over && w->isVisible()) over = w;
+    auto *box = new QMessageBox(QMessageBox::Information, FromWinAnsi(title), FromWinAnsi(message),
+                                QMessageBox::Ok, over);
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
     return 0;
 }
 

@@ -200,6 +200,12 @@ int ArrayToFile(const char *fileName, const void *array, int dataType, int numbe
 int FileToArray(const char *fileName, void *array, int dataType, int numberOfElements,
                 int numberOfGroups, int dataOrder, int layout, int fileType);
 
+// A message for the user in a box of its own, with an OK button, over the
+// active window. Returns at once (0): the box stays until the user closes
+// it, and the program goes on meanwhile, so no loop of the program waits on
+// it and a quit is never held up by it. Texts are Windows-1252.
+int MessagePopup(const char *title, const char *message);
+
 // Formatting: the one format the program uses, "%72c<%36i": the low byte of
 // each of 36 words, in order, up to the first zero byte; at most 71 characters
 // and the terminator (target holds 72 bytes). Returns the number of
