@@ -509,6 +509,8 @@ int GetCtrlAttribute(int panel, int control, int attribute, int *value) {
     case ATTR_VISIBLE: *value = w->isHidden() ? 0 : 1; return 0;
     case ATTR_LEFT: *value = w->mapTo(p->window(), QPoint(0, 0)).x(); return 0;
     case ATTR_TOP: *value = w->mapTo(p->window(), QPoint(0, 0)).y(); return 0;
+    case ATTR_WIDTH: *value = w->width(); return 0;
+    case ATTR_HEIGHT: *value = w->height(); return 0;
     case ATTR_FRAME_COLOR:
         if (!w->property("frameColor").isValid()) return -1;
         *value = w->property("frameColor").toInt();
@@ -621,7 +623,16 @@ int DisplayImageFile(int panel, int control, const char *file) {
     auto *l = qobject_cast<QLabel *>(w);
     if (!l) return -1;
     const QString path = ResolveDataFile(QFile::decodeName(file));
-    const QPixmap pixmap(path);
+    // On a screen at scale 2 (or between 1 and 2) a bitmap drawn at twice its
+    // size, "name@2x.png" beside it, keeps it sharp; it shows at the size of
+    // the plain one.
+    QPixmap pixmap;
+    const int dot = int(path.lastIndexOf(QLatin1Char('.')));
+    const QString sharp = dot > 0 ? path.left(dot) + QStringLiteral("@2x") + path.mid(dot) : path;
+    if (l->devicePixelRatioF() > 1.0 && sharp != path && pixmap.load(sharp))
+        pixmap.setDevicePixelRatio(2.0);
+    else
+        pixmap.load(path);
     if (pixmap.isNull()) {
         Report(QStringLiteral("DisplayImageFile: cannot load %1").arg(path));
         return -1;
