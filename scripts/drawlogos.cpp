@@ -4,8 +4,10 @@
 //   g++ -std=c++20 -fPIC scripts/drawlogos.cpp $(pkg-config --cflags --libs Qt6Gui) -o
 //   /tmp/drawlogos QT_QPA_PLATFORM=offscreen /tmp/drawlogos resources
 //
-// The pictures are committed; run this again only to change them. Every
-// company and mark drawn here is invented for this program.
+// The pictures are committed; run this again only to change them. Each is
+// drawn twice: at its size, and at twice its size for screens at scale 2
+// ("name@2x.png", which the program takes there). Every company and mark
+// drawn here is invented for this program.
 #include <QDir>
 #include <QFont>
 #include <QGuiApplication>
@@ -19,8 +21,9 @@ static const QColor bandBlue(0x00, 0x80, 0xFF);
 static const QColor bandWhite(0xFF, 0xFF, 0xFF);
 static const QColor markRed(0xE0, 0x20, 0x20);
 
-static QImage Canvas(int w, int h, const QColor &band) {
-    QImage img(w, h, QImage::Format_RGB32);
+// A picture of w x h pixels at scale 1, drawn at the given scale.
+static QImage Canvas(int w, int h, const QColor &band, int scale) {
+    QImage img(w * scale, h * scale, QImage::Format_RGB32);
     img.fill(band);
     return img;
 }
@@ -50,9 +53,10 @@ static void Wordmark(QPainter &p, const QRectF &box, const QString &text, const 
 }
 
 // Variant 2: small white mark on the blue band, above the program name.
-static QImage Logo2() {
-    QImage img = Canvas(160, 24, bandBlue);
+static QImage Logo2(int scale) {
+    QImage img = Canvas(160, 24, bandBlue, scale);
     QPainter p(&img);
+    p.scale(scale, scale);
     p.setRenderHint(QPainter::Antialiasing);
     DrawSensorMark(p, QRectF(2, 2, 36, 20), Qt::white);
     Wordmark(p, QRectF(44, 0, 116, 24), "VORTELIX", Qt::white, 16, true);
@@ -60,9 +64,10 @@ static QImage Logo2() {
 }
 
 // Variant 3: the maker's mark, larger, on the white band.
-static QImage Logo3() {
-    QImage img = Canvas(180, 50, bandWhite);
+static QImage Logo3(int scale) {
+    QImage img = Canvas(180, 50, bandWhite, scale);
     QPainter p(&img);
+    p.scale(scale, scale);
     p.setRenderHint(QPainter::Antialiasing);
     DrawSensorMark(p, QRectF(4, 8, 48, 34), bandBlue);
     Wordmark(p, QRectF(60, 4, 120, 26), "VORTELIX", bandBlue, 20, true);
@@ -71,9 +76,10 @@ static QImage Logo3() {
 }
 
 // Variant 4: a distributor with a quartz crystal, on the blue band.
-static QImage Logo4() {
-    QImage img = Canvas(180, 50, bandBlue);
+static QImage Logo4(int scale) {
+    QImage img = Canvas(180, 50, bandBlue, scale);
     QPainter p(&img);
+    p.scale(scale, scale);
     p.setRenderHint(QPainter::Antialiasing);
     QPolygonF crystal;
     crystal << QPointF(26, 4) << QPointF(40, 14) << QPointF(40, 36) << QPointF(26, 46)
@@ -88,9 +94,10 @@ static QImage Logo4() {
 }
 
 // Variant 6: a distributor with a lens, on the white band.
-static QImage Logo6() {
-    QImage img = Canvas(180, 50, bandWhite);
+static QImage Logo6(int scale) {
+    QImage img = Canvas(180, 50, bandWhite, scale);
     QPainter p(&img);
+    p.scale(scale, scale);
     p.setRenderHint(QPainter::Antialiasing);
     QColor green(0x20, 0x80, 0x50);
     p.setPen(QPen(green, 3.0));
@@ -113,18 +120,18 @@ int main(int argc, char **argv) {
     QDir out(argc > 1 ? argv[1] : "resources");
     struct {
         const char *name;
-        QImage image;
-    } logos[] = {{"VTLXlogo2.png", Logo2()},
-                 {"VTLXlogo3.png", Logo3()},
-                 {"VTLXlogo4.png", Logo4()},
-                 {"VTLXlogo6.png", Logo6()}};
+        QImage (*draw)(int scale);
+    } logos[] = {
+        {"VTLXlogo2", Logo2}, {"VTLXlogo3", Logo3}, {"VTLXlogo4", Logo4}, {"VTLXlogo6", Logo6}};
     for (auto &l : logos) {
-        QString path = out.filePath(l.name);
-        if (!l.image.save(path)) {
-            std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
-            return 1;
+        for (int scale : {1, 2}) {
+            const QString path = out.filePath(QString(l.name) + (scale == 1 ? ".png" : "@2x.png"));
+            if (!l.draw(scale).save(path)) {
+                std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
+                return 1;
+            }
+            std::printf("%s\n", qPrintable(path));
         }
-        std::printf("%s\n", qPrintable(path));
     }
     return 0;
 }

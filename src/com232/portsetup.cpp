@@ -4,6 +4,7 @@
 
 #include "com232/com232.h"
 #include "com232/identify.h"
+#include "com232/portwatch.h"
 #include "com232/syncword.h"
 #include "gui/pushget.h"
 #include "main/controls.h"
@@ -79,14 +80,17 @@ int CheckComLine(int port) {
     return result;
 }
 
+// The selector is filled afresh each time its list opens (event 3, before it
+// shows), so that it follows the adapters plugged in and pulled since.
 void FillPortSelector(void) {
     static ComPortEntry ports[64];
     const int n = ComPortList(ports, 64);
     ClearListCtrl(pHandle, PANEL_DropDCom);
     bool listed = false;
     for (int i = 0; i < n; i++) {
-        char label[300];
-        std::snprintf(label, sizeof label, "COM%d  %s", ports[i].number, ports[i].device);
+        char label[600];
+        std::snprintf(label, sizeof label, "COM%d  %s%s", ports[i].number, ports[i].device,
+                      IsReturnedPort(&ports[i]) ? "  (reconnected)" : "");
         InsertListItem(pHandle, PANEL_DropDCom, -1, label, ports[i].number);
         listed = listed || ports[i].number == com;
     }
@@ -100,11 +104,16 @@ void FillPortSelector(void) {
 }
 
 int CC_DropDCom(int, int, int event, void *, int, int) {
+    if (event == EVENT_LEFT_CLICK) {
+        FollowPorts();
+        return 0;
+    }
     if (event != EVENT_COMMIT && event != EVENT_VAL_CHANGED) return 0;
     stop_flag = 1;
     CloseCom(com);
     GetCtrlVal(pHandle, PANEL_DropDCom, &com);
     SetCtrlVal(pHandle, PANEL_TEXTStatus, "Init COM-Port ...");
     InitRS232(com);
+    PortSetUpDone(com);
     return 0;
 }

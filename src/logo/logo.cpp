@@ -53,6 +53,42 @@ static const Branding brandings[LOGO_VARIANTS] = {
 };
 
 static constexpr int INFO_STEP = 15; // distance between two info lines
+static constexpr int GAP = 8;        // least room beside a header item, pixels
+
+// The positions in the table are the header as designed. The texts' sizes
+// depend on the fonts of the system, so each item is measured once drawn:
+// info lines go down by at least their own height, and an item that would
+// touch one placed before it moves right of that one. With the program's
+// own fonts every item keeps its designed place.
+struct Box {
+    int left, top, width, height;
+};
+
+static bool Touch(const Box &a, const Box &b) {
+    return a.left < b.left + b.width + GAP && b.left < a.left + a.width + GAP &&
+           a.top < b.top + b.height && b.top < a.top + a.height;
+}
+
+// Moves control ctrl to (left, top), or right of every item in placed that it
+// would touch there; adds it to placed. Returns its bottom edge.
+static int Place(int ctrl, int left, int top, Box *placed, int *count) {
+    Box box{left, top, 0, 0};
+    GetCtrlAttribute(pHandle, ctrl, ATTR_WIDTH, &box.width);
+    GetCtrlAttribute(pHandle, ctrl, ATTR_HEIGHT, &box.height);
+    for (bool moved = true; moved;) {
+        moved = false;
+        for (int i = 0; i < *count; i++) {
+            if (Touch(box, placed[i])) {
+                box.left = placed[i].left + placed[i].width + GAP;
+                moved = true;
+            }
+        }
+    }
+    SetCtrlAttribute(pHandle, ctrl, ATTR_LEFT, box.left);
+    SetCtrlAttribute(pHandle, ctrl, ATTR_TOP, box.top);
+    placed[(*count)++] = box;
+    return box.top + box.height;
+}
 
 int ShowInfoText(int /*unused*/, int bgColor, int textColor, const char *text, int left, int top,
                  int pointSize) {
@@ -70,21 +106,29 @@ int ShowLogo(int variant) {
     const Branding &b = brandings[variant];
     if (!b.drawn) return 0;
 
+    Box placed[6];
+    int count = 0;
     SetCtrlAttribute(pHandle, PANEL_DECOLogo, ATTR_FRAME_COLOR, b.band);
+    if (b.company != nullptr) {
+        const char *lines[3] = {b.company, b.phone, b.web};
+        int below = 0; // bottom of the line above
+        for (int i = 0; i < 3; i++) {
+            const int top = b.infoTop + i * INFO_STEP;
+            const int ctrl = ShowInfoText(0, b.band, b.text, lines[i], INFO_LEFT, top, INFO_POINTS);
+            below = Place(ctrl, INFO_LEFT, top > below ? top : below, placed, &count);
+        }
+    }
     if (b.bitmap == nullptr) {
         SetCtrlAttribute(pHandle, PANEL_PICTLogo, ATTR_VISIBLE, 0);
     } else {
-        SetCtrlAttribute(pHandle, PANEL_PICTLogo, ATTR_TOP, b.logoTop);
-        SetCtrlAttribute(pHandle, PANEL_PICTLogo, ATTR_LEFT, b.logoLeft);
         DisplayImageFile(pHandle, PANEL_PICTLogo, b.bitmap);
+        Place(PANEL_PICTLogo, b.logoLeft, b.logoTop, placed, &count);
     }
-    if (b.company != nullptr) {
-        const char *lines[3] = {b.company, b.phone, b.web};
-        for (int i = 0; i < 3; i++)
-            ShowInfoText(0, b.band, b.text, lines[i], INFO_LEFT, b.infoTop + i * INFO_STEP,
-                         INFO_POINTS);
-    }
-    ShowInfoText(0, b.band, b.text, szSoftName, b.nameLeft, b.nameTop, NAME_POINTS);
-    ShowInfoText(0, b.band, b.text, szSoftVersion, b.versionLeft, b.versionTop, INFO_POINTS);
+    const int name =
+        ShowInfoText(0, b.band, b.text, szSoftName, b.nameLeft, b.nameTop, NAME_POINTS);
+    Place(name, b.nameLeft, b.nameTop, placed, &count);
+    const int version =
+        ShowInfoText(0, b.band, b.text, szSoftVersion, b.versionLeft, b.versionTop, INFO_POINTS);
+    Place(version, b.versionLeft, b.versionTop, placed, &count);
     return 0;
 }

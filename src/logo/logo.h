@@ -3,7 +3,9 @@
 #pragma once
 
 // Draws the header of variant 0 to 6; variant 5 and any other number draw
-// nothing. Each call adds new text controls over what is there. Returns 0.
+// nothing. Each call adds new text controls over what is there. Items keep
+// their designed places unless the system's fonts make one touch another;
+// then it moves right of it (info lines: down). Returns 0.
 int ShowLogo(int variant);
 
 // Creates one text message on the main panel at (left, top) with the given

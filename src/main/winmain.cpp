@@ -4,6 +4,7 @@
 #include "com232/com232.h"
 #include "main/startup.h"
 #include "com232/portsetup.h"
+#include "com232/portwatch.h"
 #include "main/callbacks.h"
 #include "main/controls.h"
 #include "main/riror14.h"
@@ -33,6 +34,7 @@ int WinMain(void *hInstance, void *, char *, int) {
     InitRS232(com);
 
     DisplayPanel(pHandle);
+    WatchPorts();
     RunUserInterface();
 
     CloseCom(com);

@@ -43,9 +43,16 @@ int ComPort::open(const QString &device, qint32 baud, int parity, int dataBits, 
                                                    QSerialPort::EvenParity, QSerialPort::MarkParity,
                                                    QSerialPort::SpaceParity};
     serial_.setPortName(device);
+    openCause_ = kComCauseOther;
     if (!serial_.open(QIODevice::ReadWrite)) {
-        std::fprintf(stderr, "serial: cannot open %s: %s\n", qPrintable(device),
-                     qPrintable(serial_.errorString()));
+        // Qt's own text is no help for the two common causes (a held lock
+        // reads "No error"), so those are found out and named.
+        openCause_ = ComOpenBlocker(device);
+        const QString why =
+            openCause_ == kComCauseInUse ? QStringLiteral("the port is in use by another program")
+            : openCause_ == kComCauseDenied ? QStringLiteral("no permission to read and write it")
+                                            : serial_.errorString();
+        std::fprintf(stderr, "serial: cannot open %s: %s\n", qPrintable(device), qPrintable(why));
         return kComCannotOpen;
     }
     const bool configured =

@@ -13,8 +13,10 @@ class ComPort : public QObject {
     ~ComPort() override;
 
     // Opens and configures the device; returns 0 or a negative code of rs232.h.
+    // After kComCannotOpen, openCause() says why (kComCause*).
     int open(const QString &device, qint32 baud, int parity, int dataBits, int stopBits,
              int inputQueueSize);
+    int openCause() const { return openCause_; }
     void close();
 
     void setTimeout(double seconds) { timeoutMs_ = seconds > 0 ? int(seconds * 1000) : 0; }
@@ -47,6 +49,7 @@ class ComPort : public QObject {
     static constexpr int MAX_EMPTY_READS = 50;
 
     int number_;                        // port number handed to the callback
+    int openCause_ = kComCauseOther;    // why the last open failed; open
     int emptyReads_ = 0;                // read errors since bytes last came; onError, onReadyRead
     QSerialPort serial_;                // the device; closed once the line is dead
     bool dead_ = false;                 // the other end vanished: reads 0, writes 0
@@ -59,3 +62,7 @@ class ComPort : public QObject {
     bool dispatching_ = false;          // the callback is running
     bool dispatchQueued_ = false;       // a deferred dispatch is pending
 };
+
+// Why device cannot be opened, as far as can be told from outside: one of
+// kComCause* of rs232.h. In portfolder.cpp.
+int ComOpenBlocker(const QString &device);

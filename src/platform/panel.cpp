@@ -4,6 +4,7 @@
 #include "platform/numericspinbox.h"
 #include "platform/realspinbox.h"
 #include "platform/registry.h"
+#include "platform/selector.h"
 #include "platform/stripchart.h"
 #include "platform/switchbutton.h"
 #include "platform/uiloader.h"
@@ -316,6 +317,11 @@ void Panel::connectEvents(int number, Control &c) {
             controls[number].changed = true;
             raise(number, EVENT_VAL_CHANGED);
         });
+        // Opening the list is a left click, raised before the list shows, so
+        // that the callback can fill it afresh.
+        if (auto *selector = qobject_cast<Selector *>(combo))
+            connect(selector, &Selector::aboutToOpen, this,
+                    [this, number] { raise(number, EVENT_LEFT_CLICK); });
         // Choosing the item that is already current is a commit without a change.
         connect(combo, &QComboBox::activated, this, [this, number] {
             Control &ctl = controls[number];

@@ -1,10 +1,18 @@
-// Port numbers to devices: the per-user link folder and the system's list.
+// Port numbers to devices: the per-user link folder and the system's list;
+// what names an adapter for good; the watch on the list; why a device
+// cannot be opened.
+#include "platform/comport.h"
 #include "platform/rs232.h"
+#include "platform/testhooks.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QRegularExpression>
 #include <QSerialPortInfo>
+#include <QStandardPaths>
+#include <QTimer>
 
 #include <algorithm>
 #include <cstdlib>
@@ -13,6 +21,9 @@
 #include <vector>
 
 #ifndef _WIN32
+#include <cerrno>
+#include <csignal>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #endif
@@ -75,9 +86,9 @@ int GroupOf(const QString &device) {
 
 // Devices the system lists, ttyS first, then ttyUSB, ttyACM and the rest,
 // each group in numeric order (ttyS2 before ttyS10).
-std::vector<QString> ListedDevices() {
+std::vector<QString> ListedDevices(const QList<QSerialPortInfo> &infos) {
     std::vector<QString> devices;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts())
+    for (const QSerialPortInfo &info : infos)
         devices.push_back(info.systemLocation());
     static const QRegularExpression tail("^(.*?)([0-9]*)$");
     std::sort(devices.begin(), devices.end(), [](const QString &a, const QString &b) {
@@ -90,11 +101,11 @@ std::vector<QString> ListedDevices() {
 }
 
 // The whole numbering: links keep their numbers, listed devices take the
-// free numbers from 1 upward.
-std::map<int, QString> AllPorts() {
+// free numbers from 1 upward. infos: the system's serial ports.
+std::map<int, QString> AllPorts(const QList<QSerialPortInfo> &infos) {
 #ifdef _WIN32
     std::map<int, QString> ports;
-    for (const QSerialPortInfo &info : QSerialPortInfo::availablePorts()) {
+    for (const QSerialPortInfo &info : infos) {
         bool ok = false;
         const int n = info.portName().mid(3).toInt(&ok);
         if (info.portName().startsWith("COM") && ok) ports[n] = info.portName();
@@ -103,7 +114,7 @@ std::map<int, QString> AllPorts() {
 #else
     std::map<int, QString> ports = LinkedPorts();
     int next = 1;
-    for (const QString &device : ListedDevices()) {
+    for (const QString &device : ListedDevices(infos)) {
         while (ports.count(next))
             ++next;
         ports[next++] = device;
@@ -112,7 +123,168 @@ std::map<int, QString> AllPorts() {
 #endif
 }
 
+// Where the system keeps a stable name for each USB serial adapter, the
+// same whichever ttyUSB number it gets; tests put a folder of their own.
+QString byIdFolder = QStringLiteral("/dev/serial/by-id");
+
+// What names an adapter for good: its name under the by-id folder (serial
+// number and interface), else the serial number it reports; empty for a
+// device that has neither (a built-in port, a pseudo-terminal).
+// infos and byId: the system's serial ports and the by-id folder's entries.
+QString IdentityOf(const QString &device, const QList<QSerialPortInfo> &infos,
+                   const QFileInfoList &byId) {
+    const QString real = QFileInfo(device).canonicalFilePath();
+    if (real.isEmpty()) return QString();
+    for (const QFileInfo &entry : byId)
+        if (entry.canonicalFilePath() == real) return QStringLiteral("by-id:") + entry.fileName();
+    for (const QSerialPortInfo &info : infos)
+        if (info.systemLocation() == real && !info.serialNumber().isEmpty())
+            return QStringLiteral("serial:") + info.serialNumber();
+    return QString();
+}
+
+struct PresentPort {
+    int number;
+    QString device;
+    QString identity;
+};
+
+// The ports that are there now, from one look at the system: a link whose
+// device has gone keeps its number (so the adapter gets it back) but is not
+// offered.
+std::vector<PresentPort> PresentPorts() {
+    const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
+    const QFileInfoList byId =
+        QDir(byIdFolder).entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+    std::vector<PresentPort> present;
+    for (const auto &[number, device] : AllPorts(infos)) {
+#ifndef _WIN32
+        if (!QFileInfo::exists(device)) continue;
+#endif
+        present.push_back({number, device, IdentityOf(device, infos, byId)});
+    }
+    return present;
+}
+
+// What the watch compares: every present port with its device and identity.
+QString Snapshot() {
+    QString all;
+    for (const PresentPort &port : PresentPorts())
+        all += QStringLiteral("%1 %2 %3\n").arg(port.number).arg(port.device, port.identity);
+    return all;
+}
+
+// The names in the device folders, the stable names and the links: what
+// changes whenever a port comes or goes. Reading them costs a tenth of a
+// millisecond; asking the system for its serial ports costs some ten.
+QString Fingerprint() {
+    QString all;
+    for (const QString &folder : {QStringLiteral("/dev"), QStringLiteral("/dev/pts")})
+        all += QDir(folder)
+                   .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
+                   .join(QLatin1Char(' '));
+    for (const QString &folder : {byIdFolder, FolderPath()})
+        for (const QFileInfo &entry :
+             QDir(folder).entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
+            all += QStringLiteral(" %1>%2").arg(entry.filePath(), entry.symLinkTarget());
+    return all;
+}
+
+// The watch: the fingerprint looked at once a second, the whole list read
+// when it has changed and every tenth second in any case (a link may name a
+// device outside the device folders); the callback told of changes.
+constexpr int kWatchMs = 1000;
+constexpr int kFullLookEvery = 10;
+QTimer *watchTimer = nullptr;
+void (*watchCallback)(void) = nullptr; // the program's callback, or none
+QString watchedPrint;                  // Fingerprint() at the last look
+QString watchedList;                   // Snapshot() at the last full look
+int looksSinceFull = 0;                // looks since the last full one
+
+void LookAgain() {
+    const QString print = Fingerprint();
+    if (print == watchedPrint && ++looksSinceFull < kFullLookEvery) return;
+    watchedPrint = print;
+    looksSinceFull = 0;
+    const QString now = Snapshot();
+    if (now == watchedList) return;
+    watchedList = now;
+    if (watchCallback) watchCallback();
+}
+
+#ifndef _WIN32
+// Qt Serial Port locks a device with a lock file "LCK..<name>" in the first
+// of these folders it can use; a lock of a live process other than this one
+// means the device is held.
+bool LockedByOther(const QString &device) {
+    QString name = device;
+    if (name.startsWith(QLatin1String("/dev/"))) name = name.mid(5);
+    name.replace(QLatin1Char('/'), QLatin1Char('_'));
+    const QStringList folders = {QStringLiteral("/var/lock"),
+                                 QStringLiteral("/run/lock"),
+                                 QStringLiteral("/etc/locks"),
+                                 QStringLiteral("/var/spool/locks"),
+                                 QStringLiteral("/var/spool/uucp"),
+                                 QStandardPaths::writableLocation(QStandardPaths::TempLocation)};
+    for (const QString &folder : folders) {
+        const QString path = folder + QStringLiteral("/LCK..") + name;
+        if (!QFileInfo::exists(path)) continue;
+        qint64 pid = 0;
+        QString host, app;
+        if (!QLockFile(path).getLockInfo(&pid, &host, &app) || pid <= 0 || pid == getpid())
+            continue;
+        if (kill(pid_t(pid), 0) == 0 || errno == EPERM) return true;
+    }
+    return false;
+}
+#endif
+
 } // namespace
+
+int ComOpenBlocker(const QString &device) {
+#ifdef _WIN32
+    (void)device;
+    return kComCauseOther;
+#else
+    const QByteArray path = QFile::encodeName(device);
+    if (access(path.constData(), R_OK | W_OK) != 0)
+        return errno == EACCES || errno == EPERM || errno == EROFS ? kComCauseDenied
+                                                                   : kComCauseOther;
+    if (LockedByOther(device)) return kComCauseInUse;
+    // A program that holds the line exclusively (TIOCEXCL) makes every other
+    // opener fail with EBUSY. The probe changes nothing on the line.
+    const int fd = open(path.constData(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd >= 0) {
+        close(fd);
+        return kComCauseOther;
+    }
+    if (errno == EBUSY) return kComCauseInUse;
+    if (errno == EACCES || errno == EPERM) return kComCauseDenied;
+    return kComCauseOther;
+#endif
+}
+
+void SetSerialByIdFolder(const char *folder) {
+    byIdFolder = folder ? QFile::decodeName(folder) : QStringLiteral("/dev/serial/by-id");
+}
+
+void InstallComPortWatch(void (*onChange)(void)) {
+    watchCallback = onChange;
+    if (!onChange) {
+        if (watchTimer) watchTimer->stop();
+        return;
+    }
+    if (!QCoreApplication::instance()) return;
+    watchedPrint = Fingerprint();
+    watchedList = Snapshot();
+    looksSinceFull = 0;
+    if (!watchTimer) {
+        watchTimer = new QTimer(QCoreApplication::instance());
+        watchTimer->setInterval(kWatchMs);
+        QObject::connect(watchTimer, &QTimer::timeout, LookAgain);
+    }
+    watchTimer->start();
+}
 
 int ComPortFolder(char *folder, int size) {
     const QString path = FolderPath();
@@ -126,7 +298,7 @@ int ComPortDevice(int port, char *device, int size) {
     CopyOut(QString("COM%1").arg(port).toLocal8Bit(), device, size);
     return 1;
 #else
-    const auto ports = AllPorts();
+    const auto ports = AllPorts(QSerialPortInfo::availablePorts());
     const auto found = ports.find(port);
     if (found == ports.end()) return 0;
     CopyOut(QFile::encodeName(found->second), device, size);
@@ -136,10 +308,11 @@ int ComPortDevice(int port, char *device, int size) {
 
 int ComPortList(ComPortEntry *entries, int max) {
     int n = 0;
-    for (const auto &[number, device] : AllPorts()) {
+    for (const PresentPort &port : PresentPorts()) {
         if (n >= max) break;
-        entries[n].number = number;
-        CopyOut(QFile::encodeName(device), entries[n].device, int(sizeof entries[n].device));
+        entries[n].number = port.number;
+        CopyOut(QFile::encodeName(port.device), entries[n].device, int(sizeof entries[n].device));
+        CopyOut(port.identity.toUtf8(), entries[n].identity, int(sizeof entries[n].identity));
         ++n;
     }
     return n;

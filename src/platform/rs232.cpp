@@ -13,6 +13,7 @@
 namespace {
 
 std::map<int, QPointer<ComPort>> openPorts; // port number -> open port
+std::map<int, int> openCauses;              // port number -> why its last open failed
 
 ComPort *Find(int port) {
     const auto it = openPorts.find(port);
@@ -23,6 +24,7 @@ ComPort *Find(int port) {
 
 int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, int dataBits,
                   int stopBits, int inputQueueSize, int outputQueueSize) {
+    openCauses.erase(port);
     if (baudRate <= 0 || baudRate > 4000000 || parity < 0 || parity > 4 || dataBits < 5 ||
         dataBits > 8 || (stopBits != 1 && stopBits != 2) || inputQueueSize < 0 ||
         outputQueueSize < 0)
@@ -50,12 +52,18 @@ int OpenComConfig(int port, const char *deviceName, long baudRate, int parity, i
     auto *com = new ComPort(port, QCoreApplication::instance());
     const int result =
         com->open(device, qint32(baudRate), parity, dataBits, stopBits, inputQueueSize);
+    openCauses[port] = com->openCause();
     if (result < 0) {
         delete com;
         return result;
     }
     openPorts[port] = com;
     return 0;
+}
+
+int ComOpenCause(int port) {
+    const auto it = openCauses.find(port);
+    return it == openCauses.end() ? kComCauseOther : it->second;
 }
 
 int CloseCom(int port) {

@@ -19,6 +19,10 @@
 //   device is closed at once, so a dead line never spins; the port number
 //   stays "open": reads then give 0 bytes and writes a count of 0, until
 //   CloseCom.
+// - The port list follows plugging: ComPortList gives the ports present now,
+//   and InstallComPortWatch tells the program when that list changes. A link
+//   whose device has gone keeps its number, so the adapter gets the same
+//   number back, but is not listed meanwhile.
 // - Nothing here throws; errors are negative results.
 #pragma once
 
@@ -33,6 +37,13 @@ enum {
     kComCannotOpen = -7,   // the device exists but cannot be opened
     kComInvalidParameter = -13,
     kComTimeout = -99, // an operation ran out of time
+};
+
+// Why OpenComConfig gave kComCannotOpen (ComOpenCause).
+enum {
+    kComCauseOther = 0,  // some other reason (stderr says which)
+    kComCauseDenied = 1, // the user may not read and write the device
+    kComCauseInUse = 2,  // another program holds the device
 };
 
 // Receive notification bit of the event mask.
@@ -93,13 +104,27 @@ int FlushOutQ(int port);
 // Returns 1 when found, 0 when the number names no device.
 int ComPortDevice(int port, char *device, int size);
 
-// Lists the ports for a port selector: up to max (number, device) pairs,
+// Lists the ports present now for a port selector: up to max entries,
 // ordered by number. Returns how many were stored.
 struct ComPortEntry {
     int number;
     char device[256];
+    // What names the adapter for good, whatever device name it gets:
+    // "by-id:" and its name under /dev/serial/by-id, else "serial:" and its
+    // serial number; "" for a device with neither.
+    char identity[256];
 };
 int ComPortList(ComPortEntry *entries, int max);
+
+// After an OpenComConfig of port n that gave kComCannotOpen: why, one of
+// kComCause*. kComCauseOther after any other result.
+int ComOpenCause(int port);
+
+// Calls onChange on the user-interface thread, while events are pumped, each
+// time the ports ComPortList gives have changed (an adapter plugged in or
+// pulled, a link made or removed). The list is read about once a second.
+// One watch at a time; null ends it.
+void InstallComPortWatch(void (*onChange)(void));
 
 // The per-user port folder: $XDG_RUNTIME_DIR/vortelix-ports, else
 // /tmp/vortelix-ports-<uid>. Copied into folder; returns 1 when it exists,

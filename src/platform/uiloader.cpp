@@ -3,6 +3,7 @@
 #include "platform/graphplot.h"
 #include "platform/numericspinbox.h"
 #include "platform/realspinbox.h"
+#include "platform/selector.h"
 #include "platform/stripchart.h"
 #include "platform/switchbutton.h"
 
@@ -20,6 +21,8 @@ QWidget *UiLoader::createWidget(const QString &className, QWidget *parent, const
         w = new NumericSpinBox(parent);
     else if (className == QLatin1String("QDoubleSpinBox"))
         w = new RealSpinBox(parent);
+    else if (className == QLatin1String("QComboBox"))
+        w = new Selector(parent);
     else
         return QUiLoader::createWidget(className, parent, name);
     w->setObjectName(name);

@@ -1,7 +1,8 @@
 // Builds the widgets of the resource file. QUiLoader knows only Qt's own
 // widget classes: a class it does not know is dropped without a word, and
 // everything inside it with it. So the graph, strip-chart and switch classes
-// are made here, and the numeric boxes become the variants that report steps.
+// are made here, the numeric boxes become the variants that report steps and
+// the combo boxes the variant that reports its list opening.
 #pragma once
 
 #include <QUiLoader>

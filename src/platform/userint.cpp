@@ -18,6 +18,7 @@
 #include <QFileInfo>
 #include <QFontDatabase>
 #include <QLayout>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -205,15 +206,19 @@ Panel *FindPanel(int handle) {
     return it == panels.end() ? nullptr : it->second;
 }
 
+// A bare name is looked for beside the executable (the build tree), then in
+// the data folder of an installation, found from the executable's folder
+// (VTLX_DATA_DIR is relative to it) so that an installation can be moved.
+// The working folder never counts: a stray file there must not replace the
+// program's own. When neither has it, the data folder's path is returned, so
+// the error names the place the file was expected.
 QString ResolveDataFile(const QString &name) {
     if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\'))) return name;
-    const QStringList folders = {QCoreApplication::applicationDirPath(),
-                                 QStringLiteral(VTLX_DATA_DIR)};
-    for (const QString &folder : folders) {
-        const QString path = QDir(folder).filePath(name);
-        if (QFileInfo::exists(path)) return path;
-    }
-    return name;
+    const QDir beside(QCoreApplication::applicationDirPath());
+    const QString installed =
+        QDir::cleanPath(beside.filePath(QStringLiteral(VTLX_DATA_DIR) + QLatin1Char('/') + name));
+    const QString here = beside.filePath(name);
+    return QFileInfo::exists(here) ? here : installed;
 }
 
 int ElementSize(int type) {
@@ -504,6 +509,8 @@ int GetCtrlAttribute(int panel, int control, int attribute, int *value) {
     case ATTR_VISIBLE: *value = w->isHidden() ? 0 : 1; return 0;
     case ATTR_LEFT: *value = w->mapTo(p->window(), QPoint(0, 0)).x(); return 0;
     case ATTR_TOP: *value = w->mapTo(p->window(), QPoint(0, 0)).y(); return 0;
+    case ATTR_WIDTH: *value = w->width(); return 0;
+    case ATTR_HEIGHT: *value = w->height(); return 0;
     case ATTR_FRAME_COLOR:
         if (!w->property("frameColor").isValid()) return -1;
         *value = w->property("frameColor").toInt();
@@ -616,7 +623,16 @@ int DisplayImageFile(int panel, int control, const char *file) {
     auto *l = qobject_cast<QLabel *>(w);
     if (!l) return -1;
     const QString path = ResolveDataFile(QFile::decodeName(file));
-    const QPixmap pixmap(path);
+    // On a screen at scale 2 (or between 1 and 2) a bitmap drawn at twice its
+    // size, "name@2x.png" beside it, keeps it sharp; it shows at the size of
+    // the plain one.
+    QPixmap pixmap;
+    const int dot = int(path.lastIndexOf(QLatin1Char('.')));
+    const QString sharp = dot > 0 ? path.left(dot) + QStringLiteral("@2x") + path.mid(dot) : path;
+    if (l->devicePixelRatioF() > 1.0 && sharp != path && pixmap.load(sharp))
+        pixmap.setDevicePixelRatio(2.0);
+    else
+        pixmap.load(path);
     if (pixmap.isNull()) {
         Report(QStringLiteral("DisplayImageFile: cannot load %1").arg(path));
         return -1;
@@ -639,6 +655,25 @@ int ReplaceTextBoxLine(int panel, int control, int line, const char *text) {
     lines[line] = FromWinAnsi(text);
     const QSignalBlocker block(w);
     box->setPlainText(lines.join(QLatin1Char('\n')));
+    return 0;
+}
+
+// ---- messages ----
+
+int MessagePopup(const char *title, const char *message) {
+    if (!qobject_cast<QApplication *>(QCoreApplication::instance()) || !title || !message)
+        return -1;
+    // Over the active window, else over the first window shown (at start no
+    // window is active yet).
+    QWidget *over = QApplication::activeWindow();
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (!over && w->isVisible()) over = w;
+    auto *box = new QMessageBox(QMessageBox::Information, FromWinAnsi(title), FromWinAnsi(message),
+                                QMessageBox::Ok, over);
+    box->setTextFormat(Qt::PlainText);
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setModal(false);
+    box->show();
     return 0;
 }
 

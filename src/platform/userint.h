@@ -35,8 +35,10 @@ enum {
 enum {
     ATTR_DIMMED = 500,
     ATTR_VISIBLE = 530,
-    ATTR_LEFT = 531, // left edge in pixels of the panel (pictures, text messages)
-    ATTR_TOP = 532,  // top edge in pixels of the panel
+    ATTR_LEFT = 531,   // left edge in pixels of the panel (pictures, text messages)
+    ATTR_TOP = 532,    // top edge in pixels of the panel
+    ATTR_WIDTH = 533,  // width in pixels (read only: a text message or picture fits its content)
+    ATTR_HEIGHT = 534, // height in pixels (read only)
     ATTR_FRAME_COLOR = 550,
     ATTR_TEXT_COLOR = 680,
     ATTR_TEXT_FONT = 682,
@@ -138,7 +140,9 @@ int GetNumListItems(int panel, int control, int *count);
 // file), negative on failure. The font attribute takes a family name; a
 // family this system lacks leaves the application's font.
 int NewCtrl(int panel, int style, const char *label, int top, int left);
-// Shows a bitmap file in a picture control.
+// Shows a bitmap file in a picture control. On a screen at a scale above 1
+// a sharper copy drawn at twice the size, "name@2x.png" beside "name.png",
+// is taken where there is one; the picture keeps the size of the plain one.
 int DisplayImageFile(int panel, int control, const char *file);
 // Replaces line `line` (from 0) of a text box, adding empty lines up to it.
 int ReplaceTextBoxLine(int panel, int control, int line, const char *text);
@@ -199,6 +203,12 @@ int ArrayToFile(const char *fileName, const void *array, int dataType, int numbe
                 int fileType, int fileAction);
 int FileToArray(const char *fileName, void *array, int dataType, int numberOfElements,
                 int numberOfGroups, int dataOrder, int layout, int fileType);
+
+// A message for the user in a box of its own, with an OK button, over the
+// active window. Returns at once (0): the box stays until the user closes
+// it, and the program goes on meanwhile, so no loop of the program waits on
+// it and a quit is never held up by it. Texts are Windows-1252.
+int MessagePopup(const char *title, const char *message);
 
 // Formatting: the one format the program uses, "%72c<%36i": the low byte of
 // each of 36 words, in order, up to the first zero byte; at most 71 characters

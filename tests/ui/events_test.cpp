@@ -112,7 +112,16 @@ TEST_F(PanelsTest, UserActionsRaiseTheDocumentedCodes) {
              c->showPopup();
              QTest::keyClick(c->view(), Qt::Key_Return);
          },
-         {EVENT_COMMIT}},
+         {EVENT_LEFT_CLICK, EVENT_COMMIT}},
+        {"selector: list opened and closed",
+         false,
+         P_DropDCom,
+         [](QWidget *w) {
+             auto *c = static_cast<QComboBox *>(w);
+             c->showPopup();
+             c->hidePopup();
+         },
+         {EVENT_LEFT_CLICK}},
         {"radio: click", false, P_RBTEeprom, Click, {EVENT_VAL_CHANGED}},
         {"radio: click on the set one", false, P_RBTRam, Click, {EVENT_VAL_CHANGED}},
         {"check box: click", true, Q_CheckStep1, Click, {EVENT_VAL_CHANGED}},

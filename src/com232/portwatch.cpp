@@ -1,0 +1,103 @@
+// Ports that come and go, and help when a port cannot be opened.
+#include "com232/portwatch.h"
+
+#include "com232/com232.h"
+#include "com232/portsetup.h"
+#include "main/controls.h"
+#include "platform/userint.h"
+
+#include <cstdio>
+#include <cstring>
+
+static const char MESSAGE_TITLE[] = "Serial port";
+
+// The port in use and the adapter awaited; written by PortSetUpDone and
+// FollowPorts.
+static int inUsePort = 0;         // number of the port in use, 0 before the first set-up
+static int inUseListed = 0;       // the port in use was listed at its set-up
+static char inUseIdentity[256];   // its stable name at its set-up, "" if none
+static char awaitedIdentity[256]; // the adapter in use when it went away, "" if none
+// Messages shown this session; written by PortSetUpDone.
+static int deniedExplained = 0;
+static int inUseExplained = 0;
+
+static void CopyText(char *dst, const char *src, std::size_t size) {
+    std::snprintf(dst, size, "%s", src);
+}
+
+// The entry of port number in the list, or null.
+static const ComPortEntry *Find(const ComPortEntry *ports, int n, int number) {
+    for (int i = 0; i < n; i++)
+        if (ports[i].number == number) return &ports[i];
+    return nullptr;
+}
+
+static void Explain(int port, int cause) {
+    char device[256] = "";
+    if (!ComPortDevice(port, device, int(sizeof device))) device[0] = '\0';
+    char text[1024];
+    if (cause == kComCauseDenied && !deniedExplained) {
+        deniedExplained = 1;
+        std::snprintf(text, sizeof text,
+                      "COM%d (%s) cannot be opened: you have no permission to use it.\n\n"
+                      "Serial ports belong to the group dialout. Add yourself to it with\n\n"
+                      "    sudo usermod -aG dialout \"$USER\"\n\n"
+                      "then log out and log in again: the new group counts only from a new "
+                      "login.",
+                      port, device);
+        MessagePopup(MESSAGE_TITLE, text);
+    } else if (cause == kComCauseInUse && !inUseExplained) {
+        inUseExplained = 1;
+        std::snprintf(text, sizeof text,
+                      "COM%d (%s) cannot be opened: the port is in use by another program.\n\n"
+                      "Close that program, or choose another port, then choose the port again "
+                      "in the port selector.",
+                      port, device);
+        MessagePopup(MESSAGE_TITLE, text);
+    }
+}
+
+void PortSetUpDone(int port) {
+    static ComPortEntry ports[64];
+    const int n = ComPortList(ports, 64);
+    const ComPortEntry *entry = Find(ports, n, port);
+    inUsePort = port;
+    inUseListed = entry != nullptr;
+    CopyText(inUseIdentity, entry ? entry->identity : "", sizeof inUseIdentity);
+    awaitedIdentity[0] = '\0';
+    Explain(port, ComOpenCause(port));
+}
+
+void FollowPorts(void) {
+    static ComPortEntry ports[64];
+    const int n = ComPortList(ports, 64);
+    // While another port is being set up (com already changed) the old one
+    // is no longer in use.
+    if (inUseListed && inUsePort == com && !Find(ports, n, com)) {
+        inUseListed = 0;
+        CopyText(awaitedIdentity, inUseIdentity, sizeof awaitedIdentity);
+        stop_flag = 1; // a run or video loop ends instead of writing into nothing
+        CloseCom(com);
+        SetStatus(OpenErrorText(kComPortNotOpen));
+        SetCtrlVal(pHandle, PANEL_TEXTStatus, szStatus);
+        std::fprintf(stderr, "serial: COM%d has gone\n", com);
+    }
+    FillPortSelector();
+}
+
+void WatchPorts(void) {
+    PortSetUpDone(com);
+    InstallComPortWatch(FollowPorts);
+}
+
+int IsReturnedPort(const ComPortEntry *entry) {
+    return entry && awaitedIdentity[0] != '\0' &&
+           std::strcmp(entry->identity, awaitedIdentity) == 0;
+}
+
+void ResetPortWatch(void) {
+    InstallComPortWatch(nullptr);
+    inUsePort = inUseListed = 0;
+    inUseIdentity[0] = awaitedIdentity[0] = '\0';
+    deniedExplained = inUseExplained = 0;
+}

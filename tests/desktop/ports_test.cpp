@@ -1,0 +1,272 @@
+// Ports that come and go while the program runs, and the help when a port
+// cannot be opened: the program's own routines with its real windows, on
+// pseudo-terminals linked as COM ports.
+#include "com232/com232.h"
+#include "com232/portsetup.h"
+#include "com232/portwatch.h"
+#include "main/controls.h"
+#include "platform/panel.h"
+#include "platform/registry.h"
+#include "platform/rs232.h"
+#include "platform/runtime.h"
+#include "platform/testhooks.h"
+#include "platform/userint.h"
+#include "process.h"
+#include "simharness.h"
+#include "uiharness.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QMessageBox>
+#include <gtest/gtest.h>
+
+#include <cstdio>
+#include <fcntl.h>
+#include <filesystem>
+#include <functional>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+QComboBox *PortSelector() {
+    Panel *panel = FindPanel(pHandle);
+    return panel ? qobject_cast<QComboBox *>(panel->control(PANEL_DropDCom)) : nullptr;
+}
+
+std::vector<std::string> Items() {
+    std::vector<std::string> items;
+    QComboBox *c = PortSelector();
+    for (int i = 0; c && i < c->count(); i++)
+        items.push_back(c->itemText(i).toStdString());
+    return items;
+}
+
+// Opens the selector's list as the user does, and closes it again.
+std::vector<std::string> OpenList() {
+    QComboBox *c = PortSelector();
+    c->showPopup();
+    QApplication::processEvents();
+    std::vector<std::string> items = Items();
+    c->hidePopup();
+    return items;
+}
+
+// The item of port number, "" when the list lacks it.
+std::string ItemOf(const std::vector<std::string> &items, int number) {
+    const std::string prefix = "COM" + std::to_string(number) + "  ";
+    for (const std::string &item : items)
+        if (item.rfind(prefix, 0) == 0) return item;
+    return "";
+}
+
+// The user chooses port number in the selector.
+void Choose(int number) {
+    FillPortSelector();
+    SetCtrlVal(pHandle, PANEL_DropDCom, number);
+    CC_DropDCom(pHandle, PANEL_DropDCom, EVENT_COMMIT, nullptr, 0, 0);
+}
+
+std::string Status() {
+    return ControlText(pHandle, PANEL_TEXTStatus);
+}
+
+bool PumpUntil(const std::function<bool()> &done, double seconds) {
+    const double end = Timer() + seconds;
+    while (!done() && Timer() < end)
+        ProcessSystemEvents();
+    return done();
+}
+
+std::vector<QMessageBox *> Messages() {
+    std::vector<QMessageBox *> boxes;
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (auto *box = qobject_cast<QMessageBox *>(w); box && box->isVisible())
+            boxes.push_back(box);
+    return boxes;
+}
+
+bool Contains(const std::string &text, const std::string &part) {
+    return text.find(part) != std::string::npos;
+}
+
+// Standard error of this process, caught in a file while the object lives.
+class CaughtStderr {
+  public:
+    CaughtStderr() {
+        char name[] = "/tmp/vtlx-stderr-XXXXXX";
+        const int fd = mkstemp(name);
+        path_ = name;
+        std::fflush(stderr);
+        saved_ = dup(2);
+        dup2(fd, 2);
+        close(fd);
+    }
+    ~CaughtStderr() {
+        restore();
+        std::remove(path_.c_str());
+    }
+    std::string text() {
+        restore();
+        return ReadFile(path_);
+    }
+
+  private:
+    void restore() {
+        if (saved_ < 0) return;
+        std::fflush(stderr);
+        dup2(saved_, 2);
+        close(saved_);
+        saved_ = -1;
+    }
+    std::string path_;
+    int saved_ = -1;
+};
+
+class Ports : public ::testing::Test {
+  protected:
+    void SetUp() override { Clean(); }
+    void TearDown() override { Clean(); }
+    static void Clean() {
+        for (QMessageBox *box : Messages())
+            box->close();
+        QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        ResetPortWatch();
+        SetSerialByIdFolder(nullptr);
+        FreshStart();
+    }
+    PortFolder folder;
+};
+
+TEST_F(Ports, SelectorFollowsAnAdapterPluggedInAndPulledOut) {
+    EXPECT_EQ(ItemOf(OpenList(), 5), "");
+
+    auto adapter = std::make_unique<PtyPeer>();
+    ASSERT_TRUE(adapter->ok());
+    folder.link(5, adapter->device());
+    EXPECT_EQ(ItemOf(OpenList(), 5), "COM5  " + adapter->device()) << "plugged in after the start";
+
+    adapter->hangUp(); // the device node goes with the master side
+    ASSERT_FALSE(fs::exists(adapter->device()));
+    EXPECT_EQ(ItemOf(OpenList(), 5), "") << "pulled out";
+
+    // The link keeps its number for the next device it names.
+    PtyPeer next;
+    folder.link(5, next.device());
+    EXPECT_EQ(ItemOf(OpenList(), 5), "COM5  " + next.device());
+}
+
+// The port in use is pulled out; the same adapter comes back (known by its
+// stable name under the by-id folder) as another device. The status says the
+// port has gone, the selector marks the adapter when it returns, and nothing
+// reaches it until the user chooses it.
+TEST_F(Ports, AdapterInUseGoesAndComesBackMarkedButUnusedUntilChosen) {
+    char byIdName[] = "/tmp/vtlx-by-id-XXXXXX";
+    const std::string byId = mkdtemp(byIdName);
+    SetSerialByIdFolder(byId.c_str());
+    const std::string stable = byId + "/usb-Vortelix_USB_Serial_T0001-if00-port0";
+
+    auto adapter = std::make_unique<PtyPeer>();
+    ASSERT_EQ(symlink(adapter->device().c_str(), stable.c_str()), 0);
+    folder.link(4, stable);
+    WatchPorts();
+    Choose(4); // no sensor answers: the line check times out
+    EXPECT_EQ(adapter->read(36, 1000).size(), 36u) << "the echo frame went to the adapter";
+
+    adapter->hangUp();
+    EXPECT_TRUE(PumpUntil([] { return Status() == "Port is not open"; }, 5.0)) << Status();
+    EXPECT_EQ(ItemOf(Items(), 4), "");
+
+    PtyPeer back;
+    unlink(stable.c_str());
+    ASSERT_EQ(symlink(back.device().c_str(), stable.c_str()), 0);
+    EXPECT_TRUE(PumpUntil([] { return Contains(ItemOf(Items(), 4), "(reconnected)"); }, 5.0))
+        << ItemOf(Items(), 4);
+    EXPECT_TRUE(Contains(ItemOf(OpenList(), 4), "(reconnected)")) << "also when opened";
+    EXPECT_EQ(Status(), "Port is not open");
+    EXPECT_TRUE(back.read(1, 300).empty()) << "nothing is sent before the user chooses it";
+
+    Choose(4);
+    EXPECT_EQ(back.read(36, 1000).size(), 36u);
+    EXPECT_EQ(ItemOf(OpenList(), 4).find("(reconnected)"), std::string::npos);
+    fs::remove_all(byId);
+}
+
+// Runs as an unprivileged user. As root (which may open anything) the test
+// runs itself again under uid 65534 (nobody) through setpriv.
+TEST_F(Ports, PortWithoutPermissionGetsOneTimeHelp) {
+    if (geteuid() == 0) {
+        if (!fs::exists("/usr/bin/setpriv"))
+            GTEST_SKIP() << "running as root, and setpriv (util-linux) is missing to run this "
+                            "test as an unprivileged user";
+        char dirName[] = "/tmp/vtlx-nobody-XXXXXX";
+        const std::string dir = mkdtemp(dirName);
+        chmod(dir.c_str(), 0777);
+        const Child child =
+            Start({"/usr/bin/setpriv", "--reuid=65534", "--regid=65534", "--clear-groups",
+                   "--inh-caps=-all", fs::read_symlink("/proc/self/exe").string(),
+                   "--gtest_filter=Ports.PortWithoutPermissionGetsOneTimeHelp"},
+                  "/tmp", dir, {"HOME=/tmp"});
+        const int exit = WaitExit(child, 60);
+        const std::string out = ReadFile(child.out) + ReadFile(child.err);
+        fs::remove_all(dir);
+        if (exit == 126 || exit == 127)
+            GTEST_SKIP() << "uid 65534 cannot run the test program here: " << out;
+        EXPECT_EQ(exit, 0) << out;
+        EXPECT_TRUE(Contains(out, "[  PASSED  ] 1 test")) << out;
+        return;
+    }
+    PtyPeer adapter;
+    ASSERT_TRUE(adapter.ok());
+    ASSERT_EQ(chmod(adapter.device().c_str(), 0), 0); // a device node with mode 000
+    folder.link(2, adapter.device());
+
+    Choose(2);
+    EXPECT_EQ(Status(), "Cannot open port");
+    EXPECT_EQ(ComOpenCause(2), kComCauseDenied);
+    ASSERT_EQ(Messages().size(), 1u);
+    const std::string text = Messages()[0]->text().toStdString();
+    EXPECT_TRUE(Contains(text, "group dialout")) << text;
+    EXPECT_TRUE(Contains(text, "sudo usermod -aG dialout \"$USER\"")) << text;
+    EXPECT_TRUE(Contains(text, "new login")) << text;
+
+    Choose(2);
+    EXPECT_EQ(Status(), "Cannot open port") << "the status line keeps its text";
+    EXPECT_EQ(Messages().size(), 1u) << "once per session";
+}
+
+// A second instance on the same COM1: the first holds the port.
+TEST_F(Ports, PortHeldByAnotherProgramIsNamedSo) {
+    SimulatedSensor sensor(InstantConfig("t1"), 1, folder);
+    ASSERT_TRUE(sensor.ok()) << sensor.error();
+    const Child first = Start({VTLX_PROGRAM}, folder.path(), folder.path());
+    ASSERT_GT(first.pid, 0);
+    ASSERT_TRUE(PumpUntil([&] { return sensor.framesReceived().size() >= 4; }, 20.0))
+        << ReadFile(first.err);
+
+    const Child second = Start({VTLX_PROGRAM}, folder.path(), folder.path());
+    EXPECT_TRUE(StillRunning(second, 2.0));
+    EXPECT_EQ(Stop(second, 10), 0) << "the message does not hold up the end";
+    EXPECT_TRUE(Contains(ReadFile(second.err), "the port is in use by another program"))
+        << ReadFile(second.err);
+
+    std::string errors;
+    {
+        CaughtStderr caught;
+        Choose(1);
+        errors = caught.text();
+    }
+    EXPECT_EQ(Status(), "Cannot open port");
+    EXPECT_EQ(ComOpenCause(1), kComCauseInUse);
+    EXPECT_TRUE(Contains(errors, ": the port is in use by another program")) << errors;
+    ASSERT_EQ(Messages().size(), 1u);
+    EXPECT_TRUE(Contains(Messages()[0]->text().toStdString(), "in use by another program"));
+    Choose(1);
+    EXPECT_EQ(Messages().size(), 1u) << "once per session";
+    EXPECT_EQ(sensor.framesReceived().size(), 4u) << "only the first instance talked to it";
+    EXPECT_EQ(Stop(first, 10), 0);
+}
+
+} // namespace
