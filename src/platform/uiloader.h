@@ -4,6 +4,8 @@
 // are made here, and the numeric boxes become the variants that report steps.
 #pragma once
 
+#include <QSet>
+#include <QString>
 #include <QUiLoader>
 
 class UiLoader : public QUiLoader {
@@ -13,4 +15,14 @@ class UiLoader : public QUiLoader {
     explicit UiLoader(QObject *parent = nullptr);
     QWidget *createWidget(const QString &className, QWidget *parent = nullptr,
                           const QString &name = QString()) override;
+
+    // Whether load() can build a widget, or a layout, of this class. Qt's form
+    // loader must never see one it cannot: a layout it fails to make is used
+    // all the same (a null pointer).
+    bool buildsWidget(const QString &className) const;
+    bool buildsLayout(const QString &className) const;
+
+  private:
+    QSet<QString> widgetClasses;
+    QSet<QString> layoutClasses;
 };
