@@ -252,8 +252,20 @@ bool Panel::bindControls(QString *error) {
         if (!buddy || !numberOf.contains(buddy)) continue;
         Control &c = controls[numberOf.value(buddy)];
         c.label = l;
-        if (buddy->accessibleName().isEmpty())
+        if (c.kind != Kind::TextMessage && buddy->accessibleName().isEmpty())
             buddy->setAccessibleName(l->text().remove(QLatin1Char('&')).remove(QLatin1Char(':')));
+    }
+    // A text message (the status line) is read out by what it says: a fixed
+    // accessible name would hide its text from screen readers, and QLabel
+    // announces a new text (NameChanged) only while it has no such name. Its
+    // label reaches them through the buddy label's relation; without one, the
+    // name the file gave becomes its description.
+    for (auto &[number, c] : controls) {
+        QWidget *w = c.widget;
+        if (c.kind != Kind::TextMessage || w->accessibleName().isEmpty()) continue;
+        if (!c.label && w->accessibleDescription().isEmpty())
+            w->setAccessibleDescription(w->accessibleName());
+        w->setAccessibleName(QString());
     }
     for (auto &[number, c] : controls)
         connectEvents(number, c);
