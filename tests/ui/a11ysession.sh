@@ -8,6 +8,7 @@ launcher=/usr/libexec/at-spi-bus-launcher
 for tool in xvfb-run dbus-run-session "$launcher"; do
     command -v "$tool" >/dev/null || { echo "a11ysession: $tool is missing (scripts/setup.sh)" >&2; exit 1; }
 done
+# shellcheck disable=SC2016 # expanded by the inner shell
 exec xvfb-run -a -s "-nolisten tcp" dbus-run-session -- sh -c '
     "$0" &
     bus=$!
