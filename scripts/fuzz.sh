@@ -1,16 +1,43 @@
 #!/usr/bin/env bash
-# Builds the libFuzzer targets with clang in build-fuzz and runs each for a
-# bounded time: scripts/fuzz.sh [seconds-per-target] (default 60).
-# Every input that crashes or hangs a target is kept under
-# fuzz/regress/<target>/ (replayed by the fuzz-labelled tests of the normal
-# build) and the script exits non-zero; otherwise it exits zero. Prints the
-# executions and the coverage of each target.
+# Builds the libFuzzer targets with clang in build-fuzz and runs each of them.
+#
+#   scripts/fuzz.sh [seconds-per-target]   (default 60)
+#     Fresh random seeds for a bounded time, by hand or on a schedule. The
+#     corpus the runs grow is kept in build-fuzz between runs. Every input that
+#     crashes or hangs a target is kept under fuzz/regress/<target>/ (replayed
+#     by the fuzz-labelled tests of the normal build).
+#   scripts/fuzz.sh --fixed
+#     For CI: every target runs a fixed number of inputs from a fixed seed over
+#     the kept corpus (fuzz/corpus/<target>, fuzz/regress/<target>), which it
+#     reads and never changes; what it finds goes to a scratch folder that is
+#     emptied first. The same code gives the same executions and coverage on
+#     every run, on a fast machine and a slow one. A failing input stays in
+#     build-fuzz/fuzz/fixed/artifacts/<target>/.
+#
+# Exits non-zero when a target failed. Prints the executions, the coverage and
+# the corpus of each target.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds="${1:-60}"
+fixed=0
+seconds=60
+case "${1:-}" in
+--fixed) fixed=1 ;;
+'') ;;
+*[!0-9]*)
+    echo "usage: scripts/fuzz.sh [seconds-per-target | --fixed]" >&2
+    exit 2
+    ;;
+*) seconds="$1" ;;
+esac
 root="$PWD"
 build="$root/build-fuzz"
 targets=(rxframe identity parafile panelfile)
+
+# The fixed runs: one seed, and per target as many inputs as fit in about half
+# a minute on a slow machine (the rates differ by two orders of magnitude: a
+# panel file loads two windows, a receive frame is a few copies).
+fixed_seed=20250101
+declare -A fixed_runs=([rxframe]=200000 [identity]=20000 [parafile]=30000 [panelfile]=8000)
 
 bash scripts/setup.sh
 missing=()
@@ -29,48 +56,90 @@ fi
 # One build at a time on a shared machine.
 lock=()
 command -v flock >/dev/null && lock=(flock /tmp/vtlx-build.lock)
-CC=clang CXX=clang++ cmake -S . -B "$build" -G "Unix Makefiles" -DVTLX_FUZZ=ON >/dev/null
+launcher=()
+command -v ccache >/dev/null && launcher=(-DCMAKE_CXX_COMPILER_LAUNCHER=ccache)
+CC=clang CXX=clang++ cmake -S . -B "$build" -G "Unix Makefiles" -DVTLX_FUZZ=ON "${launcher[@]}" >/dev/null
 "${lock[@]}" cmake --build "$build" -j2 --target "${targets[@]/#/fuzz_}"
 
 export QT_QPA_PLATFORM=offscreen
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export LSAN_OPTIONS="suppressions=$root/fuzz/lsan.supp"
+# The fixed runs take randomness out of the process too: Qt seeds its hash
+# tables at random, and with address randomisation the pointer values the
+# fuzzer sees in comparisons (and turns into mutations) differ from run to run.
+norandom=()
+if [ $fixed -eq 1 ]; then
+    export QT_HASH_SEED=0
+    if setarch "$(uname -m)" -R true 2>/dev/null; then
+        norandom=(setarch "$(uname -m)" -R)
+    else
+        echo "fuzz: cannot turn address randomisation off here; the fixed runs may differ"
+    fi
+fi
 failed=0
 summary=()
 for t in "${targets[@]}"; do
-    work="$build/fuzz/work/$t"        # corpus grown by the runs, kept between runs
-    artifacts="$build/fuzz/artifacts/$t/"
-    mkdir -p "$work" "$artifacts"
-    rm -f "$artifacts"*
     maxlen=1100
     [ "$t" = panelfile ] && maxlen=70000
     [ "$t" = parafile ] && maxlen=512
+    kept=("$root/fuzz/corpus/$t")
+    [ -d "$root/fuzz/regress/$t" ] && kept+=("$root/fuzz/regress/$t")
+    if [ $fixed -eq 1 ]; then
+        work="$build/fuzz/fixed/work/$t" # scratch: new inputs of this run only
+        artifacts="$build/fuzz/fixed/artifacts/$t/"
+        rm -rf "$work"
+        # Qt's event processing varies a little with the clock (how often an
+        # event filter runs, what Qt allocates), so the fixed runs go by edges
+        # alone, not by how often each ran, and hunt no leaks (which runs an
+        # input again when allocations and frees do not match).
+        budget=(-seed="$fixed_seed" -runs="${fixed_runs[$t]}" -reload=0 -use_counters=0
+            -detect_leaks=0)
+        echo "fuzz: $t, ${fixed_runs[$t]} runs from seed $fixed_seed"
+    else
+        work="$build/fuzz/work/$t" # grown by the runs, kept between runs
+        artifacts="$build/fuzz/artifacts/$t/"
+        budget=(-max_total_time="$seconds")
+        echo "fuzz: $t for ${seconds}s"
+    fi
+    mkdir -p "$work" "$artifacts"
+    rm -f "$artifacts"*
     log="$build/fuzz/$t.log"
-    echo "fuzz: $t for ${seconds}s"
+    start=$SECONDS
     set +e
-    (cd "$build/fuzz" && ./"fuzz_$t" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=4096 \
+    (cd "$build/fuzz" && "${norandom[@]}" ./"fuzz_$t" "${budget[@]}" -timeout=10 -rss_limit_mb=4096 \
         -max_len="$maxlen" -print_final_stats=1 -artifact_prefix="$artifacts" \
-        "$work" "$root/fuzz/corpus/$t") >"$log" 2>&1
+        "$work" "${kept[@]}") >"$log" 2>&1
     rc=$?
     set -e
+    took=$((SECONDS - start))
     execs=$(grep -o 'stat::number_of_executed_units: [0-9]*' "$log" | grep -o '[0-9]*$' || true)
     rate=$(grep -o 'stat::average_exec_per_sec: *[0-9]*' "$log" | grep -o '[0-9]*$' || true)
     last=$(grep -E '^#[0-9]+' "$log" | tail -1 || true)
     cov=$(echo "$last" | grep -o 'cov: [0-9]*' | grep -o '[0-9]*' || true)
     ft=$(echo "$last" | grep -o 'ft: [0-9]*' | grep -o '[0-9]*' || true)
     corp=$(echo "$last" | grep -o 'corp: [0-9]*/[0-9]*[a-zA-Z]*' | cut -d' ' -f2 || true)
-    line="$t: execs ${execs:-?}, ${rate:-?}/s, cov ${cov:-?}, ft ${ft:-?}, corpus ${corp:-?}"
+    # Executions, coverage and corpus first: in the fixed runs they are the
+    # same every time; the rate and the time are the machine's.
+    line="$t: execs ${execs:-?}, cov ${cov:-?}, ft ${ft:-?}, corpus ${corp:-?}; ${rate:-?}/s, ${took}s"
     if [ $rc -ne 0 ]; then
         failed=1
-        mkdir -p "fuzz/regress/$t"
-        kept=0
-        for a in "$artifacts"*; do
-            [ -f "$a" ] || continue
-            cp "$a" "fuzz/regress/$t/"
-            kept=$((kept + 1))
-        done
-        line="$line: FAILED (exit $rc), $kept input(s) kept in fuzz/regress/$t/, log $log"
-        grep -E 'ERROR|SUMMARY|runtime error|rxframe:|parafile:|panelfile:' "$log" | head -5 || true
+        if [ $fixed -eq 1 ]; then
+            line="$line: FAILED (exit $rc), input(s) in $artifacts, log $log"
+        else
+            mkdir -p "fuzz/regress/$t"
+            n=0
+            for a in "$artifacts"*; do
+                [ -f "$a" ] || continue
+                # A kept input that fails again is not kept twice.
+                for k in "fuzz/regress/$t/"*; do
+                    cmp -s "$a" "$k" && continue 2
+                done
+                cp "$a" "fuzz/regress/$t/"
+                n=$((n + 1))
+            done
+            line="$line: FAILED (exit $rc), $n input(s) kept in fuzz/regress/$t/, log $log"
+        fi
+        grep -E 'ERROR|SUMMARY|runtime error|rxframe:|identity:|parafile:|panelfile:' "$log" | head -5 || true
     fi
     echo "fuzz: $line"
     summary+=("$line")

@@ -39,9 +39,19 @@ QHash<QString, PanelCallbackPtr> &panelCallbacks() {
 // Highest control number a panel file may give.
 constexpr int kHighestControl = 0xFFFF;
 
+// A class name from the file, fit for one line of a message.
+QString Printable(QStringView name) {
+    QString out = name.left(80).toString();
+    for (QChar &c : out)
+        if (!c.isPrint()) c = QLatin1Char('?');
+    return out;
+}
+
 // QUiLoader reads a damaged file as far as it can and builds what it found,
-// so the XML is checked on its own first.
-bool WellFormed(const QString &path, QString *error) {
+// so the XML is checked on its own first. Every widget and layout class must
+// be one the loader builds: it drops a widget it cannot make, but goes on to
+// use a layout it could not make, and crashes.
+bool CheckFile(const QString &path, const UiLoader &loader, QString *error) {
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("cannot open %1: %2").arg(path, f.errorString());
@@ -50,8 +60,21 @@ bool WellFormed(const QString &path, QString *error) {
     QXmlStreamReader xml(&f);
     bool sawUi = false;
     while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("ui"))
+        if (xml.readNext() != QXmlStreamReader::StartElement) continue;
+        const QStringView element = xml.name();
+        if (element == QLatin1String("ui")) {
             sawUi = true;
+        } else if (element == QLatin1String("widget") || element == QLatin1String("layout")) {
+            const bool isWidget = element == QLatin1String("widget");
+            const QString cls = xml.attributes().value(QLatin1String("class")).toString();
+            if (isWidget ? !loader.buildsWidget(cls) : !loader.buildsLayout(cls)) {
+                *error = QStringLiteral("%1, line %2: unknown %3 class \"%4\"")
+                             .arg(path)
+                             .arg(xml.lineNumber())
+                             .arg(element.toString(), Printable(cls));
+                return false;
+            }
+        }
     }
     if (xml.hasError()) {
         *error = QStringLiteral("%1 does not parse (line %2: %3)")
@@ -105,14 +128,14 @@ Panel *Panel::load(const QString &path, int number, int handle, QString *error, 
         *code = LOADPANEL_NOT_FOUND;
         return nullptr;
     }
-    if (!WellFormed(path, error)) return nullptr;
+    UiLoader loader;
+    if (!CheckFile(path, loader, error)) return nullptr;
     QFile f(path);
     if (!f.open(QIODevice::ReadOnly)) {
         *error = QStringLiteral("cannot open %1: %2").arg(path, f.errorString());
         *code = LOADPANEL_NOT_FOUND;
         return nullptr;
     }
-    UiLoader loader;
     QWidget *root = loader.load(&f);
     if (!root) {
         *error = QStringLiteral("%1: %2").arg(path, loader.errorString());
@@ -230,8 +253,20 @@ bool Panel::bindControls(QString *error) {
         if (!buddy || !numberOf.contains(buddy)) continue;
         Control &c = controls[numberOf.value(buddy)];
         c.label = l;
-        if (buddy->accessibleName().isEmpty())
+        if (c.kind != Kind::TextMessage && buddy->accessibleName().isEmpty())
             buddy->setAccessibleName(l->text().remove(QLatin1Char('&')).remove(QLatin1Char(':')));
+    }
+    // A text message (the status line) is read out by what it says: a fixed
+    // accessible name would hide its text from screen readers, and QLabel
+    // announces a new text (NameChanged) only while it has no such name. Its
+    // label reaches them through the buddy label's relation; without one, the
+    // name the file gave becomes its description.
+    for (auto &[number, c] : controls) {
+        QWidget *w = c.widget;
+        if (c.kind != Kind::TextMessage || w->accessibleName().isEmpty()) continue;
+        if (!c.label && w->accessibleDescription().isEmpty())
+            w->setAccessibleDescription(w->accessibleName());
+        w->setAccessibleName(QString());
     }
     for (auto &[number, c] : controls)
         connectEvents(number, c);

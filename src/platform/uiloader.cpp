@@ -7,7 +7,29 @@
 #include "platform/stripchart.h"
 #include "platform/switchbutton.h"
 
-UiLoader::UiLoader(QObject *parent) : QUiLoader(parent) {}
+namespace {
+
+// The program's own widget classes, made by createWidget below.
+const char *const kOwnWidgets[] = {"GraphPlot", "StripChart", "SwitchButton"};
+
+} // namespace
+
+UiLoader::UiLoader(QObject *parent) : QUiLoader(parent) {
+    for (const QString &c : availableWidgets())
+        widgetClasses.insert(c);
+    for (const char *c : kOwnWidgets)
+        widgetClasses.insert(QLatin1String(c));
+    for (const QString &c : availableLayouts())
+        layoutClasses.insert(c);
+}
+
+bool UiLoader::buildsWidget(const QString &className) const {
+    return widgetClasses.contains(className);
+}
+
+bool UiLoader::buildsLayout(const QString &className) const {
+    return layoutClasses.contains(className);
+}
 
 QWidget *UiLoader::createWidget(const QString &className, QWidget *parent, const QString &name) {
     QWidget *w = nullptr;

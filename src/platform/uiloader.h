@@ -5,6 +5,8 @@
 // the combo boxes the variant that reports its list opening.
 #pragma once
 
+#include <QSet>
+#include <QString>
 #include <QUiLoader>
 
 class UiLoader : public QUiLoader {
@@ -14,4 +16,14 @@ class UiLoader : public QUiLoader {
     explicit UiLoader(QObject *parent = nullptr);
     QWidget *createWidget(const QString &className, QWidget *parent = nullptr,
                           const QString &name = QString()) override;
+
+    // Whether load() can build a widget, or a layout, of this class. Qt's form
+    // loader must never see one it cannot: a layout it fails to make is used
+    // all the same (a null pointer).
+    bool buildsWidget(const QString &className) const;
+    bool buildsLayout(const QString &className) const;
+
+  private:
+    QSet<QString> widgetClasses;
+    QSet<QString> layoutClasses;
 };

@@ -95,7 +95,8 @@ void RegisterPanelCallback(const char *name, PanelCallbackPtr callback);
 int LoadPanel(int parentPanel, const char *file, int panelResourceId);
 enum {
     LOADPANEL_NOT_FOUND = -1,     // no such file, or it cannot be opened
-    LOADPANEL_BAD_FILE = -2,      // not well-formed panel XML, or a control number twice
+    LOADPANEL_BAD_FILE = -2,      // not well-formed panel XML, a widget or layout class the
+                                  // loader cannot build, or a control number twice
     LOADPANEL_NO_SUCH_PANEL = -3, // the file lacks that panel number
     LOADPANEL_NO_APPLICATION = -4 // InitCVIRTE has not run
 };

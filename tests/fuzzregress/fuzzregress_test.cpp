@@ -8,12 +8,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
+
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 
@@ -72,6 +75,42 @@ TEST(FuzzReplay, RealResourceFileGivesBothPanels) {
         EXPECT_GT(handle, 0) << "panel " << number;
         if (handle > 0) DiscardPanel(handle);
     }
+}
+
+// A widget or layout class the loader cannot build makes the file a bad one,
+// said in one line naming the class, before Qt's form loader sees it: that
+// loader went on with a layout it could not make and crashed.
+TEST(FuzzReplay, UnknownWidgetOrLayoutClassIsABadFile) {
+    const fs::path root = VTLX_FUZZ_DIR;
+    const std::vector<std::uint8_t> real = ReadAll(VTLX_RESOURCE_FILE);
+    std::string widget(real.begin(), real.end());
+    const std::string button = "class=\"QPushButton\"";
+    ASSERT_NE(widget.find(button), std::string::npos);
+    widget.replace(widget.find(button), button.size(), "class=\"QPushButon\"");
+    const fs::path scrambledWidget =
+        fs::temp_directory_path() /
+        ("vtlx-scrambled-widget-" + std::to_string(::getpid()) + ".uir");
+    std::ofstream(scrambledWidget, std::ios::binary) << widget;
+
+    const struct {
+        fs::path file;
+        const char *cls;
+    } cases[] = {
+        {root / "regress" / "panelfile" / "layout-class-scrambled.uir", "QVLBxoayuot"},
+        {scrambledWidget, "QPushButon"},
+    };
+    for (const auto &c : cases) {
+        for (const int number : {PANEL, POPUP}) {
+            testing::internal::CaptureStderr();
+            const int handle = LoadPanel(0, c.file.c_str(), number);
+            const std::string said = testing::internal::GetCapturedStderr();
+            EXPECT_EQ(handle, LOADPANEL_BAD_FILE) << c.cls << ", panel " << number;
+            EXPECT_NE(said.find(c.cls), std::string::npos) << said;
+            EXPECT_EQ(std::count(said.begin(), said.end(), '\n'), 1) << said;
+            if (handle > 0) DiscardPanel(handle);
+        }
+    }
+    fs::remove(scrambledWidget);
 }
 
 } // namespace

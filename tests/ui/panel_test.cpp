@@ -224,7 +224,10 @@ TEST_F(PanelsTest, EveryControlHasAnAccessibleNameAndAVisibleLabel) {
         for (int n = 1; n < 60; ++n) {
             QWidget *w = Widget(h, n);
             if (!w) continue;
-            EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+            // The status line is read by its text (access_test.cpp), labelled all the same.
+            const bool readByText = h == main && n == P_TEXTStatus;
+            if (!readByText)
+                EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
             const bool ownText = w->inherits("QAbstractButton") && !w->inherits("SwitchButton");
             const bool decoration = n == P_DECOLogo || n == P_PICTLogo;
             if (h != main || !decoration) {
@@ -232,7 +235,8 @@ TEST_F(PanelsTest, EveryControlHasAnAccessibleNameAndAVisibleLabel) {
                 for (QLabel *l : w->window()->findChildren<QLabel *>()) {
                     if (l->buddy() != w) continue;
                     labelled = true;
-                    EXPECT_EQ(w->accessibleName(), l->text()) << "named as labelled";
+                    if (!readByText)
+                        EXPECT_EQ(w->accessibleName(), l->text()) << "named as labelled";
                 }
                 EXPECT_TRUE(labelled) << w->objectName().toStdString();
             }
