@@ -16,6 +16,10 @@ packages=(
     git clang-format clang libclang-rt-14-dev
     # headless start: virtual display, window lookup, screenshot
     xvfb xauth x11-utils xdotool socat imagemagick
+    # the status line's announcement test: a session bus and the screen-reader bus
+    at-spi2-core dbus-daemon
+    # the Debian package: icons, shared-library depends, and its three checks
+    desktop-file-utils appstream lintian librsvg2-bin dpkg-dev file
 )
 
 if [ "${1:-}" = "--list" ]; then

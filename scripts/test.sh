@@ -21,6 +21,7 @@ fi
 bash scripts/build.sh build
 bash scripts/check-packages.sh build
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j2 --timeout 300)
+bash scripts/package.sh
 
 # Undefined behaviour stops the test at once (-fno-sanitize-recover); leaks
 # of system libraries are listed in tests/lsan.supp. The soak run is left

@@ -20,20 +20,6 @@ static constexpr double COM_TIME = 2.0;   // read/write limit of the port, s
 static constexpr double STEP_PAUSE = 0.1; // pause between the identification steps, s
 static constexpr int FIRMWARE_LEN = 72;
 
-const char *OpenErrorText(int result) {
-    switch (result) {
-    case kComUnknownSystemError: return "Unknown system error";
-    case kComInvalidPort: return "Invalid port number";
-    case kComPortNotOpen: return "Port is not open";
-    case kComIOError: return "Unknown I/0 error";
-    case kComNoSerialPort: return "No serial port found";
-    case kComCannotOpen: return "Cannot open port";
-    case kComInvalidParameter: return "Invalid parameter";
-    case kComTimeout: return "Timeout";
-    default: return "RS-232 error!";
-    }
-}
-
 void InitRS232(int port) {
     ret = OpenComConfig(port, "", BAUD, 0, 8, 1, QUEUE_SIZE, QUEUE_SIZE);
     if (ret < 0) {
@@ -78,29 +64,6 @@ int CheckComLine(int port) {
     }
     SetCtrlVal(pHandle, PANEL_TEXTStatus, szStatus);
     return result;
-}
-
-// The selector is filled afresh each time its list opens (event 3, before it
-// shows), so that it follows the adapters plugged in and pulled since.
-void FillPortSelector(void) {
-    static ComPortEntry ports[64];
-    const int n = ComPortList(ports, 64);
-    ClearListCtrl(pHandle, PANEL_DropDCom);
-    bool listed = false;
-    for (int i = 0; i < n; i++) {
-        char label[600];
-        std::snprintf(label, sizeof label, "COM%d  %s%s", ports[i].number, ports[i].device,
-                      IsReturnedPort(&ports[i]) ? "  (reconnected)" : "");
-        InsertListItem(pHandle, PANEL_DropDCom, -1, label, ports[i].number);
-        listed = listed || ports[i].number == com;
-    }
-    // The port in use stays choosable even when nothing answers to it.
-    if (!listed) {
-        char label[32];
-        std::snprintf(label, sizeof label, "COM%d", com);
-        InsertListItem(pHandle, PANEL_DropDCom, 0, label, com);
-    }
-    SetCtrlVal(pHandle, PANEL_DropDCom, com);
 }
 
 int CC_DropDCom(int, int, int event, void *, int, int) {

@@ -2,7 +2,6 @@
 #include "com232/portwatch.h"
 
 #include "com232/com232.h"
-#include "com232/portsetup.h"
 #include "main/controls.h"
 #include "platform/userint.h"
 
@@ -20,10 +19,6 @@ static char awaitedIdentity[256]; // the adapter in use when it went away, "" if
 // Messages shown this session; written by PortSetUpDone.
 static int deniedExplained = 0;
 static int inUseExplained = 0;
-
-static void CopyText(char *dst, const char *src, std::size_t size) {
-    std::snprintf(dst, size, "%s", src);
-}
 
 // The entry of port number in the list, or null.
 static const ComPortEntry *Find(const ComPortEntry *ports, int n, int number) {
@@ -100,4 +95,41 @@ void ResetPortWatch(void) {
     inUsePort = inUseListed = 0;
     inUseIdentity[0] = awaitedIdentity[0] = '\0';
     deniedExplained = inUseExplained = 0;
+}
+
+const char *OpenErrorText(int result) {
+    switch (result) {
+    case kComUnknownSystemError: return "Unknown system error";
+    case kComInvalidPort: return "Invalid port number";
+    case kComPortNotOpen: return "Port is not open";
+    case kComIOError: return "Unknown I/0 error";
+    case kComNoSerialPort: return "No serial port found";
+    case kComCannotOpen: return "Cannot open port";
+    case kComInvalidParameter: return "Invalid parameter";
+    case kComTimeout: return "Timeout";
+    default: return "RS-232 error!";
+    }
+}
+
+// The selector is filled afresh each time its list opens (event 3, before it
+// shows), so that it follows the adapters plugged in and pulled since.
+void FillPortSelector(void) {
+    static ComPortEntry ports[64];
+    const int n = ComPortList(ports, 64);
+    ClearListCtrl(pHandle, PANEL_DropDCom);
+    bool listed = false;
+    for (int i = 0; i < n; i++) {
+        char label[600];
+        std::snprintf(label, sizeof label, "COM%d  %s%s", ports[i].number, ports[i].device,
+                      IsReturnedPort(&ports[i]) ? "  (reconnected)" : "");
+        InsertListItem(pHandle, PANEL_DropDCom, -1, label, ports[i].number);
+        listed = listed || ports[i].number == com;
+    }
+    // The port in use stays choosable even when nothing answers to it.
+    if (!listed) {
+        char label[32];
+        std::snprintf(label, sizeof label, "COM%d", com);
+        InsertListItem(pHandle, PANEL_DropDCom, 0, label, com);
+    }
+    SetCtrlVal(pHandle, PANEL_DropDCom, com);
 }

@@ -29,3 +29,11 @@ int IsReturnedPort(const ComPortEntry *entry);
 
 // Back to the state at load: no port in use, nothing explained yet.
 void ResetPortWatch(void);
+
+// The status text of a negative OpenComConfig result.
+const char *OpenErrorText(int result);
+
+// Fills the port selector DropDCom with the ports present now ("COM1
+// /dev/ttyS0"; the adapter that went away while in use, back again, is
+// marked "(reconnected)") and selects the port com.
+void FillPortSelector(void);

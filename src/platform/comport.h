@@ -1,7 +1,7 @@
 // One open serial port: the device, its input queue and its receive callback.
 #pragma once
 
-#include "platform/rs232.h"
+#include "platform/comtypes.h"
 
 #include <QObject>
 #include <QSerialPort>

@@ -26,30 +26,7 @@
 // - Nothing here throws; errors are negative results.
 #pragma once
 
-// Negative results of OpenComConfig (and of the other operations on a port
-// number that is not open: -3).
-enum {
-    kComUnknownSystemError = -1,
-    kComInvalidPort = -2,  // the number names no device
-    kComPortNotOpen = -3,  // operation on a port number that is not open
-    kComIOError = -4,      // the device failed while being configured
-    kComNoSerialPort = -6, // the system has no serial port at all
-    kComCannotOpen = -7,   // the device exists but cannot be opened
-    kComInvalidParameter = -13,
-    kComTimeout = -99, // an operation ran out of time
-};
-
-// Why OpenComConfig gave kComCannotOpen (ComOpenCause).
-enum {
-    kComCauseOther = 0,  // some other reason (stderr says which)
-    kComCauseDenied = 1, // the user may not read and write the device
-    kComCauseInUse = 2,  // another program holds the device
-};
-
-// Receive notification bit of the event mask.
-enum { LWRS_RECEIVE = 0x8000 };
-
-typedef void (*ComCallbackPtr)(int portNumber, int eventMask, void *callbackData);
+#include "platform/comtypes.h"
 
 // Opens and configures port n. deviceName "" or null: resolve by number.
 // Parity 0..4 (none, odd, even, mark, space), data bits 5..8, stop bits 1 or
