@@ -175,12 +175,16 @@ TEST_F(Ports, AdapterInUseGoesAndComesBackMarkedButUnusedUntilChosen) {
     Choose(4); // no sensor answers: the line check times out
     EXPECT_EQ(adapter->read(36, 1000).size(), 36u) << "the echo frame went to the adapter";
 
+    // Pulled out: the device node goes, and with it the stable name (as the
+    // device manager removes it). Left behind, the name would point at the
+    // old node's number, which the next pseudo-terminal opened anywhere on
+    // the machine may take.
     adapter->hangUp();
+    unlink(stable.c_str());
     EXPECT_TRUE(PumpUntil([] { return Status() == "Port is not open"; }, 5.0)) << Status();
     EXPECT_EQ(ItemOf(Items(), 4), "");
 
     PtyPeer back;
-    unlink(stable.c_str());
     ASSERT_EQ(symlink(back.device().c_str(), stable.c_str()), 0);
     EXPECT_TRUE(PumpUntil([] { return Contains(ItemOf(Items(), 4), "(reconnected)"); }, 5.0))
         << ItemOf(Items(), 4);
