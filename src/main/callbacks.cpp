@@ -8,7 +8,9 @@
 #include "main/live.h"
 #include "main/teach.h"
 #include "main/windows.h"
+#include "paramsets/comparepanel.h"
 #include "popup/calibration.h"
+#include "report/report.h"
 #include "platform/userint.h"
 
 void RegisterCallbacks(void) {
@@ -29,6 +31,8 @@ void RegisterCallbacks(void) {
     RegisterCallback("CC_RBTFile", CC_RBTFile);
     RegisterCallback("CC_BTNSend", CC_BTNSend);
     RegisterCallback("CC_BTNGet", CC_BTNGet);
+    RegisterCompareCallbacks();
+    RegisterCallback("CC_BTNReport", CC_BTNReport);
     RegisterCallback("CC_ButtonTeach", CC_ButtonTeach);
     RegisterCallback("CC_ButtonReset", CC_ButtonReset);
     RegisterCallback("CC_ActivateCalibration", CC_ActivateCalibration);

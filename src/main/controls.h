@@ -49,6 +49,8 @@ enum {
     PANEL_TOGGBTN_ParaII = 53,    // shows and hides the calibration window
     PANEL_CHARTRaw = 54,          // strip chart of the raw values, 5 traces
     PANEL_SWITCHOpMode = 55,      // operating mode opMode
+    PANEL_BTNCompare = 64,        // opens the compare window (paramsets)
+    PANEL_BTNReport = 65,         // writes the commissioning report (report)
 };
 
 // Calibration window (handle pPopup).

@@ -6,6 +6,7 @@
 #include "gui/panelio.h"
 #include "gui/runloop.h"
 #include "logo/logo.h"
+#include "paramsets/comparepanel.h"
 #include "main/controls.h"
 #include "main/live.h"
 #include "main/riror14.h"
@@ -40,4 +41,5 @@ void ResetVarsToLoad(void) {
     ResetLoopsToLoad();
     ResetVideoToLoad();
     ResetCalibrationToLoad();
+    ResetCompare();
 }

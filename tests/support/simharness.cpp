@@ -49,6 +49,13 @@ static SimEvent ParseLine(const std::string &line) {
     e.code = int(number("code", -1));
     e.dir = text("dir");
     e.kind = text("kind");
+    const auto words = line.find("\"words\":[");
+    for (auto at = words == std::string::npos ? words : words + 9;
+         at != std::string::npos && at < line.size() && line[at] != ']';) {
+        e.words.push_back(std::atoi(line.c_str() + at));
+        at = line.find_first_of(",]", at);
+        if (at != std::string::npos && line[at] == ',') at++;
+    }
     return e;
 }
 

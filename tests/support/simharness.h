@@ -13,10 +13,11 @@
 
 // One line of the simulator's log.
 struct SimEvent {
-    double t = 0;     // seconds since the sensor started serving
-    std::string dir;  // "rx" or "tx"
-    std::string kind; // "frame", "reply", "block", "junk", ...
-    int code = -1;    // command code, where the line has one
+    double t = 0;           // seconds since the sensor started serving
+    std::string dir;        // "rx" or "tx"
+    std::string kind;       // "frame", "reply", "block", "junk", ...
+    int code = -1;          // command code, where the line has one
+    std::vector<int> words; // the sixteen payload words of a frame received
 };
 
 class SimulatedSensor {

@@ -1,0 +1,74 @@
+// Fetching and comparing parameter sets for the compare window.
+#include "paramsets/compare.h"
+
+#include "com232/com232.h"
+#include "com232/syncword.h"
+#include "gui/panelio.h"
+
+#include <cstring>
+
+ParamSet compareSets[SET_COUNT]; // empty until read: nothing survives the run
+
+static constexpr int CODE_FETCH_RAM = 2;
+static constexpr int CODE_WRITE_EEPROM = 3;
+static constexpr int CODE_FETCH_EEPROM = 4;
+
+void ReadWindowSet(u16 words[PNUM]) {
+    u16 keptPP[PNUM];
+    std::memcpy(keptPP, pp, sizeof pp);
+    CopyVarsToPP();
+    u16 variables[PNUM]; // the settings before GetPanelValues overwrites them
+    std::memcpy(variables, pp, sizeof pp);
+    GetPanelValues();
+    CopyVarsToPP();
+    std::memcpy(words, pp, sizeof pp);
+    std::memcpy(pp, variables, sizeof pp);
+    CopyPPtoVars();
+    std::memcpy(pp, keptPP, sizeof pp);
+}
+
+const char *CompareRefusal(void) {
+    if (stop_flag == 0) return LOOP_REFUSAL_TEXT;
+    if (LineBusy()) return BUSY_TEXT;
+    return nullptr;
+}
+
+int FetchSet(int t, u16 words[PNUM]) {
+    // The reply lands in pp and raises graphrefresh, and a time-out writes
+    // szStatus: all three are put back, so that the next command sends
+    // what it would have sent and the main window shows what it showed.
+    u16 keptPP[PNUM];
+    std::memcpy(keptPP, pp, sizeof pp);
+    char keptStatus[sizeof szStatus];
+    std::memcpy(keptStatus, szStatus, sizeof szStatus);
+    const int keptRefresh = graphrefresh;
+
+    const int code = t == EEPROM ? CODE_FETCH_EEPROM : CODE_FETCH_RAM;
+    int got = 0;
+    if (SendFrame(code, pp, ANSWER_FRAME) == FRAMELEN && WaitReplyTo(code, TIMEOUT_TEXT)) {
+        GetRxBuf(PNUM);
+        std::memcpy(words, pp, sizeof pp);
+        got = 1;
+    }
+    std::memcpy(pp, keptPP, sizeof pp);
+    std::memcpy(szStatus, keptStatus, sizeof szStatus);
+    graphrefresh = keptRefresh;
+    return got;
+}
+
+int DiffersFromRam(int s, int i) {
+    if (s == SET_RAM || !compareSets[s].present || !compareSets[SET_RAM].present) return 0;
+    return compareSets[s].words[i] != compareSets[SET_RAM].words[i];
+}
+
+void TakeSetIntoWindow(const u16 words[PNUM]) {
+    std::memcpy(pp, words, sizeof pp);
+    graphrefresh = 0; // pp no longer holds a measurement a loop could draw
+    CopyPPtoVars();
+    SetPanelValues();
+}
+
+int WriteSetToEeprom(const u16 words[PNUM]) {
+    sync = COMMAND_SYNC;
+    return SendFrame(CODE_WRITE_EEPROM, words, ANSWER_NONE) == FRAMELEN;
+}

@@ -1,0 +1,54 @@
+// Parameter sets side by side: the window's, the sensor's RAM and EEPROM sets
+// and a file's, fetched and compared without disturbing the program.
+//
+// A fetch for the compare goes out and is waited for like every other
+// command (SendFrame, WaitReplyTo), but the reply is only copied out: pp,
+// szStatus, graphrefresh, the settings and the main window are as before.
+// Only TakeSetIntoWindow and WriteRamSetToEeprom change anything, and only
+// the user's click calls them.
+#pragma once
+
+#include "main/riror14.h"
+
+#include <string>
+
+// The columns of the compare, in the order shown.
+enum { SET_WINDOW = 0, SET_RAM = 1, SET_EEPROM = 2, SET_FILE = 3, SET_COUNT = 4 };
+
+struct ParamSet {
+    int present = 0;    // 1 once the set has been read
+    u16 words[PNUM]{};  // the sixteen words, pp order
+    std::string source; // where it came from: a file's path; empty otherwise
+};
+
+// The sets as last read. Cleared at start; nothing is kept between runs.
+extern ParamSet compareSets[SET_COUNT];
+
+// Texts of the refusals.
+inline constexpr char LOOP_REFUSAL_TEXT[] = "Not while a loop runs - press Stop first!";
+
+// The words a Send would carry now (the window's settings), read without
+// changing the settings or pp.
+void ReadWindowSet(u16 words[PNUM]);
+
+// Why a command to the sensor cannot start now: LOOP_REFUSAL_TEXT while a
+// run or video loop runs, BUSY_TEXT (also shown in the main status line)
+// while another command waits for its reply; nullptr when it can.
+const char *CompareRefusal(void);
+
+// Fetches the RAM (code 2) or EEPROM (code 4) set into words. 1 when the
+// reply came; 0 on time-out (words untouched). Call only when
+// CompareRefusal() is nullptr.
+int FetchSet(int t, u16 words[PNUM]);
+
+// 1 when word i of set s is to be marked: both s and RAM are present, s is
+// not RAM and its word differs from RAM's.
+int DiffersFromRam(int s, int i);
+
+// Puts the words into the settings and the window as a Get would
+// (SetPanelValues with its range checks).
+void TakeSetIntoWindow(const u16 words[PNUM]);
+
+// Sends the words to EEPROM (code 3, no reply awaited). 1 when the whole
+// frame went out.
+int WriteSetToEeprom(const u16 words[PNUM]);

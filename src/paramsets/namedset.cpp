@@ -1,0 +1,136 @@
+// The named parameter set: JSON through the platform's reader and writer.
+#include "paramsets/namedset.h"
+
+#include "main/controls.h"
+#include "paramsets/paramtable.h"
+#include "platform/jsondoc.h"
+#include "platform/userint.h"
+
+#include <cmath>
+#include <ctime>
+
+static constexpr int NAMEDSET_VERSION = 1;
+
+// The identity words of the hardware-information reply, by name.
+struct IdentityWord {
+    const char *name;
+    const u16 *value;
+};
+static const IdentityWord IDENTITY_WORDS[] = {
+    {"ccdtype", &ccdtype},
+    {"ccdmaxpixel", &ccdmaxpixel},
+    {"ccdresolution", &ccdresolution},
+    {"pcbtype", &pcbtype},
+    {"ccdmaxpixelX8", &ccdmaxpixelX8},
+    {"ccdsubpixel", &ccdsubpixel},
+    {"ccdpixB", &ccdpixB},
+    {"ccdpixE", &ccdpixE},
+    {"softversion", &softversion},
+};
+
+std::string NamedSetToJson(const u16 words[PNUM], const SetIdentity &id) {
+    JsonItem doc = JsonItem::NewObject();
+    doc.Add("format", JsonItem::Of(NAMEDSET_FORMAT));
+    doc.Add("version", JsonItem::Of(NAMEDSET_VERSION));
+    doc.Add("date", JsonItem::Of(id.date));
+    JsonItem sensor = JsonItem::NewObject();
+    for (const IdentityWord &w : IDENTITY_WORDS)
+        sensor.Add(w.name, JsonItem::Of(double(*w.value)));
+    sensor.Add("text", JsonItem::Of(id.sensor));
+    doc.Add("sensor", sensor);
+    doc.Add("firmware", JsonItem::Of(id.firmware));
+    JsonItem params = JsonItem::NewObject();
+    for (int i = 0; i < PNUM; i++)
+        params.Add(PARAM_TABLE[i].name, JsonItem::Of(double(words[i])));
+    doc.Add("parameters", params);
+    return WriteJson(doc);
+}
+
+static std::string RangeText(int i) {
+    return std::to_string(PARAM_TABLE[i].min) + " to " + std::to_string(ParamMax(i));
+}
+
+int NamedSetFromJson(const std::string &text, u16 words[PNUM], std::string *why) {
+    JsonItem doc;
+    std::string error;
+    if (!ParseJson(text, &doc, &error)) {
+        *why = "not a parameter set: " + error;
+        return 0;
+    }
+    const JsonItem *format = doc.Member("format");
+    if (!format || format->type != JsonItem::Type::String || format->text != NAMEDSET_FORMAT) {
+        *why = std::string("not a parameter set: \"format\" is not \"") + NAMEDSET_FORMAT + "\"";
+        return 0;
+    }
+    const JsonItem *params = doc.Member("parameters");
+    if (!params || params->type != JsonItem::Type::Object) {
+        *why = "\"parameters\" is missing or not an object";
+        return 0;
+    }
+    for (const auto &m : params->members)
+        if (ParamIndex(m.first) < 0) {
+            *why = "unknown parameter \"" + m.first + "\"";
+            return 0;
+        }
+    u16 taken[PNUM];
+    for (int i = 0; i < PNUM; i++) {
+        const std::string name = PARAM_TABLE[i].name;
+        const JsonItem *v = params->Member(name);
+        if (!v) {
+            *why = "\"" + name + "\" is missing";
+            return 0;
+        }
+        if (v->type != JsonItem::Type::Number) {
+            *why = "\"" + name + "\" is not a number";
+            return 0;
+        }
+        // Checked as a double first: a huge number must not reach a cast.
+        const double n = v->number;
+        if (!std::isfinite(n) || n != std::trunc(n) || n < -1.0 || n > 65536.0 ||
+            !ParamInRange(i, static_cast<long long>(n))) {
+            *why = "\"" + name + "\" is not a whole number from " + RangeText(i);
+            return 0;
+        }
+        taken[i] = static_cast<u16>(n);
+    }
+    for (int i = 0; i < PNUM; i++)
+        words[i] = taken[i];
+    return 1;
+}
+
+std::string WinAnsiToUtf8(const char *text) {
+    // Bytes 0x80 to 0x9F of the code page; 0 where it has none.
+    static const unsigned short HIGH[32] = {
+        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+        0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
+    std::string out;
+    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); p && *p; p++) {
+        unsigned c = *p;
+        if (c >= 0x80 && c < 0xA0) c = HIGH[c - 0x80] ? HIGH[c - 0x80] : '?';
+        if (c < 0x80) {
+            out += char(c);
+        } else if (c < 0x800) {
+            out += char(0xC0 | (c >> 6));
+            out += char(0x80 | (c & 0x3F));
+        } else {
+            out += char(0xE0 | (c >> 12));
+            out += char(0x80 | ((c >> 6) & 0x3F));
+            out += char(0x80 | (c & 0x3F));
+        }
+    }
+    return out;
+}
+
+SetIdentity CurrentIdentity(void) {
+    SetIdentity id;
+    char stamp[32];
+    const std::time_t now = std::time(nullptr);
+    if (std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", std::localtime(&now)))
+        id.date = stamp;
+    char sensorText[260] = "";
+    GetCtrlVal(pPopup, POPUP_TEXTBOXSensor, sensorText);
+    id.sensor = WinAnsiToUtf8(sensorText);
+    id.firmware = WinAnsiToUtf8(szVersion);
+    return id;
+}

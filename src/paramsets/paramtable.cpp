@@ -1,0 +1,61 @@
+// The table of the sixteen parameter words. Labels and choice texts are the
+// main window's; ranges are those SetPanelValues brings a loaded set into.
+#include "paramsets/paramtable.h"
+
+static const char *const TOL_MODES[] = {"0: Mode 0", "1: Mode 1", "2: Mode 2", "3: Mode 3",
+                                        "4: Mode 4", "5: Mode 5", "6: Mode 6"};
+static const char *const ANA_MODES[] = {"0: Measured value",  "1: Measured value, mode 1",
+                                        "2: Maximum",         "3: Minimum",
+                                        "4: Maximum, mode 4", "5: Minimum, mode 5"};
+static const char *const POLARITIES[] = {"0: Normal", "1: Inverted"};
+static const char *const EVAL_MODES[] = {"0: Left edge", "1: Right edge", "2: Centre / diameter",
+                                         "3: Mode 3", "4: Mode 4"};
+static const char *const OP_MODES[] = {"0: LO-GAIN", "1: HI-GAIN"};
+static const char *const HW_MODES[] = {"0: Mode 0", "1: Mode 1", "2: Mode 2", "3: Mode 3"};
+static const char *const POW_MODES[] = {"0: Fixed", "1: Automatic", "2: Automatic, fast"};
+
+#define CHOICES(a) a, int(sizeof a / sizeof a[0])
+
+// The operating-mode switch and the set-point are taken as they come: the
+// program holds them to no range.
+const ParamWord PARAM_TABLE[PNUM] = {
+    {"power", "Power", "", 0, 1000, ParamBound::Fixed, nullptr, 0},
+    {"tolMode", "Tolerance mode", "", 0, 6, ParamBound::Fixed, CHOICES(TOL_MODES)},
+    {"vThd", "Video threshold", "counts", 50, 950, ParamBound::Fixed, nullptr, 0},
+    {"anaMode", "Analog output", "", 0, 5, ParamBound::Fixed, CHOICES(ANA_MODES)},
+    {"polarity", "Polarity", "", 0, 1, ParamBound::Fixed, CHOICES(POLARITIES)},
+    {"eMode", "Evaluation mode", "", 0, 4, ParamBound::Fixed, CHOICES(EVAL_MODES)},
+    {"eBeg", "Window left", "sub-pixels", 0, 65535, ParamBound::SubPixels, nullptr, 0},
+    {"eEnd", "Window right", "sub-pixels", 1, 65535, ParamBound::SubPixels, nullptr, 0},
+    {"tVal", "Set-point", "sub-pixels", 0, 65535, ParamBound::Fixed, nullptr, 0},
+    {"tTol", "Tolerance", "sub-pixels", 1, 65535, ParamBound::LineX8, nullptr, 0},
+    {"opMode", "Operating mode", "", 0, 65535, ParamBound::Fixed, CHOICES(OP_MODES)},
+    {"eHardware", "Hardware mode", "", 0, 3, ParamBound::Fixed, CHOICES(HW_MODES)},
+    {"slope", "Slope", "1/1024 (1/512 for CCD type 104)", 0, 65534, ParamBound::Fixed, nullptr, 0},
+    {"intersect", "Offset", "+30000", 0, 60000, ParamBound::Fixed, nullptr, 0},
+    {"average", "Averaging", "measurements", 0, 1024, ParamBound::Fixed, nullptr, 0},
+    {"powMode", "Power mode", "", 0, 2, ParamBound::Fixed, CHOICES(POW_MODES)},
+};
+
+int ParamIndex(const std::string &name) {
+    for (int i = 0; i < PNUM; i++)
+        if (name == PARAM_TABLE[i].name) return i;
+    return -1;
+}
+
+u16 ParamMax(int i) {
+    const ParamWord &w = PARAM_TABLE[i];
+    if (w.bound == ParamBound::SubPixels && ccdsubpixel > 0) return ccdsubpixel;
+    if (w.bound == ParamBound::LineX8 && ccdmaxpixelX8 > 0) return ccdmaxpixelX8;
+    return w.max;
+}
+
+int ParamInRange(int i, long long v) {
+    return v >= PARAM_TABLE[i].min && v <= ParamMax(i);
+}
+
+std::string ParamValueText(int i, u16 v) {
+    const ParamWord &w = PARAM_TABLE[i];
+    if (w.choices && v < w.choiceCount) return w.choices[v];
+    return std::to_string(v);
+}

@@ -1,0 +1,111 @@
+// Gathering the commissioning report and writing it.
+#include "com232/com232.h"
+#include "main/controls.h"
+#include "paramsets/compare.h"
+#include "paramsets/namedset.h"
+#include "platform/rs232.h"
+#include "platform/savefile.h"
+#include "platform/userint.h"
+#include "platform/widgets/graphpicture.h"
+#include "platform/widgets/htmldoc.h"
+#include "platform/widgets/notedialog.h"
+#include "report/report.h"
+
+#include <cstring>
+#include <string>
+
+static const char REPORT_DEFAULT[] = "VTLXreport.html";
+static const char REPORT_FILTER[] = "*.html";
+static const char REPORT_TITLE[] = "Commissioning report";
+
+// The three graphs of the main window, at the size of an A4 page's width.
+static constexpr int PICTURE_WIDTH = 900;
+static constexpr int PICTURE_HEIGHT = 300;
+static const struct {
+    int control;
+    const char *title;
+} GRAPHS[] = {
+    {PANEL_GRAPHVideo, "Video signal"},
+    {PANEL_GRAPHBar, "CCD line"},
+    {PANEL_CHARTRaw, "Raw values"},
+};
+
+// Reads set s afresh when fetch is 1 and the line is free, else keeps what
+// the compare window holds. 1 when the set is known.
+static int KnownSet(int s, int fetch, u16 words[PNUM]) {
+    if (fetch && !CompareRefusal() && FetchSet(s == SET_RAM ? RAM : EEPROM, words)) return 1;
+    if (!compareSets[s].present) return 0;
+    std::memcpy(words, compareSets[s].words, sizeof compareSets[s].words);
+    return 1;
+}
+
+ReportData GatherReport(int fetch) {
+    ReportData d;
+    const SetIdentity id = CurrentIdentity();
+    d.date = id.date;
+    d.sensor = id.sensor;
+    d.firmware = id.firmware;
+    d.port = "COM" + std::to_string(com);
+    char device[256] = "";
+    if (ComPortDevice(com, device, sizeof device) > 0) d.device = device;
+    d.ccdtype = ccdtype;
+    d.ccdmaxpixel = ccdmaxpixel;
+    d.ccdmaxpixelX8 = ccdmaxpixelX8;
+    d.ccdsubpixel = ccdsubpixel;
+    d.pcbtype = pcbtype;
+    d.softversion = softversion;
+
+    d.hasRam = KnownSet(SET_RAM, fetch, d.ram);
+    d.hasEeprom = KnownSet(SET_EEPROM, fetch, d.eeprom);
+    // The calibration in force is RAM's; without it, the window's.
+    u16 window[PNUM];
+    ReadWindowSet(window);
+    const u16 *words = d.hasRam ? d.ram : window;
+    d.slope = words[12];
+    d.intersect = words[13];
+    d.slopeFactor = double(d.slope) / SlopeScale();
+    d.offset = double(int(d.intersect) - YOFFSET);
+    // slopeval and interval are 0 from the start until a fit is made.
+    d.calibrated = slopeval != 0.0 || interval != 0.0;
+    for (int k = 0; k < 2; k++) {
+        d.pixel[k] = pixel[k];
+        d.umeter[k] = umeter[k];
+    }
+    d.fitSlope = slopeval;
+    d.fitIntercept = interval;
+    d.mse = mse;
+
+    for (const auto &g : GRAPHS) {
+        ReportPicture p;
+        p.title = g.title;
+        if (GraphPictureData(pHandle, g.control, PICTURE_WIDTH, PICTURE_HEIGHT, &p.png) < 0)
+            p.png.clear();
+        d.pictures.push_back(std::move(p));
+    }
+    return d;
+}
+
+int CC_BTNReport(int, int, int event, void *, int, int) {
+    if (event != EVENT_COMMIT) return 0;
+    std::string note;
+    if (!NoteDialog(REPORT_TITLE, "A note for the report (site, machine, who set it up):", &note))
+        return 0;
+    char path[260] = "";
+    if (FileSelectPopup(proj_dir, REPORT_DEFAULT, REPORT_FILTER, REPORT_TITLE, VAL_SAVE_BUTTON, 0,
+                        1, 1, 1, path) <= 0)
+        return 0;
+    ReportData data = GatherReport(1);
+    data.note = note;
+    const std::string html = ComposeReport(data);
+    std::string error;
+    if (SaveFileWhole(path, html, &error) != 0) {
+        SetCtrlVal(pHandle, PANEL_TEXTStatus, REPORT_WRITE_ERROR);
+        MessagePopup(REPORT_TITLE,
+                     (std::string("The report was not written:\n") + path + "\n" + error).c_str());
+        return 0;
+    }
+    SetCtrlVal(pHandle, PANEL_TEXTStatus, REPORT_WRITTEN);
+    if (ConfirmDialog(REPORT_TITLE, "The report is written. Print it now (a PDF file too)?"))
+        PrintHtmlDocument(html, REPORT_TITLE);
+    return 0;
+}
