@@ -7,7 +7,7 @@
 #include "main/controls.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 
 #include <cstring>
 
@@ -248,6 +248,9 @@ void FirmwareToStatus(void) {
         SetStatus(szVersion);
     } else {
         StatusFromBytes(szReadBuf, FIRMWARE_LEN);
+        // Kept as well, so that the report and a named set can name the
+        // firmware of every electronics type.
+        std::memcpy(szVersion, szStatus, sizeof szVersion);
     }
 }
 

@@ -16,6 +16,6 @@ int ApplyHardwareInfo(void);
 int GetVERSIONInfo(void);
 
 // Turns the firmware block in szReadBuf[0..71] into the status text: with
-// pcbtype 0 the low bytes of its 36 words (also kept in szVersion), else its
-// bytes; either up to the first zero and cut to 71 characters.
+// pcbtype 0 the low bytes of its 36 words, else its bytes; either up to the
+// first zero and cut to 71 characters. The text is also kept in szVersion.
 void FirmwareToStatus(void);

@@ -11,7 +11,7 @@
 #include "paramsets/comparepanel.h"
 #include "popup/calibration.h"
 #include "report/report.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 
 void RegisterCallbacks(void) {
     RegisterPanelCallback("CC_PANEL", CC_PANEL);

@@ -8,7 +8,7 @@
 #include "paramsets/namedset.h"
 #include "paramsets/paramtable.h"
 #include "platform/savefile.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 #include "platform/widgets/notedialog.h"
 #include "platform/widgets/tablectrl.h"
 

@@ -4,7 +4,7 @@
 #include "main/controls.h"
 #include "paramsets/paramtable.h"
 #include "platform/jsondoc.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 
 #include <cmath>
 #include <ctime>

@@ -16,6 +16,7 @@ static const char *const POW_MODES[] = {"0: Fixed", "1: Automatic", "2: Automati
 
 #define CHOICES(a) a, int(sizeof a / sizeof a[0])
 
+// The slope word counts 1/512 instead of 1/1024 on CCD type 104 (SlopeScale).
 // The operating-mode switch and the set-point are taken as they come: the
 // program holds them to no range.
 const ParamWord PARAM_TABLE[PNUM] = {
@@ -31,7 +32,7 @@ const ParamWord PARAM_TABLE[PNUM] = {
     {"tTol", "Tolerance", "sub-pixels", 1, 65535, ParamBound::LineX8, nullptr, 0},
     {"opMode", "Operating mode", "", 0, 65535, ParamBound::Fixed, CHOICES(OP_MODES)},
     {"eHardware", "Hardware mode", "", 0, 3, ParamBound::Fixed, CHOICES(HW_MODES)},
-    {"slope", "Slope", "1/1024 (1/512 for CCD type 104)", 0, 65534, ParamBound::Fixed, nullptr, 0},
+    {"slope", "Slope", "1/1024", 0, 65534, ParamBound::Fixed, nullptr, 0},
     {"intersect", "Offset", "+30000", 0, 60000, ParamBound::Fixed, nullptr, 0},
     {"average", "Averaging", "measurements", 0, 1024, ParamBound::Fixed, nullptr, 0},
     {"powMode", "Power mode", "", 0, 2, ParamBound::Fixed, CHOICES(POW_MODES)},

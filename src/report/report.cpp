@@ -138,8 +138,9 @@ std::string ComposeReport(const ReportData &d) {
         if (p.png.empty())
             html += "<p>No picture.</p>\n";
         else
-            html += "<img alt=\"" + HtmlEscape(p.title) + "\" src=\"data:image/png;base64," +
-                    Base64(p.png) + "\" style=\"max-width:100%\"/>\n";
+            html += "<p style=\"margin:0\"><img alt=\"" + HtmlEscape(p.title) +
+                    "\" src=\"data:image/png;base64," + Base64(p.png) +
+                    "\" style=\"max-width:100%\"/></p>\n";
     }
 
     html += std::string(H2) + "Note</h2>\n<p style=\"white-space:pre-wrap\">" + HtmlEscape(d.note) +

@@ -5,7 +5,7 @@
 #include "paramsets/namedset.h"
 #include "platform/rs232.h"
 #include "platform/savefile.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 #include "platform/widgets/graphpicture.h"
 #include "platform/widgets/htmldoc.h"
 #include "platform/widgets/notedialog.h"

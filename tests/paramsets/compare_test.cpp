@@ -9,9 +9,9 @@
 #include "paramsets/comparepanel.h"
 #include "paramsets/paramtable.h"
 #include "paramstest.h"
-#include "platform/registry.h"
-#include "platform/panel.h"
-#include "platform/userint.h"
+#include "platform/widgets/registry.h"
+#include "platform/widgets/panel.h"
+#include "platform/widgets/userint.h"
 #include "platform/widgets/notedialog.h"
 #include "platform/widgets/tablectrl.h"
 #include "uiharness.h"
@@ -156,7 +156,8 @@ TEST_F(Compare, WritingRamToEepromMakesThemAgreeAfterAConfirmation) {
     std::vector<int> written;
     for (const SimEvent &e : sensor->events())
         if (e.dir == "rx" && e.kind == "frame" && e.code == 3) written = e.words;
-    EXPECT_EQ(written, std::vector<int>(SetB().begin(), SetB().end()));
+    const Words ram = SetB();
+    EXPECT_EQ(written, std::vector<int>(ram.begin(), ram.end()));
 
     std::vector<int> marked;
     EXPECT_EQ(Column(SET_EEPROM, &marked), Texts(SetB()));

@@ -7,10 +7,10 @@
 #include "paramsets/namedset.h"
 #include "paramsets/paramtable.h"
 #include "paramstest.h"
-#include "platform/panel.h"
-#include "platform/registry.h"
-#include "platform/testhooks.h"
-#include "platform/userint.h"
+#include "platform/widgets/panel.h"
+#include "platform/widgets/registry.h"
+#include "platform/widgets/testhooks.h"
+#include "platform/widgets/userint.h"
 #include "uiharness.h"
 
 #include <QComboBox>

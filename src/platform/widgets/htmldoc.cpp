@@ -1,7 +1,7 @@
 // HTML documents through QTextDocument, QPrinter and QPrintDialog.
 #include "platform/widgets/htmldoc.h"
 
-#include "platform/panel.h"
+#include "platform/widgets/panel.h"
 
 #include <QApplication>
 #include <QBuffer>

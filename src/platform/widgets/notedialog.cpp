@@ -1,7 +1,7 @@
 // The note and confirmation dialogs, and the answers tests give them.
 #include "platform/widgets/notedialog.h"
 
-#include "platform/panel.h"
+#include "platform/widgets/panel.h"
 
 #include <QApplication>
 #include <QInputDialog>

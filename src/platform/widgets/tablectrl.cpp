@@ -1,8 +1,8 @@
 // Table controls over QTableWidget.
 #include "platform/widgets/tablectrl.h"
 
-#include "platform/panel.h"
-#include "platform/registry.h"
+#include "platform/widgets/panel.h"
+#include "platform/widgets/registry.h"
 
 #include <QAbstractItemView>
 #include <QFont>
@@ -33,7 +33,9 @@ int SetTableHeaders(int panel, int control, const std::vector<std::string> &rowH
     t->setVerticalHeaderLabels(ToList(rowHeaders));
     t->setHorizontalHeaderLabels(ToList(columnHeaders));
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    t->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
+    t->setWordWrap(false);
+    t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    t->horizontalHeader()->setStretchLastSection(true);
     t->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     return 0;
 }

@@ -1,0 +1,157 @@
+// The commissioning report against a sensor whose RAM and EEPROM differ: the
+// document parsed, written whole or not at all, printed to PDF and drawn for
+// a look (shots/).
+#include "com232/com232.h"
+#include "com232/portsetup.h"
+#include "main/controls.h"
+#include "paramsets/paramtable.h"
+#include "paramstest.h"
+#include "platform/widgets/htmldoc.h"
+#include "platform/widgets/notedialog.h"
+#include "platform/widgets/testhooks.h"
+#include "platform/widgets/userint.h"
+#include "report/report.h"
+#include "uiharness.h"
+
+#include <QDir>
+#include <QImage>
+#include <QXmlStreamReader>
+
+#include <filesystem>
+#include <map>
+
+namespace {
+
+class Report : public ParamsTest {
+  protected:
+    // Identified through the start-up chain; EEPROM holds A, RAM holds B.
+    void Connect() {
+        sim::Config config = InstantConfig("t1");
+        config.firmware = "V2.14 <sim> & co";
+        sensor = std::make_unique<SimulatedSensor>(config, 1, ports);
+        ASSERT_TRUE(sensor->ok()) << sensor->error();
+        InitRS232(1);
+        ASSERT_EQ(FramesAfterWait(*sensor, 4).size(), 4u);
+        u16 a[PNUM], b[PNUM];
+        for (int i = 0; i < PNUM; i++) {
+            a[i] = u16(SetA()[i]);
+            b[i] = u16(SetB()[i]);
+        }
+        SendFrame(3, a, ANSWER_NONE);
+        SendFrame(1, b, ANSWER_NONE);
+        ASSERT_EQ(FramesAfterWait(*sensor, 6).size(), 6u);
+    }
+    void TearDown() override {
+        ClearDialogAnswers();
+        ParamsTest::TearDown();
+    }
+    std::unique_ptr<SimulatedSensor> sensor;
+};
+
+// What a reader of the file finds in it.
+struct Parsed {
+    std::string text;                                     // all character data
+    std::map<std::string, std::vector<std::string>> rows; // parameter name -> RAM, EEPROM
+    std::map<std::string, bool> eepromMarked;             // parameter name -> EEPROM cell marked
+    std::vector<QImage> images;
+    std::string error;
+};
+
+Parsed Parse(const std::string &html) {
+    Parsed out;
+    QXmlStreamReader xml(QByteArray::fromStdString(html));
+    std::vector<std::string> cells;
+    std::vector<bool> marks;
+    std::string name;
+    while (!xml.atEnd()) {
+        xml.readNext();
+        if (xml.isCharacters()) out.text += xml.text().toString().toStdString();
+        if (xml.isStartElement() && xml.name() == QLatin1String("tr")) cells.clear(), marks.clear();
+        if (xml.isStartElement() && xml.name() == QLatin1String("td")) {
+            marks.push_back(xml.attributes().value("style").contains(QLatin1String("background")));
+            cells.push_back(
+                xml.readElementText(QXmlStreamReader::IncludeChildElements).toStdString());
+            out.text += cells.back();
+        }
+        if (xml.isEndElement() && xml.name() == QLatin1String("tr") && cells.size() == 5) {
+            out.rows[cells[1]] = {cells[3], cells[4]};
+            out.eepromMarked[cells[1]] = marks[4];
+        }
+        if (xml.isStartElement() && xml.name() == QLatin1String("img")) {
+            const QString src = xml.attributes().value("src").toString();
+            const QString prefix = QStringLiteral("data:image/png;base64,");
+            if (src.startsWith(prefix))
+                out.images.push_back(QImage::fromData(
+                    QByteArray::fromBase64(src.mid(prefix.size()).toLatin1()), "PNG"));
+        }
+    }
+    if (xml.hasError()) out.error = xml.errorString().toStdString();
+    return out;
+}
+
+TEST_F(Report, HoldsIdentitySetsByNameAndPictures) {
+    Connect();
+    ReportData data = GatherReport(1);
+    data.note = "Line 3 <north>, set up by R. & K.";
+    const std::string html = ComposeReport(data);
+    const Parsed doc = Parse(html);
+    ASSERT_EQ(doc.error, "");
+
+    EXPECT_NE(doc.text.find("V2.14 <sim> & co"), std::string::npos) << "firmware text";
+    EXPECT_NE(doc.text.find("CCD-SENSOR:1024 pixel"), std::string::npos) << "identity text";
+    EXPECT_NE(doc.text.find("COM1"), std::string::npos);
+    EXPECT_NE(doc.text.find("Line 3 <north>, set up by R. & K."), std::string::npos);
+    ASSERT_EQ(doc.rows.size(), size_t(PNUM));
+    for (int i = 0; i < PNUM; i++) {
+        const std::string name = PARAM_TABLE[i].name;
+        SCOPED_TRACE(name);
+        ASSERT_EQ(doc.rows.count(name), 1u);
+        EXPECT_EQ(doc.rows.at(name)[0], ParamValueText(i, u16(SetB()[i])));
+        EXPECT_EQ(doc.rows.at(name)[1], ParamValueText(i, u16(SetA()[i])));
+        EXPECT_EQ(doc.eepromMarked.at(name), SetA()[i] != SetB()[i]);
+    }
+    ASSERT_EQ(doc.images.size(), 3u);
+    for (const QImage &image : doc.images)
+        EXPECT_FALSE(image.isNull()) << "each picture is a PNG";
+    EXPECT_EQ(SensorRam(*sensor), SetB()) << "a report writes nothing";
+    EXPECT_EQ(SensorEeprom(*sensor), SetA());
+
+    // Drawn as the print dialog would lay it out, for a look, and as a PDF.
+    std::vector<unsigned char> png;
+    ASSERT_EQ(HtmlToPng(html, 900, &png), 0);
+    const QImage shot = QImage::fromData(png.data(), int(png.size()), "PNG");
+    EXPECT_GT(shot.height(), 1200) << "header, sets, calibration and three graphs";
+    QDir().mkpath(QStringLiteral(VTLX_SHOT_DIR));
+    const QString path = QDir(QStringLiteral(VTLX_SHOT_DIR)).filePath("report.png");
+    EXPECT_TRUE(shot.save(path));
+    std::printf("screenshot: %s\n", qPrintable(path));
+    ASSERT_EQ(HtmlToPdf(html, Path("report.pdf").c_str()), 0);
+    EXPECT_EQ(ReadFile(Path("report.pdf")).substr(0, 5), "%PDF-");
+}
+
+// The button: note, file, written whole; a file that cannot be written
+// leaves an old one as it was and says so.
+TEST_F(Report, WrittenWholeOrNotAtAll) {
+    SetNoteDialogAnswer("commissioned");
+    SetFileSelectAnswer(Path("r.html").c_str());
+    SetConfirmDialogAnswer(0); // no printing
+    CC_BTNReport(pHandle, PANEL_BTNReport, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(Status(), REPORT_WRITTEN);
+    const std::string first = ReadFile(Path("r.html"));
+    EXPECT_NE(first.find("commissioned"), std::string::npos);
+    EXPECT_EQ(Parse(first).error, "");
+
+    SetNoteDialogAnswer(nullptr); // Cancel: nothing happens
+    CC_BTNReport(pHandle, PANEL_BTNReport, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(Status(), REPORT_WRITTEN);
+
+    // A folder that is not there: refused, said, and nothing made.
+    SetNoteDialogAnswer("second");
+    SetFileSelectAnswer(Path("gone/r.html").c_str());
+    CC_BTNReport(pHandle, PANEL_BTNReport, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(Status(), REPORT_WRITE_ERROR);
+    EXPECT_FALSE(std::filesystem::exists(Path("gone")));
+    EXPECT_EQ(ReadFile(Path("r.html")), first);
+}
+
+} // namespace
