@@ -34,8 +34,7 @@ int SetTableHeaders(int panel, int control, const std::vector<std::string> &rowH
     t->setHorizontalHeaderLabels(ToList(columnHeaders));
     t->setEditTriggers(QAbstractItemView::NoEditTriggers);
     t->setWordWrap(false);
-    t->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
-    t->horizontalHeader()->setStretchLastSection(true);
+    t->horizontalHeader()->setSectionResizeMode(QHeaderView::Stretch);
     t->verticalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     return 0;
 }
