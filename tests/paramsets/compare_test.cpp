@@ -13,10 +13,12 @@
 #include "platform/widgets/panel.h"
 #include "platform/widgets/userint.h"
 #include "platform/widgets/notedialog.h"
+#include "platform/widgets/testhooks.h"
 #include "platform/widgets/tablectrl.h"
 #include "uiharness.h"
 
 #include <QDir>
+#include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
@@ -222,6 +224,28 @@ TEST_F(Compare, RefusedWhileALoopRunsOrAReplyIsAwaited) {
     EXPECT_EQ(during, BUSY_TEXT);
     PumpFor(0.4);
     EXPECT_EQ(NewFrames(), std::vector<int>{2}) << "only the Get went out";
+}
+
+// The main window's two buttons are named and reached by Tab, and Ctrl+K
+// opens the compare window.
+TEST_F(Compare, OpenedFromTheKeyboard) {
+    DisplayPanel(pHandle);
+    QWidget *main = FindPanel(pHandle)->window();
+    for (const char *name : {"BTNCompare", "BTNReport"}) {
+        auto *button = main->findChild<QPushButton *>(QString::fromLatin1(name));
+        ASSERT_NE(button, nullptr) << name;
+        EXPECT_FALSE(button->shortcut().isEmpty()) << name;
+        EXPECT_FALSE(button->accessibleName().isEmpty()) << name;
+        EXPECT_TRUE(button->focusPolicy() & Qt::TabFocus) << name;
+    }
+    if (pCompare > 0) HidePanel(pCompare);
+    main->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(main));
+    QTest::keyClick(main, Qt::Key_K, Qt::ControlModifier);
+    PumpFor(0.1);
+    ASSERT_GT(pCompare, 0);
+    EXPECT_TRUE(FindPanel(pCompare)->window()->isVisible());
+    HidePanel(pHandle);
 }
 
 // The compare window with both sets fetched, for a look.

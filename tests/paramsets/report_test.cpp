@@ -91,6 +91,9 @@ Parsed Parse(const std::string &html) {
 
 TEST_F(Report, HoldsIdentitySetsByNameAndPictures) {
     Connect();
+    // A fit made this session: its two points and line are reported.
+    pixel[0] = 241.0, pixel[1] = 662.0, umeter[0] = 1000.0, umeter[1] = 3000.0;
+    slopeval = 4.750594, interval = -144.893;
     ReportData data = GatherReport(1);
     data.note = "Line 3 <north>, set up by R. & K.";
     const std::string html = ComposeReport(data);
@@ -100,6 +103,8 @@ TEST_F(Report, HoldsIdentitySetsByNameAndPictures) {
     EXPECT_NE(doc.text.find("V2.14 <sim> & co"), std::string::npos) << "firmware text";
     EXPECT_NE(doc.text.find("CCD-SENSOR:1024 pixel"), std::string::npos) << "identity text";
     EXPECT_NE(doc.text.find("COM1"), std::string::npos);
+    for (const char *fit : {"662.0", "3000.0", "4.750594", "-144.893"})
+        EXPECT_NE(doc.text.find(fit), std::string::npos) << fit;
     EXPECT_NE(doc.text.find("Line 3 <north>, set up by R. & K."), std::string::npos);
     ASSERT_EQ(doc.rows.size(), size_t(PNUM));
     for (int i = 0; i < PNUM; i++) {

@@ -2,6 +2,7 @@
 #include "platform/widgets/notedialog.h"
 
 #include "platform/widgets/panel.h"
+#include "platform/widgets/testhooks.h"
 
 #include <QApplication>
 #include <QInputDialog>

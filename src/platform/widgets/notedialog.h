@@ -2,8 +2,8 @@
 // and a yes-or-no confirmation before something is written to the sensor.
 //
 // How it works: each is a modal dialog over the active window; the program
-// waits for the answer. Tests answer them instead of a user (one answer
-// serves one call). Texts are UTF-8.
+// waits for the answer. Tests answer them instead of a user through
+// testhooks.h. Texts are UTF-8.
 #pragma once
 
 #include <string>
@@ -14,12 +14,3 @@ int NoteDialog(const char *title, const char *prompt, std::string *note);
 
 // Asks a question with Yes and No; 1 for Yes, 0 for No or a closed dialog.
 int ConfirmDialog(const char *title, const char *question);
-
-// For tests: the next NoteDialog takes this note (nullptr: Cancel); the next
-// ConfirmDialog this answer. The question asked last is kept.
-void SetNoteDialogAnswer(const char *note);
-void SetConfirmDialogAnswer(int yes);
-// LastConfirmQuestion is "" until asked; ClearDialogAnswers drops unused
-// answers and forgets the question.
-const std::string &LastConfirmQuestion(void);
-void ClearDialogAnswers(void);

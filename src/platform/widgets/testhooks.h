@@ -1,13 +1,25 @@
 // What the tests need of the window services beyond the program's own calls:
-// an answer for the file dialog and a look at what the graphs hold. The
+// answers for the file, note and confirmation dialogs and a look at what the
+// graphs hold. The
 // program itself never calls these.
 #pragma once
+
+#include <string>
 
 // The next FileSelectPopup shows no dialog and takes this answer instead:
 // a path (as if the user chose it), or nullptr for Cancel. One answer serves
 // one call; ClearFileSelectAnswer drops an unused one.
 void SetFileSelectAnswer(const char *path);
 void ClearFileSelectAnswer(void);
+
+// The next NoteDialog takes this note (nullptr: Cancel), the next
+// ConfirmDialog this answer (1 Yes, 0 No); one answer serves one call.
+// LastConfirmQuestion is the question ConfirmDialog asked last, "" until
+// asked; ClearDialogAnswers drops unused answers and forgets the question.
+void SetNoteDialogAnswer(const char *note);
+void SetConfirmDialogAnswer(int yes);
+const std::string &LastConfirmQuestion(void);
+void ClearDialogAnswers(void);
 
 // Plots (PlotXY) on a graph, and the points of one of them (plot counts from
 // 0 in the order drawn). Returns the number of points, negative if absent;
