@@ -248,10 +248,9 @@ void FirmwareToStatus(void) {
         SetStatus(szVersion);
     } else {
         StatusFromBytes(szReadBuf, FIRMWARE_LEN);
-        // Kept as well, so that the report and a named set can name the
-        // firmware of every electronics type.
-        std::memcpy(szVersion, szStatus, sizeof szVersion);
     }
+    // Kept for the report and named sets, whichever path the text took.
+    std::memcpy(szFirmware, szStatus, sizeof szFirmware);
 }
 
 int GetVERSIONInfo(void) {
@@ -266,7 +265,7 @@ int GetVERSIONInfo(void) {
     tdiff = Timer() - tstart;
     if (n < FIRMWARE_LEN) SetStatus("Timeout - reading firmware info!");
 
-    szVersion[0] = '\0';
+    szVersion[0] = szFirmware[0] = '\0';
     const int want = n < int(sizeof szReadBuf) ? n : int(sizeof szReadBuf);
     nBytesR = want > 0 ? ComRd(com, szReadBuf, want) : 0;
     if (nBytesR == FIRMWARE_LEN) FirmwareToStatus();

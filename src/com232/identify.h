@@ -17,5 +17,6 @@ int GetVERSIONInfo(void);
 
 // Turns the firmware block in szReadBuf[0..71] into the status text: with
 // pcbtype 0 the low bytes of its 36 words, else its bytes; either up to the
-// first zero and cut to 71 characters. The text is also kept in szVersion.
+// first zero and cut to 71 characters. On the word path the text is also
+// kept in szVersion; on both it is kept in szFirmware.
 void FirmwareToStatus(void);

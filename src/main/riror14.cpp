@@ -34,6 +34,7 @@ u16 calstep, flagstep1, flagstep2, oldMode;
 // Windows and texts.
 int pHandle, pPopup;
 char szStatus[72], szVersion[72], szSoftVersion[72], szSoftName[72];
+char szFirmware[72];
 char proj_dir[260], file_name[260];
 
 void CopyText(char *dst, const char *src, std::size_t size) {
@@ -94,6 +95,6 @@ void ResetSettingsToLoad(void) {
     slopeval = interval = mse = 0.0;
     calstep = flagstep1 = flagstep2 = oldMode = 0;
     pHandle = pPopup = 0;
-    szStatus[0] = szVersion[0] = szSoftVersion[0] = szSoftName[0] = '\0';
+    szStatus[0] = szVersion[0] = szSoftVersion[0] = szSoftName[0] = szFirmware[0] = '\0';
     proj_dir[0] = file_name[0] = '\0';
 }

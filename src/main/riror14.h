@@ -94,6 +94,7 @@ extern int pHandle;            // handle of the main panel PANEL
 extern int pPopup;             // handle of the calibration popup POPUP
 extern char szStatus[72];      // status line text, at most 71 characters
 extern char szVersion[72];     // firmware text read from the sensor
+extern char szFirmware[72];    // firmware text of every electronics type (report, named sets)
 extern char szSoftVersion[72]; // version text of this program
 extern char szSoftName[72];    // name text of this program
 extern char proj_dir[260];     // program folder; start folder of the file dialogs

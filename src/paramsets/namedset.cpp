@@ -131,6 +131,6 @@ SetIdentity CurrentIdentity(void) {
     char sensorText[260] = "";
     GetCtrlVal(pPopup, POPUP_TEXTBOXSensor, sensorText);
     id.sensor = WinAnsiToUtf8(sensorText);
-    id.firmware = WinAnsiToUtf8(szVersion);
+    id.firmware = WinAnsiToUtf8(szFirmware);
     return id;
 }

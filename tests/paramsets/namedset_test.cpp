@@ -112,7 +112,7 @@ TEST_F(NamedSet, BadFilesAreRefusedWholeWithTheirReason) {
 // Export writes the window's set with the identity; import puts it into the
 // File column and nothing else; a refused import says why in the window.
 TEST_F(NamedSet, ExportAndImportThroughTheCompareWindow) {
-    std::strcpy(szVersion, "V2.14 \xB5-sim"); // Windows-1252 micro sign
+    std::strcpy(szFirmware, "V2.14 \xB5-sim"); // Windows-1252 micro sign
     ShowInWindow(SetA(), SetB());
     CC_BTNCompare(pHandle, PANEL_BTNCompare, EVENT_COMMIT, nullptr, 0, 0);
     ASSERT_GT(pCompare, 0);

@@ -200,6 +200,7 @@ TEST_F(Identify, FirmwareTextInBothFormats) {
         if (pcb == 0) {
             EXPECT_STREQ(szVersion, "V1.0");
         }
+        EXPECT_STREQ(szFirmware, "V1.0") << "kept for the report on both paths";
         // The callback is back: a frame is taken again.
         EXPECT_EQ(rx_flag, 0);
         SendCommand(2, 1);
