@@ -49,6 +49,7 @@ int DiffersFromRam(int s, int i);
 // (SetPanelValues with its range checks).
 void TakeSetIntoWindow(const u16 words[PNUM]);
 
-// Sends the words to EEPROM (code 3, no reply awaited). 1 when the whole
-// frame went out.
+// Sends the words to EEPROM (code 3, no reply awaited) and lets the frame
+// leave the line (0.1 s, busy meanwhile) before anything else can be sent.
+// 1 when the whole frame was written.
 int WriteSetToEeprom(const u16 words[PNUM]);

@@ -9,6 +9,7 @@
 #include "paramsets/comparepanel.h"
 #include "paramsets/paramtable.h"
 #include "paramstest.h"
+#include "platform/runtime.h"
 #include "platform/widgets/registry.h"
 #include "platform/widgets/panel.h"
 #include "platform/widgets/userint.h"
@@ -241,8 +242,12 @@ TEST_F(Compare, OpenedFromTheKeyboard) {
     if (pCompare > 0) HidePanel(pCompare);
     main->activateWindow();
     ASSERT_TRUE(QTest::qWaitForWindowActive(main));
-    QTest::keyClick(main, Qt::Key_K, Qt::ControlModifier);
-    PumpFor(0.1);
+    QWidget *focus = main->findChild<QWidget *>(QStringLiteral("NUMPower"));
+    focus->setFocus();
+    QTest::keyClick(focus, Qt::Key_K, Qt::ControlModifier);
+    const double end = Timer() + 1.0;
+    while (!(pCompare > 0 && FindPanel(pCompare)->window()->isVisible()) && Timer() < end)
+        ProcessSystemEvents();
     ASSERT_GT(pCompare, 0);
     EXPECT_TRUE(FindPanel(pCompare)->window()->isVisible());
     HidePanel(pHandle);
