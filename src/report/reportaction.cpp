@@ -75,6 +75,10 @@ ReportData GatherReport(int fetch) {
     d.fitIntercept = interval;
     d.mse = mse;
 
+    // The last run's statistics, once recording is part of the program, go
+    // into d.statistics here (HTML; ComposeReport leaves the section out
+    // while it is empty).
+
     for (const auto &g : GRAPHS) {
         ReportPicture p;
         p.title = g.title;
