@@ -85,17 +85,20 @@ void CheckWindow(QWidget *window, bool main, size_t leastItems = 15) {
         // A text box scrolls; its minimum size is a default, not its content's.
         const QSize wants = w->minimumSizeHint().expandedTo(
             qobject_cast<QLabel *>(w) ? w->sizeHint() : QSize(0, 0));
-        if (wants.isValid() && !qobject_cast<QAbstractScrollArea *>(w))
+        if (wants.isValid() && !qobject_cast<QAbstractScrollArea *>(w)) {
             EXPECT_TRUE(w->width() >= wants.width() && w->height() >= wants.height())
                 << Name(w).toStdString() << " has " << w->width() << "x" << w->height()
                 << ", wants " << wants.width() << "x" << wants.height();
+        }
         const bool text = qobject_cast<QLabel *>(w) || qobject_cast<QAbstractButton *>(w) ||
                           qobject_cast<QComboBox *>(w) || qobject_cast<QAbstractSpinBox *>(w);
-        if (text)
+        if (text) {
             EXPECT_GE(QFontInfo(w->font()).pixelSize(), kSmallestText) << Name(w).toStdString();
-        if (main && InHeader(w, window))
+        }
+        if (main && InHeader(w, window)) {
             EXPECT_TRUE(InWindow(band, window).contains(r))
                 << Name(w).toStdString() << " leaves the header band";
+        }
     }
     for (size_t i = 0; i < items.size(); i++) {
         for (size_t j = i + 1; j < items.size(); j++) {
