@@ -12,6 +12,7 @@
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/userint.h"
+#include "recording/recordpanel.h"
 
 static const char UIR_FILE[] = "VORTELIX-Riror14.uir";
 
@@ -30,6 +31,7 @@ int WinMain(void *hInstance, void *, char *, int) {
     GetProjectDir(proj_dir);
     InitVars();
     FillPortSelector();
+    StartRecordingPanel();
     InstallQuitSignals(QuitOnSignal);
     InitRS232(com);
 
