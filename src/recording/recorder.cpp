@@ -26,7 +26,10 @@ int StartRecording(const char *target) {
     error[0] = '\0';
     rows = 0;
     file = AppendFileCreate(path, RECORDING_HEADER, error, sizeof error);
-    if (!file) return 0;
+    if (!file) {
+        rows = -1;
+        return 0;
+    }
     startTime = Timer();
     return 1;
 }

@@ -37,7 +37,8 @@ int FlushRecording(void);
 // 1 while recording.
 int RecordingActive(void);
 
-// Rows of the current (or last) recording, header not counted.
+// Rows of the current (or last) recording, header not counted; -1 when the
+// last recording could not start (no file was made).
 long RecordingRows(void);
 
 // The file of the current (or last) recording; "" before the first.

@@ -46,10 +46,11 @@ void ShowRecordingState(void) {
     const char *name = BaseName(RecordingPath());
     if (RecordingActive())
         std::snprintf(text, sizeof text, "Recording %s: %ld rows", name, RecordingRows());
+    else if (RecordingError()[0] && RecordingRows() < 0)
+        std::snprintf(text, sizeof text, "Not recording: %s", RecordingError());
     else if (RecordingError()[0])
         std::snprintf(text, sizeof text, "Recording stopped: %s; %ld rows kept in %s",
-                      RecordingError(), RecordingRows() < 0 ? 0 : RecordingRows(),
-                      name[0] ? name : "no file");
+                      RecordingError(), RecordingRows(), name);
     else if (name[0])
         std::snprintf(text, sizeof text, "Recorded %s: %ld rows", name, RecordingRows());
     else
