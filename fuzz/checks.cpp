@@ -8,7 +8,7 @@
 #include "main/controls.h"
 #include "main/riror14.h"
 #include "platform/runtime.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 
 #include <unistd.h>
 

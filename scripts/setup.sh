@@ -9,7 +9,7 @@ packages=(
     # compilers and build
     build-essential cmake pkg-config
     # Qt 6; the form loader's CMake files need the OpenGL ones
-    qt6-base-dev qt6-serialport-dev qt6-tools-dev qt6-tools-dev-tools libgl-dev libqt6opengl6-dev
+    qt6-base-dev qt6-serialport-dev qt6-svg-dev qt6-tools-dev qt6-tools-dev-tools libgl-dev libqt6opengl6-dev
     libqcustomplot-dev libqcustomplot2.1-qt6
     libgtest-dev googletest
     # format check (over git's file list), sanitizer and fuzz builds

@@ -15,7 +15,7 @@
 #include "gui/plots.h"
 #include "main/controls.h"
 #include "main/riror14.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

@@ -14,7 +14,7 @@
 #include "main/riror14.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 #include "simharness.h"
 
 #include <cstdio>

@@ -8,7 +8,7 @@
 #include "main/controls.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 
 // One kind of block: its command code, its size and its status texts.
 struct BlockKind {

@@ -10,7 +10,7 @@
 #include "main/controls.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 #include "recording/recordpanel.h"
 
 #include <cstdio>

@@ -3,7 +3,7 @@
 
 #include "com232/com232.h"
 #include "main/controls.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 
 #include <cstdio>
 #include <cstring>

@@ -4,7 +4,7 @@
 #include "com232/com232.h"
 #include "gui/plots.h"
 #include "main/controls.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 
 #include <cmath>
 

@@ -6,7 +6,7 @@
 #include "com232/com232.h"
 #include "gui/panelio.h"
 #include "main/controls.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 
 #include <cstdint>
 

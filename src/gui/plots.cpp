@@ -3,7 +3,7 @@
 
 #include "analysis/analysis.h"
 #include "main/controls.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 
 // Look of the two video plots: one point per sample, no connecting line.
 static constexpr int VIDEO_PLOT_STYLE = 5;

@@ -5,7 +5,7 @@
 #include "gui/panelio.h"
 #include "main/controls.h"
 #include "platform/runtime.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 
 void PushGET(int t) {
     if (t != DATFILE) {

@@ -8,7 +8,7 @@
 #include "main/controls.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 #include "recording/recordpanel.h"
 
 int loopActive = 0; // 1 while a run or video loop runs; blocks a second one

@@ -3,7 +3,7 @@
 
 #include "main/controls.h"
 #include "main/riror14.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 
 static constexpr int COLOR_WHITE = 0xFFFFFF;
 static constexpr int COLOR_GREY = 0x808080;

@@ -9,7 +9,7 @@
 #include "main/teach.h"
 #include "main/windows.h"
 #include "popup/calibration.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 #include "recording/recordpanel.h"
 
 void RegisterCallbacks(void) {

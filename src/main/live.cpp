@@ -9,7 +9,7 @@
 #include "main/controls.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 #include "recording/recordpanel.h"
 
 static u16 videoRequest[PNUM]; // payload of the video loop's current measurement request

@@ -10,7 +10,7 @@
 #include "main/controls.h"
 #include "main/riror14.h"
 #include "platform/rs232.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 
 static constexpr int CURSOR_LEFT = 2;       // GRAPHBar cursor of the left border
 static constexpr int CURSOR_RIGHT = 3;      // GRAPHBar cursor of the right border

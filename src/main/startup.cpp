@@ -9,7 +9,7 @@
 #include "main/controls.h"
 #include "main/live.h"
 #include "main/riror14.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 #include "popup/calibration.h"
 
 void InitVars(void) {

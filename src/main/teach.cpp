@@ -6,7 +6,7 @@
 #include "main/controls.h"
 #include "main/params.h"
 #include "platform/runtime.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 
 static constexpr int TEACH_CODE = 6;  // teach a new set-point
 static constexpr int RESET_CODE = 11; // reset the analog output's max/min values

@@ -6,7 +6,7 @@
 #include "main/riror14.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 #include "recording/recorder.h"
 
 int CC_PANEL(int, int event, void *, int, int) {

@@ -11,7 +11,7 @@
 #include "main/windows.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 #include "recording/recordpanel.h"
 
 static const char UIR_FILE[] = "VORTELIX-Riror14.uir";

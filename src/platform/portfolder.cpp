@@ -3,7 +3,6 @@
 // cannot be opened.
 #include "platform/comport.h"
 #include "platform/rs232.h"
-#include "platform/testhooks.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -108,3 +108,8 @@ void InstallComPortWatch(void (*onChange)(void));
 // belongs to the user and nobody else may write to it (only then do its links
 // count), else 0.
 int ComPortFolder(char *folder, int size);
+
+// For the tests: the folder of stable adapter names that ComPortList's
+// identities come from (links named after each adapter, pointing at its
+// device); nullptr goes back to /dev/serial/by-id.
+void SetSerialByIdFolder(const char *folder);

@@ -9,7 +9,7 @@
 #include "main/controls.h"
 #include "main/params.h"
 #include "platform/runtime.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 
 #include <cmath>
 

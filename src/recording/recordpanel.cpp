@@ -6,9 +6,9 @@
 
 #include "main/controls.h"
 #include "main/riror14.h"
-#include "platform/buttontext.h"
+#include "platform/widgets/buttontext.h"
 #include "platform/ticker.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 #include "recording/recorder.h"
 #include "statistics/runstats.h"
 

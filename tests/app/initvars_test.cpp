@@ -5,8 +5,8 @@
 #include "main/controls.h"
 #include "main/riror14.h"
 #include "main/startup.h"
-#include "platform/testhooks.h"
-#include "platform/userint.h"
+#include "platform/widgets/testhooks.h"
+#include "platform/widgets/userint.h"
 
 #include <gtest/gtest.h>
 

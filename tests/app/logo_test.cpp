@@ -5,7 +5,7 @@
 #include "logo/logo.h"
 #include "main/controls.h"
 #include "main/riror14.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 
 #include <gtest/gtest.h>
 

@@ -6,7 +6,7 @@
 #include "main/startup.h"
 #include "main/controls.h"
 #include "main/riror14.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 
 #include <QApplication>
 #include <gtest/gtest.h>

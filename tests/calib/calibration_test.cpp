@@ -8,7 +8,7 @@
 #include "main/teach.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 #include "popup/calibration.h"
 #include "ptypeer.h"
 #include "simharness.h"

@@ -7,9 +7,9 @@
 #include "com232/portsetup.h"
 #include "main/controls.h"
 #include "main/riror14.h"
-#include "platform/panel.h"
-#include "platform/registry.h"
-#include "platform/userint.h"
+#include "platform/widgets/panel.h"
+#include "platform/widgets/registry.h"
+#include "platform/widgets/userint.h"
 #include "uiharness.h"
 
 #include <QAbstractButton>

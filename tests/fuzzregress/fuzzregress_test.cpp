@@ -4,7 +4,7 @@
 #include "checks.h"
 
 #include "main/controls.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 
 #include <gtest/gtest.h>
 

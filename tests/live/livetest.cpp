@@ -4,7 +4,7 @@
 #include "gui/runloop.h"
 #include "main/controls.h"
 #include "platform/rs232.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 
 #include <gtest/gtest.h>
 

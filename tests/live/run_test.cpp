@@ -11,8 +11,8 @@
 #include "main/windows.h"
 #include "main/winmain.h"
 #include "platform/runtime.h"
-#include "platform/testhooks.h"
-#include "platform/userint.h"
+#include "platform/widgets/testhooks.h"
+#include "platform/widgets/userint.h"
 #include "simharness.h"
 #include "uiharness.h"
 

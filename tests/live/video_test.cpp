@@ -8,8 +8,8 @@
 #include "main/live.h"
 #include "main/params.h"
 #include "platform/runtime.h"
-#include "platform/testhooks.h"
-#include "platform/userint.h"
+#include "platform/widgets/testhooks.h"
+#include "platform/widgets/userint.h"
 #include "simharness.h"
 #include "uiharness.h"
 

@@ -4,8 +4,8 @@
 #include "main/params.h"
 #include "com232/com232.h"
 #include "paramstest.h"
-#include "platform/testhooks.h"
-#include "platform/userint.h"
+#include "platform/widgets/testhooks.h"
+#include "platform/widgets/userint.h"
 
 #include <QComboBox>
 #include <QPushButton>

@@ -6,7 +6,7 @@
 #include "main/params.h"
 #include "paramstest.h"
 #include "platform/runtime.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 #include "uiharness.h"
 
 #include <QPushButton>

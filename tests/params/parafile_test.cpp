@@ -6,8 +6,8 @@
 #include "main/controls.h"
 #include "main/params.h"
 #include "paramstest.h"
-#include "platform/testhooks.h"
-#include "platform/userint.h"
+#include "platform/widgets/testhooks.h"
+#include "platform/widgets/userint.h"
 #include "uiharness.h"
 
 #include <QFileDialog>

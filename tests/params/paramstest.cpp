@@ -4,8 +4,8 @@
 #include "gui/panelio.h"
 #include "main/controls.h"
 #include "platform/runtime.h"
-#include "platform/testhooks.h"
-#include "platform/userint.h"
+#include "platform/widgets/testhooks.h"
+#include "platform/widgets/userint.h"
 #include "uiharness.h"
 
 #include <cstdlib>

@@ -4,8 +4,8 @@
 #include "com232/portsetup.h"
 #include "main/controls.h"
 #include "platform/rs232.h"
-#include "platform/testhooks.h"
-#include "platform/userint.h"
+#include "platform/widgets/testhooks.h"
+#include "platform/widgets/userint.h"
 #include "simharness.h"
 #include "uiharness.h"
 

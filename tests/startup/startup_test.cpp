@@ -3,7 +3,7 @@
 #include "com232/portsetup.h"
 #include "main/controls.h"
 #include "platform/runtime.h"
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 #include "simharness.h"
 #include "uiharness.h"
 

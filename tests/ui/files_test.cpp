@@ -1,6 +1,6 @@
 // Whole-array files, the formatting call, the file dialog's answers.
-#include "platform/testhooks.h"
-#include "platform/userint.h"
+#include "platform/widgets/testhooks.h"
+#include "platform/widgets/userint.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,8 +1,14 @@
 // Graphs and the strip chart as the measurement display drives them.
 #include "uitest.h"
 
-#include "platform/testhooks.h"
+#include "platform/widgets/graphpicture.h"
+#include "platform/widgets/testhooks.h"
 
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QTemporaryDir>
 #include <qcustomplot.h>
 
 #include <cstdint>
@@ -143,4 +149,57 @@ TEST_F(PanelsTest, RedrawnRectanglesKeepTheirDrawingOrder) {
     EXPECT_EQ(at(30, 0.6), QColor(0xFF, 0, 0));
     EXPECT_EQ(at(70, 0.2), QColor(0, 0xFF, 0));
     EXPECT_EQ(at(50, 0.6), QColor(0xA0, 0xA0, 0xA0));
+}
+
+// Pictures of the graphs: each format is the real thing (its signature), a
+// failed write leaves the earlier file as it was, and the bytes for a report
+// are a PNG of the size asked for.
+TEST_F(PanelsTest, GraphPicturesAreWholeFilesOfTheirFormat) {
+    std::vector<double> x{0, 512, 1024}, y{0, 900, 300};
+    PlotXY(main, P_GRAPHVideo, x.data(), y.data(), 3, VAL_DOUBLE, VAL_DOUBLE, 5, 10, 0, 1,
+           0xFF0000);
+    const std::vector<double> values(40, 1.5);
+    PlotStripChart(main, P_CHARTRaw, values.data(), 40, 0, 0, VAL_DOUBLE);
+    QTemporaryDir dir;
+    const struct {
+        int kind;
+        const char *name;
+        QByteArray signature;
+    } formats[] = {{PICTURE_PNG, "v.png", "\x89PNG"},
+                   {PICTURE_PDF, "v.pdf", "%PDF"},
+                   {PICTURE_SVG, "v.svg", "<?xml"},
+                   {PICTURE_JPG, "v.jpg", "\xFF\xD8\xFF"}};
+    for (const auto &f : formats) {
+        for (int graph : {int(P_GRAPHVideo), int(P_CHARTRaw)}) {
+            const QString path = dir.filePath(QString::number(graph) + f.name);
+            char reason[260] = "";
+            ASSERT_EQ(SaveGraphPicture(main, graph, QFile::encodeName(path).constData(), f.kind,
+                                       640, 400, reason),
+                      0)
+                << f.name << ": " << reason;
+            QFile file(path);
+            ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+            EXPECT_TRUE(file.readAll().startsWith(f.signature)) << f.name;
+        }
+    }
+    QImage png(dir.filePath(QString::number(P_GRAPHVideo) + "v.png"));
+    EXPECT_EQ(png.size(), QSize(640, 400));
+
+    // A folder that is not there: the reason is given and nothing is made.
+    char reason[260] = "";
+    const QByteArray missing = QFile::encodeName(dir.filePath("gone/v.png"));
+    EXPECT_EQ(SaveGraphPicture(main, P_GRAPHVideo, missing.constData(), PICTURE_PNG, 0, 0, reason),
+              GRAPHPICTURE_WRITE_FAILED);
+    EXPECT_STRNE(reason, "");
+    EXPECT_EQ(SaveGraphPicture(main, P_NUMPower, "x.png", PICTURE_PNG, 0, 0, nullptr),
+              GRAPHPICTURE_NO_GRAPH)
+        << "not a graph";
+
+    std::vector<unsigned char> bytes;
+    ASSERT_EQ(GraphPictureData(main, P_GRAPHBar, 300, 200, &bytes), 0);
+    const QImage fromBytes = QImage::fromData(bytes.data(), int(bytes.size()), "PNG");
+    EXPECT_EQ(fromBytes.size(), QSize(300, 200));
+
+    ASSERT_EQ(CopyGraphPicture(main, P_GRAPHVideo), 0);
+    EXPECT_FALSE(QGuiApplication::clipboard()->image().isNull());
 }

@@ -72,8 +72,8 @@ void PanelsTest::TearDown() {
     QApplication::processEvents();
 }
 
-#include "platform/panel.h"
-#include "platform/registry.h"
+#include "platform/widgets/panel.h"
+#include "platform/widgets/registry.h"
 
 QWidget *Widget(int panel, int control) {
     Panel *p = FindPanel(panel);

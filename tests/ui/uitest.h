@@ -2,7 +2,7 @@
 // for every test, and a record of the events that reached the callbacks.
 #pragma once
 
-#include "platform/userint.h"
+#include "platform/widgets/userint.h"
 
 #include <QWidget>
 #include <gtest/gtest.h>

@@ -1,6 +1,6 @@
-// What the tests need of the run-time beyond the program's own calls: an
-// answer for the file dialog, a look at what the graphs hold, and a folder
-// of stable adapter names of their own. The program itself never calls these.
+// What the tests need of the window services beyond the program's own calls:
+// an answer for the file dialog and a look at what the graphs hold. The
+// program itself never calls these.
 #pragma once
 
 // The next FileSelectPopup shows no dialog and takes this answer instead:
@@ -27,8 +27,3 @@ int GetAxisRange(int panel, int graph, int axis, double *min, double *max);
 // The points a strip-chart trace (from 1) shows, oldest first, and its
 // colour. Returns the number of points, negative if absent.
 int GetStripChartTrace(int panel, int chart, int trace, double *values, int maxPoints, int *color);
-
-// The folder of stable adapter names that ComPortList's identities come from
-// (links named after each adapter, pointing at its device); nullptr goes
-// back to /dev/serial/by-id.
-void SetSerialByIdFolder(const char *folder);

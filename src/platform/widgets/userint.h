@@ -23,7 +23,7 @@
 //   negative result; they never crash.
 #pragma once
 
-#include "platform/uitypes.h"
+#include "platform/widgets/uitypes.h"
 
 // Registers a control or panel callback under the name the resource file uses.
 void RegisterCallback(const char *name, CtrlCallbackPtr callback);

@@ -1,11 +1,11 @@
-#include "platform/uiloader.h"
+#include "platform/widgets/uiloader.h"
 
-#include "platform/graphplot.h"
-#include "platform/numericspinbox.h"
-#include "platform/realspinbox.h"
-#include "platform/selector.h"
-#include "platform/stripchart.h"
-#include "platform/switchbutton.h"
+#include "platform/widgets/graphplot.h"
+#include "platform/widgets/numericspinbox.h"
+#include "platform/widgets/realspinbox.h"
+#include "platform/widgets/selector.h"
+#include "platform/widgets/stripchart.h"
+#include "platform/widgets/switchbutton.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
 // Button texts on QAbstractButton.
-#include "platform/buttontext.h"
+#include "platform/widgets/buttontext.h"
 
 #include <QAbstractButton>
 
-#include "platform/panel.h"
-#include "platform/registry.h"
-#include "platform/winansi.h"
+#include "platform/widgets/panel.h"
+#include "platform/widgets/registry.h"
+#include "platform/widgets/winansi.h"
 
 int SetButtonText(int panel, int control, const char *text) {
     Panel *p = FindPanel(panel);

@@ -1,4 +1,4 @@
-#include "platform/realspinbox.h"
+#include "platform/widgets/realspinbox.h"
 
 #include <QLocale>
 

@@ -1,4 +1,4 @@
-#include "platform/graphplot.h"
+#include "platform/widgets/graphplot.h"
 
 #include <algorithm>
 

@@ -1,4 +1,4 @@
-#include "platform/stripchart.h"
+#include "platform/widgets/stripchart.h"
 
 StripChart::StripChart(QWidget *parent) : QCustomPlot(parent) {
     setTraceCount(1);

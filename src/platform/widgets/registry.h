@@ -1,11 +1,15 @@
-// What the service files of the platform share: the loaded panels by handle
-// and the search for the program's data files.
+// What the service files of the window services share: the loaded panels by
+// handle, the search for the program's data files, and the small steps every
+// control operation takes.
 #pragma once
 
+#include <QColor>
 #include <QString>
 
 class Panel;
 class QWidget;
+
+constexpr int kTextBytes = 260; // text buffers of the program, terminator included
 
 // The panel of a handle, or nullptr (unknown or discarded).
 Panel *FindPanel(int handle);
@@ -23,3 +27,16 @@ double ElementAt(const void *array, int type, int index);
 
 // Whether a layout places the widget (else it keeps the position it is given).
 bool IsLaidOut(const QWidget *w);
+
+// The control of a panel and the panel; false when either is unknown.
+bool Find(int panel, int control, Panel **p, QWidget **w);
+
+// Colours as the program gives them (0xRRGGBB) and back.
+QColor Rgb(int color);
+int RgbOf(const QColor &c);
+
+// A widget outside any layout sizes itself to its contents.
+void FitIfFree(QWidget *w);
+
+// Truncates toward zero into [lo, hi]; callers reject NaN first.
+double TruncateInto(double v, double lo, double hi);

@@ -1,4 +1,4 @@
-#include "platform/selector.h"
+#include "platform/widgets/selector.h"
 
 #include <QPointer>
 

@@ -1,6 +1,6 @@
 // Whole-array files, the one formatting call, and the program's folder.
-#include "platform/registry.h"
-#include "platform/userint.h"
+#include "platform/widgets/registry.h"
+#include "platform/widgets/userint.h"
 
 #include <QCoreApplication>
 #include <QFile>

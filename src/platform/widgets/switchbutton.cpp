@@ -1,4 +1,4 @@
-#include "platform/switchbutton.h"
+#include "platform/widgets/switchbutton.h"
 
 #include <QPainter>
 #include <QStyleOptionFocusRect>

@@ -1,4 +1,4 @@
-#include "platform/numericspinbox.h"
+#include "platform/widgets/numericspinbox.h"
 
 NumericSpinBox::NumericSpinBox(QWidget *parent) : QSpinBox(parent) {}
 

@@ -1,7 +1,7 @@
 // The file dialog, and the answer tests give it in place of a user.
-#include "platform/panel.h"
-#include "platform/testhooks.h"
-#include "platform/userint.h"
+#include "platform/widgets/panel.h"
+#include "platform/widgets/testhooks.h"
+#include "platform/widgets/userint.h"
 
 #include <QApplication>
 #include <QDir>

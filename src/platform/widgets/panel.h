@@ -8,7 +8,7 @@
 // action raises which codes for each kind of control.
 #pragma once
 
-#include "platform/uitypes.h"
+#include "platform/widgets/uitypes.h"
 
 #include <QHash>
 #include <QLabel>
