@@ -13,6 +13,7 @@
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
 #include "recording/recordpanel.h"
+#include "export/graphexport.h"
 
 static const char UIR_FILE[] = "VORTELIX-Riror14.uir";
 
@@ -32,6 +33,7 @@ int WinMain(void *hInstance, void *, char *, int) {
     InitVars();
     FillPortSelector();
     StartRecordingPanel();
+    InstallGraphExport();
     InstallQuitSignals(QuitOnSignal);
     InitRS232(com);
 
