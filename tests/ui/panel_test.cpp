@@ -226,8 +226,9 @@ TEST_F(PanelsTest, EveryControlHasAnAccessibleNameAndAVisibleLabel) {
             if (!w) continue;
             // The status line is read by its text (access_test.cpp), labelled all the same.
             const bool readByText = h == main && n == P_TEXTStatus;
-            if (!readByText)
+            if (!readByText) {
                 EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
+            }
             const bool ownText = w->inherits("QAbstractButton") && !w->inherits("SwitchButton");
             const bool decoration = n == P_DECOLogo || n == P_PICTLogo;
             if (h != main || !decoration) {
@@ -235,8 +236,9 @@ TEST_F(PanelsTest, EveryControlHasAnAccessibleNameAndAVisibleLabel) {
                 for (QLabel *l : w->window()->findChildren<QLabel *>()) {
                     if (l->buddy() != w) continue;
                     labelled = true;
-                    if (!readByText)
+                    if (!readByText) {
                         EXPECT_EQ(w->accessibleName(), l->text()) << "named as labelled";
+                    }
                 }
                 EXPECT_TRUE(labelled) << w->objectName().toStdString();
             }
