@@ -88,6 +88,9 @@ std::string Usage() {
            "  --firmware TEXT     firmware text (default built from the version)\n"
            "  --eeprom FILE       keep the EEPROM in FILE (16 lines, the parameter-file\n"
            "                      layout); created with the factory settings if missing\n"
+           "  --replay FILE       the object follows the edges of a run the program\n"
+           "                      recorded (CSV); the recording's measured values come\n"
+           "                      back with its evaluation mode and window\n"
            "  --period SECONDS    one sweep of the object along the line (default 60;\n"
            "                      0 holds it still in the middle)\n"
            "  --seed N            noise generator seed (default 1996)\n"
@@ -189,6 +192,10 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
             Model probe;
             if (!OverrideIdentity(probe, v.substr(0, eq), 0)) return bad(v, "unknown word name");
             ids.emplace_back(v.substr(0, eq), static_cast<u16>(n));
+        } else if (a == "--replay") {
+            if (!value(&v)) return false;
+            std::string why;
+            if (!LoadReplay(v, &o->config.replay, &why)) return bad(v, why.c_str());
         } else if (a == "--period") {
             if (!value(&v)) return false;
             if (!Real(v, 0, 1e6, &o->config.period)) return bad(v, "seconds, 0 or more");

@@ -208,6 +208,25 @@ void Sensor::ObjectAt(double t, double *left, double *right) const {
     *right = units * (centre + width / 2);
 }
 
+// Where a recorded row puts the shadow: between its two edges; with one edge,
+// on the side the darker end of the window gives and off the line beyond it;
+// with none, over the whole line when both ends were dark, else off it.
+static void ReplayedObject(const ReplayRow &row, double units, double *left, double *right) {
+    const double off = 2 * units;
+    if (row.edcnt >= 2) {
+        *left = row.Ledge;
+        *right = row.Redge;
+    } else if (row.edcnt == 1) {
+        const bool shadowLeft = row.mvstart < row.mvend;
+        *left = shadowLeft ? -off : row.Ledge;
+        *right = shadowLeft ? row.Ledge : off;
+    } else {
+        const bool covered = row.mvstart < kFullScale / 2 && row.mvend < kFullScale / 2;
+        *left = -off;
+        *right = covered ? off : -off;
+    }
+}
+
 Measurement Sensor::Measure(double t) {
     const Words &s = ram_;
     const Model &model = config_.model;
@@ -225,7 +244,14 @@ Measurement Sensor::Measure(double t) {
     const double ramp = kRampPixels * model.subdiv;
 
     double left = 0, right = 0;
-    ObjectAt(t, &left, &right);
+    const ReplayRow *played = nullptr; // the recorded row this measurement shows
+    if (config_.replay) {
+        if (replayStart_ < 0) replayStart_ = t;
+        played = &ReplayAt(*config_.replay, t - replayStart_);
+        ReplayedObject(*played, units, &left, &right);
+    } else {
+        ObjectAt(t, &left, &right);
+    }
 
     // Light along the line, without noise.
     auto level = [&](double x) {
@@ -256,7 +282,14 @@ Measurement Sensor::Measure(double t) {
     const double hi = std::min<double>(units, s[kEEnd]);
     const double n1 = edgeNoise(noise_), n2 = edgeNoise(noise_);
     std::vector<double> edges;
-    if (thd > dark && thd < lit) {
+    if (played) {
+        // The recorded edges themselves, inside this sensor's window.
+        const double recorded[] = {static_cast<double>(played->Ledge),
+                                   static_cast<double>(played->Redge)};
+        for (int k = 0; k < std::min<int>(played->edcnt, 2); ++k)
+            if (recorded[k] > 0 && recorded[k] < units && recorded[k] >= lo && recorded[k] <= hi)
+                edges.push_back(recorded[k]);
+    } else if (thd > dark && thd < lit) {
         const double f = (lit - thd) / (lit - dark);
         const double xl = left - ramp / 2 + ramp * f + n1;
         const double xr = right + ramp / 2 - ramp * f + n2;

@@ -32,6 +32,7 @@
 #include <array>
 #include <cstdint>
 #include <deque>
+#include <memory>
 #include <ostream>
 #include <random>
 #include <set>
@@ -39,6 +40,7 @@
 #include <vector>
 
 #include "model.h"
+#include "replay.h"
 #include "wire.h"
 
 namespace sim {
@@ -72,13 +74,14 @@ inline constexpr int kUsbLatencyMs = 16;      // the adapter's latency timer by 
 
 struct Config {
     Model model = MakeModel(Presets().front());
-    bool instant = false;                // no line pacing (the delivery is then moot)
-    Delivery delivery = Delivery::kUart; // how answers reach the PC
-    int usbLatencyMs = kUsbLatencyMs;    // latency timer of the usb delivery, 1..255 ms
-    std::uint32_t seed = 1996;           // noise generator seed
-    double period = 60.0;                // seconds of one sweep of the object; 0 holds it still
-    std::string eepromFile;              // where the EEPROM lives; empty: memory only
-    std::string firmware;                // firmware text; empty: built from softversion
+    bool instant = false;                 // no line pacing (the delivery is then moot)
+    Delivery delivery = Delivery::kUart;  // how answers reach the PC
+    int usbLatencyMs = kUsbLatencyMs;     // latency timer of the usb delivery, 1..255 ms
+    std::uint32_t seed = 1996;            // noise generator seed
+    double period = 60.0;                 // seconds of one sweep of the object; 0 holds it still
+    std::string eepromFile;               // where the EEPROM lives; empty: memory only
+    std::string firmware;                 // firmware text; empty: built from softversion
+    std::shared_ptr<const Replay> replay; // a recorded run the object follows; null: none
     Faults faults;
 };
 
@@ -193,6 +196,7 @@ class Sensor {
     Measurement last_;            // the last measurement
     VideoLine video_{};           // the video line of the last measurement
     bool haveVideo_ = false;      // a measurement has produced video_
+    double replayStart_ = -1.0;   // time of the first measurement of a replay; -1: none yet
     std::mt19937 noise_;          // measurement and video noise
     std::mt19937 junk_;           // junk bytes of the faults
 

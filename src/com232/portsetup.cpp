@@ -11,6 +11,7 @@
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
+#include "recording/recordpanel.h"
 
 #include <cstdio>
 
@@ -73,6 +74,7 @@ int CC_DropDCom(int, int, int event, void *, int, int) {
     }
     if (event != EVENT_COMMIT && event != EVENT_VAL_CHANGED) return 0;
     stop_flag = 1;
+    SaveRecordedRows(); // the recording goes on with the new port
     CloseCom(com);
     GetCtrlVal(pHandle, PANEL_DropDCom, &com);
     SetCtrlVal(pHandle, PANEL_TEXTStatus, "Init COM-Port ...");

@@ -9,6 +9,7 @@
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
+#include "recording/recordpanel.h"
 
 int loopActive = 0; // 1 while a run or video loop runs; blocks a second one
 
@@ -69,6 +70,7 @@ int BeginLoop(int video) {
     // finishing its pass; a second loop must not start inside the first.
     if (loopActive) return 0;
     loopActive = 1;
+    BeginRunStatistics();
     SetCtrlAttribute(pHandle, video ? PANEL_CHARTRaw : PANEL_GRAPHVideo, ATTR_VISIBLE, 0);
     SetCtrlAttribute(pHandle, video ? PANEL_GRAPHVideo : PANEL_CHARTRaw, ATTR_VISIBLE, 1);
     SetCtrlAttribute(pHandle, PANEL_CTRLLoopLock2, ATTR_DIMMED, 1);
@@ -139,6 +141,7 @@ void PushRUN(void) {
                 // Draw before the next request: CopyVarsToPP overwrites pp.
                 if (graphrefresh == 1) {
                     TakeRunReply();
+                    TakeReplyForRecord();
                     PlotVIDEOBarGraph();
                     PlotRAWGraphX8();
                     graphrefresh = 0;

@@ -12,6 +12,7 @@
 #include "popup/calibration.h"
 #include "report/report.h"
 #include "platform/widgets/userint.h"
+#include "recording/recordpanel.h"
 
 void RegisterCallbacks(void) {
     RegisterPanelCallback("CC_PANEL", CC_PANEL);
@@ -43,4 +44,6 @@ void RegisterCallbacks(void) {
     RegisterCallback("CC_ButtonAcceptObject2", CC_ButtonAcceptObject2);
     RegisterCallback("CC_ButtonDoFit", CC_ButtonDoFit);
     RegisterCallback("CC_ButtonSaveCalValues", CC_ButtonSaveCalValues);
+    RegisterCallback("CC_BTNRecord", CC_BTNRecord);
+    RegisterCallback("CC_BTNStatReset", CC_BTNStatReset);
 }

@@ -49,8 +49,15 @@ enum {
     PANEL_TOGGBTN_ParaII = 53,    // shows and hides the calibration window
     PANEL_CHARTRaw = 54,          // strip chart of the raw values, 5 traces
     PANEL_SWITCHOpMode = 55,      // operating mode opMode
-    PANEL_BTNCompare = 64,        // opens the compare window (paramsets)
-    PANEL_BTNReport = 65,         // writes the commissioning report (report)
+    PANEL_BTNCompare = 56,        // opens the compare window (paramsets)
+    PANEL_BTNReport = 57,         // writes the commissioning report (report)
+    // Recording and statistics (recording/recordpanel).
+    PANEL_BTNRecord = 60,         // Record... / Stop recording
+    PANEL_TEXTRecording = 61,     // the recording's state, beside the status line
+    PANEL_TEXTStatValue = 62,     // statistics of the measured value
+    PANEL_TEXTStatUm = 63,        // statistics of the micrometre value
+    PANEL_TEXTStatTolerance = 64, // out of tolerance, Cp, Cpk
+    PANEL_BTNStatReset = 65,      // resets the statistics
 };
 
 // Calibration window (handle pPopup).

@@ -10,6 +10,7 @@
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
+#include "recording/recordpanel.h"
 
 static u16 videoRequest[PNUM]; // payload of the video loop's current measurement request
 
@@ -97,6 +98,7 @@ int CC_BTNVideo(int, int, int event, void *, int, int) {
             for (int i = 0; i < PNUM; i++)
                 videoRequest[i] = pp[i];
             TakeRunReply();
+            TakeReplyForRecord();
             ReadVideoFrame();
             PlotVIDEOBarGraph();
             PlotVIDEOCurve(adcbuf, xArray8);

@@ -7,10 +7,12 @@
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
+#include "recording/recorder.h"
 
 int CC_PANEL(int, int event, void *, int, int) {
     if (event != EVENT_CLOSE) return 0;
-    stop_flag = 1; // a loop pumping events sees it and ends
+    stop_flag = 1;   // a loop pumping events sees it and ends
+    StopRecording(); // its last rows, also on the quit signals
     CloseCom(com);
     QuitUserInterface(0);
     return 0;

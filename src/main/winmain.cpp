@@ -12,6 +12,8 @@
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
+#include "recording/recordpanel.h"
+#include "export/graphexport.h"
 
 static const char UIR_FILE[] = "VORTELIX-Riror14.uir";
 
@@ -30,6 +32,8 @@ int WinMain(void *hInstance, void *, char *, int) {
     GetProjectDir(proj_dir);
     InitVars();
     FillPortSelector();
+    StartRecordingPanel();
+    InstallGraphExport();
     InstallQuitSignals(QuitOnSignal);
     InitRS232(com);
 

@@ -103,6 +103,35 @@ static void Calibration(std::string &html, const ReportData &d) {
     html += "</table>\n";
 }
 
+// A figure, or a dash where the run cannot give it.
+static std::string Figure(bool defined, double v, int decimals) {
+    return defined ? Number(v, decimals) : "-";
+}
+
+static void Series(std::string &html, const char *name, const StatSeries &s) {
+    html += std::string("<tr>") + TD + name + "</td>" + TD_NUM + std::to_string(s.count) + "</td>" +
+            TD_NUM + Figure(s.hasMean, s.mean, 3) + "</td>" + TD_NUM + Figure(s.hasSd, s.sd, 3) +
+            "</td>" + TD_NUM + Figure(s.hasMean, s.min, 0) + "</td>" + TD_NUM +
+            Figure(s.hasMean, s.max, 0) + "</td></tr>\n";
+}
+
+static void Statistics(std::string &html, const RunSummary &r) {
+    html += std::string(H2) + "Statistics of the last run</h2>\n" + TABLE + "<tr>" + TH + "</th>" +
+            TH + "Count</th>" + TH + "Mean</th>" + TH + "Standard deviation</th>" + TH +
+            "Minimum</th>" + TH + "Maximum</th></tr>\n";
+    Series(html, "Measured value", r.value);
+    if (r.um.count > 0) Series(html, "Value in \xC2\xB5m", r.um);
+    html += "</table>\n" + std::string(TABLE);
+    Row(html, "Set-point \xC2\xB1 tolerance",
+        Number(r.setPoint, 0) + " \xC2\xB1 " + Number(r.tolerance, 0));
+    Row(html, "Out of tolerance",
+        std::to_string(r.outOfTolerance) +
+            (r.hasOutShare ? " (" + Number(100.0 * r.outShare, 2) + " %)" : std::string()));
+    Row(html, "Cp", Figure(r.hasCp, r.cp, 2));
+    Row(html, "Cpk", Figure(r.hasCpk, r.cpk, 2));
+    html += "</table>\n";
+}
+
 std::string ComposeReport(const ReportData &d) {
     std::string html =
         "<!DOCTYPE html>\n<html><head><meta charset=\"utf-8\"/>"
@@ -128,8 +157,7 @@ std::string ComposeReport(const ReportData &d) {
     ParameterTable(html, d);
     Calibration(html, d);
 
-    if (!d.statistics.empty())
-        html += std::string(H2) + "Statistics of the last run</h2>\n" + d.statistics + "\n";
+    if (d.hasRun) Statistics(html, d.run);
 
     html += std::string(H2) + "Graphs</h2>\n";
     for (const ReportPicture &p : d.pictures) {

@@ -7,6 +7,8 @@
 // it whole or not at all, and offers to print it.
 #pragma once
 
+#include "statistics/runstats.h"
+
 #include "main/riror14.h"
 
 #include <string>
@@ -32,8 +34,9 @@ struct ReportData {
     double offset = 0.0;          // intersect - YOFFSET
     int calibrated = 0;           // 1 when a fit was made this session
     double pixel[2]{}, umeter[2]{}, fitSlope = 0.0, fitIntercept = 0.0, mse = 0.0;
-    std::string statistics; // HTML of the last run's statistics; empty: left out
-    std::string note;       // the user's note, UTF-8
+    bool hasRun = false; // a run with at least one reply since the statistics' reset
+    RunSummary run;      // its statistics
+    std::string note;    // the user's note, UTF-8
     std::vector<ReportPicture> pictures;
 };
 

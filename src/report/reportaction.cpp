@@ -75,9 +75,7 @@ ReportData GatherReport(int fetch) {
     d.fitIntercept = interval;
     d.mse = mse;
 
-    // The last run's statistics, once recording is part of the program, go
-    // into d.statistics here (HTML; ComposeReport leaves the section out
-    // while it is empty).
+    d.hasRun = RunStatisticsSummary(&d.run);
 
     for (const auto &g : GRAPHS) {
         ReportPicture p;

@@ -94,6 +94,10 @@ TEST_F(Report, HoldsIdentitySetsByNameAndPictures) {
     // A fit made this session: its two points and line are reported.
     pixel[0] = 241.0, pixel[1] = 662.0, umeter[0] = 1000.0, umeter[1] = 3000.0;
     slopeval = 4.750594, interval = -144.893;
+    // The run's statistics: 1800, 1802, 1810 against 1802 +- 5 (one out).
+    ResetRunStatistics();
+    for (u16 v : {1800, 1802, 1810})
+        AddRunReply(v, 0, 0, 1802, 5);
     ReportData data = GatherReport(1);
     data.note = "Line 3 <north>, set up by R. & K.";
     const std::string html = ComposeReport(data);
@@ -106,6 +110,8 @@ TEST_F(Report, HoldsIdentitySetsByNameAndPictures) {
     for (const char *fit : {"662.0", "3000.0", "4.750594", "-144.893"})
         EXPECT_NE(doc.text.find(fit), std::string::npos) << fit;
     EXPECT_NE(doc.text.find("Line 3 <north>, set up by R. & K."), std::string::npos);
+    for (const char *figure : {"Statistics of the last run", "1804.000", "5.292", "1 (33.33 %)"})
+        EXPECT_NE(doc.text.find(figure), std::string::npos) << figure;
     ASSERT_EQ(doc.rows.size(), size_t(PNUM));
     for (int i = 0; i < PNUM; i++) {
         const std::string name = PARAM_TABLE[i].name;

@@ -1,0 +1,52 @@
+// Recording of a measurement run into a CSV file.
+//
+// How it works
+// - StartRecording creates the file with its header line at once (RFC 4180,
+//   comma-separated, '.' as decimal point), so no file exists without it.
+// - RecordReply formats one row from the measurement variables of the reply
+//   just taken (Ledge .. in0) and adds it to the file's buffer; nothing is
+//   written there, so the loop never waits for the disk.
+// - FlushRecording writes the buffer. The recording's ticker calls it several
+//   times a second; Stop recording, a port change and the program's end
+//   (window close and the quit signals) call it too.
+// - A failed write (disk full, size limit, folder gone) ends the recording:
+//   the file keeps every whole row written before, and RecordingError says
+//   why until the next start.
+// - A recording spans any number of runs, Stop and Run, until it is stopped.
+#pragma once
+
+// Header line of a recording (without the line end).
+extern const char RECORDING_HEADER[];
+
+// Starts recording into path (replacing a file of that name). Returns 1, or
+// 0 with the reason in RecordingError (nothing is recording then).
+int StartRecording(const char *path);
+
+// Writes what is buffered and closes the file. Returns 1, or 0 when the last
+// write failed (RecordingError says why). Nothing happens when not recording.
+int StopRecording(void);
+
+// Adds the row of the reply just taken; umShown 0 leaves its micrometre value
+// empty (the window does not show it). Does nothing when not recording.
+void RecordReply(int umShown);
+
+// Writes the buffered rows. Returns 1, or 0 when the write failed; the
+// recording has then ended.
+int FlushRecording(void);
+
+// 1 while recording.
+int RecordingActive(void);
+
+// Rows of the current (or last) recording, header not counted; -1 when the
+// last recording could not start (no file was made).
+long RecordingRows(void);
+
+// The file of the current (or last) recording; "" before the first.
+const char *RecordingPath(void);
+
+// Why the last recording ended or could not start; "" when it was stopped
+// by the user or is still running.
+const char *RecordingError(void);
+
+// The default file name of a recording started now: "VTLXrun-YYYYMMDD-HHMMSS.csv".
+void DefaultRecordingName(char *name, int size);

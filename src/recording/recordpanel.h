@@ -1,0 +1,31 @@
+// The "Recording and statistics" group of the main window: the Record button,
+// the recording's state beside the status line, the run's statistics and
+// their Reset button; and the one call each loop makes per measurement reply.
+#pragma once
+
+// Control callbacks of the group. Record (on commit): asks for a file
+// (default "VTLXrun-YYYYMMDD-HHMMSS.csv" in the folder used last this session)
+// and starts recording, or stops the recording that runs. Reset statistics
+// (on commit): forgets the run's figures. Both return 0.
+int CC_BTNRecord(int panel, int control, int event, void *callbackData, int eventData1,
+                 int eventData2);
+int CC_BTNStatReset(int panel, int control, int event, void *callbackData, int eventData1,
+                    int eventData2);
+
+// Starts the group's ticker (rows written and figures shown five times a
+// second) and shows its initial state. Called once the main panel is loaded.
+void StartRecordingPanel(void);
+
+// Hands the measurement reply just taken (the measurement variables) to the
+// statistics and, while recording, to the recorder.
+void TakeReplyForRecord(void);
+
+// A new run starts: the statistics begin afresh.
+void BeginRunStatistics(void);
+
+// Writes the recorded rows out (port change, program end). The recording
+// goes on, and ends with the program.
+void SaveRecordedRows(void);
+
+// Shows the recording state and the figures now.
+void ShowRecordingState(void);

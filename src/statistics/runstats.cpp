@@ -1,0 +1,117 @@
+// Running statistics of the current run (Welford's update).
+#include "statistics/runstats.h"
+
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+
+// Running sums of one series: n, mean and the sum of squared deviations.
+struct Running {
+    long n;
+    double mean;
+    double m2;
+    double min;
+    double max;
+};
+
+static Running value;       // over Mvalue
+static Running micrometres; // over umValue where shown
+static long outOfTolerance; // replies outside set-point +- tolerance
+static u16 lastSetPoint;    // tVal of the last reply
+static u16 lastTolerance;   // tTol of the last reply
+
+static void Add(Running *r, double x) {
+    r->n++;
+    const double delta = x - r->mean;
+    r->mean += delta / static_cast<double>(r->n);
+    r->m2 += delta * (x - r->mean);
+    if (r->n == 1 || x < r->min) r->min = x;
+    if (r->n == 1 || x > r->max) r->max = x;
+}
+
+static StatSeries Series(const Running &r) {
+    StatSeries s;
+    s.count = r.n;
+    if (r.n >= 1) {
+        s.hasMean = true;
+        s.mean = r.mean;
+        s.min = r.min;
+        s.max = r.max;
+    }
+    if (r.n >= 2) {
+        // Rounding can leave a tiny negative sum for equal values.
+        s.sd = std::sqrt(r.m2 > 0 ? r.m2 / static_cast<double>(r.n - 1) : 0.0);
+        s.hasSd = true;
+    }
+    return s;
+}
+
+void ResetRunStatistics(void) {
+    value = Running{};
+    micrometres = Running{};
+    outOfTolerance = 0;
+    lastSetPoint = lastTolerance = 0;
+}
+
+void AddRunReply(u16 measured, int um, int umShown, u16 setPoint, u16 tolerance) {
+    Add(&value, measured);
+    if (umShown) Add(&micrometres, um);
+    if (std::abs(static_cast<int>(measured) - static_cast<int>(setPoint)) > tolerance)
+        outOfTolerance++;
+    lastSetPoint = setPoint;
+    lastTolerance = tolerance;
+}
+
+long RunStatisticsCount(void) {
+    return value.n;
+}
+
+bool RunStatisticsSummary(RunSummary *out) {
+    RunSummary s;
+    s.value = Series(value);
+    s.um = Series(micrometres);
+    s.outOfTolerance = outOfTolerance;
+    if (value.n > 0) {
+        s.hasOutShare = true;
+        s.outShare = static_cast<double>(outOfTolerance) / static_cast<double>(value.n);
+    }
+    s.setPoint = lastSetPoint;
+    s.tolerance = lastTolerance;
+    // A spread of zero (every value equal) has no capability figure: it would
+    // be infinite.
+    if (s.value.hasSd && s.value.sd > 0) {
+        const double upper = s.setPoint + s.tolerance, lower = s.setPoint - s.tolerance;
+        s.cp = (upper - lower) / (6 * s.value.sd);
+        s.cpk = std::fmin(upper - s.value.mean, s.value.mean - lower) / (3 * s.value.sd);
+        s.hasCp = s.hasCpk = true;
+    }
+    *out = s;
+    return value.n > 0;
+}
+
+// One figure, or a dash when it is undefined.
+static void Figure(char *text, std::size_t size, bool defined, const char *format, double v) {
+    if (defined)
+        std::snprintf(text, size, format, v);
+    else
+        std::snprintf(text, size, "-");
+}
+
+void FormatStatSeries(const StatSeries &s, char *text, int size) {
+    char mean[32], sd[32], min[32], max[32];
+    Figure(mean, sizeof mean, s.hasMean, "%.2f", s.mean);
+    Figure(sd, sizeof sd, s.hasSd, "%.3f", s.sd);
+    Figure(min, sizeof min, s.hasMean, "%.0f", s.min);
+    Figure(max, sizeof max, s.hasMean, "%.0f", s.max);
+    std::snprintf(text, static_cast<std::size_t>(size), "n %ld  mean %s  sd %s  min %s  max %s",
+                  s.count, mean, sd, min, max);
+}
+
+void FormatToleranceFigures(const RunSummary &s, char *text, int size) {
+    char share[32], cp[32], cpk[32];
+    Figure(share, sizeof share, s.hasOutShare, "%.2f %%", 100.0 * s.outShare);
+    Figure(cp, sizeof cp, s.hasCp, "%.2f", s.cp);
+    Figure(cpk, sizeof cpk, s.hasCpk, "%.2f", s.cpk);
+    std::snprintf(text, static_cast<std::size_t>(size), "out %ld (%s)  Cp %s  Cpk %s",
+                  s.outOfTolerance, share, cp, cpk);
+}

@@ -1,0 +1,109 @@
+// Export of the graphs: the menu's shortcuts on a focused graph reach the
+// program, a picture is written in the kind its extension names, and the
+// video frame's 256 samples go to CSV.
+#include "export/graphexport.h"
+#include "main/controls.h"
+#include "main/riror14.h"
+#include "platform/widgets/graphmenu.h"
+#include "platform/widgets/graphpicture.h"
+#include "platform/widgets/panel.h"
+#include "platform/widgets/registry.h"
+#include "platform/widgets/testhooks.h"
+#include "platform/widgets/userint.h"
+#include "uiharness.h"
+
+#include <QAction>
+#include <QTest>
+#include <QWidget>
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdio>
+#include <fstream>
+#include <sstream>
+#include <string>
+
+namespace {
+
+std::string Read(const std::string &path) {
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+class Export : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        FreshStart();
+        InstallGraphExport();
+        base = "/tmp/vtlx-export-" + std::to_string(getpid());
+    }
+    void TearDown() override {
+        for (const char *ext : {".pdf", ".svg", ".png", ".csv", ".dat.png"})
+            std::remove((base + ext).c_str());
+        ClearFileSelectAnswer();
+    }
+    std::string base;
+};
+
+// Each kind by its extension; a name without one becomes PNG.
+TEST_F(Export, PictureKindFollowsTheExtension) {
+    const struct {
+        const char *answer, *file, *magic;
+    } cases[] = {
+        {".pdf", ".pdf", "%PDF"},
+        {".svg", ".svg", "<?xml"},
+        {".PNG", ".PNG", "\x89PNG"},
+        {".dat", ".dat.png", "\x89PNG"},
+    };
+    for (const auto &c : cases) {
+        const std::string answer = base + c.answer, file = base + c.file;
+        SetFileSelectAnswer(answer.c_str());
+        CC_GraphExport(pHandle, PANEL_GRAPHBar, GRAPHMENU_SAVE_PICTURE);
+        const std::string bytes = Read(file);
+        EXPECT_EQ(bytes.rfind(c.magic, 0), 0u) << c.answer;
+        std::remove(file.c_str());
+    }
+    EXPECT_EQ(PictureKindOf("/a.b/run.JPEG"), PICTURE_JPG);
+    EXPECT_EQ(PictureKindOf("/a.png/run"), -1);
+}
+
+// The video graph's shortcut, with the graph focused from the keyboard,
+// saves the frame: a header and one row per sample, positions as drawn.
+TEST_F(Export, FrameShortcutSavesTheSamples) {
+    for (int i = 0; i < 256; i++) {
+        adcbuf[i] = static_cast<u16>(1000 - i);
+        xArray8[i] = 16.0 * i + 8.5;
+    }
+    SetCtrlAttribute(pHandle, PANEL_GRAPHVideo, ATTR_VISIBLE, 1);
+    QWidget *graph = FindPanel(pHandle)->control(PANEL_GRAPHVideo);
+    ASSERT_TRUE(graph);
+    graph->window()->show();
+    graph->window()->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(graph->window()));
+    graph->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(graph->focusPolicy() & Qt::TabFocus, Qt::TabFocus);
+    EXPECT_EQ(graph->actions().size(), 3);
+    const std::string path = base + ".csv";
+    SetFileSelectAnswer(path.c_str());
+    QTest::keyClick(graph, Qt::Key_S, Qt::ControlModifier | Qt::ShiftModifier);
+    std::ifstream in(path);
+    std::string line;
+    std::getline(in, line);
+    EXPECT_EQ(line, "index,position [sub-pixel],value");
+    int rows = 0;
+    while (std::getline(in, line)) {
+        rows++;
+        if (rows == 1) {
+            EXPECT_EQ(line, "1,8.500,1000");
+        } else if (rows == 256) {
+            EXPECT_EQ(line, "256,4088.500,745");
+        }
+    }
+    EXPECT_EQ(rows, 256);
+    SetCtrlAttribute(pHandle, PANEL_GRAPHVideo, ATTR_VISIBLE, 0);
+}
+
+} // namespace

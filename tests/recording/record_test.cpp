@@ -1,0 +1,295 @@
+// The recorder end to end against the simulated sensor: one row per reply
+// taken, with the simulator's own words, across Stop, Run and Video; the
+// statistics against a computation of their own over the file; a full disk
+// and a missing folder; and the simulator replaying a recording.
+#include "com232/portsetup.h"
+#include "gui/runloop.h"
+#include "livetest.h"
+#include "main/controls.h"
+#include "main/live.h"
+#include "platform/runtime.h"
+#include "platform/widgets/testhooks.h"
+#include "platform/widgets/userint.h"
+#include "recording/recorder.h"
+#include "recording/recordpanel.h"
+#include "replay.h"
+#include "simharness.h"
+#include "statistics/runstats.h"
+#include "uiharness.h"
+
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <cstdlib>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+// Columns of a recording, in order.
+enum {
+    TIME,
+    SECONDS,
+    REPLY,
+    W_LEDGE,
+    W_REDGE,
+    W_MVALUE,
+    W_UM,
+    W_TVAL,
+    W_TTOL,
+    W_EDCNT,
+    W_MVSTART,
+    W_MVEND,
+    W_DYNPOWER,
+    W_ANAMAX,
+    W_ANAMIN,
+    W_IN0,
+    COLUMNS
+};
+
+struct Csv {
+    std::string header;
+    std::vector<std::vector<std::string>> rows;
+};
+
+Csv ReadCsv(const std::string &path) {
+    Csv csv;
+    std::ifstream in(path);
+    std::getline(in, csv.header);
+    for (std::string line; std::getline(in, line);) {
+        std::vector<std::string> f;
+        std::stringstream s(line);
+        for (std::string field; std::getline(s, field, ',');)
+            f.push_back(field);
+        if (!line.empty() && line.back() == ',') f.emplace_back(); // an empty last field
+        csv.rows.push_back(f);
+    }
+    return csv;
+}
+
+long Num(const std::string &field) {
+    return std::strtol(field.c_str(), nullptr, 10);
+}
+
+class Recording : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        FreshStart();
+        StartRecordingPanel();
+        path = "/tmp/vtlx-record-" + std::to_string(getpid()) + ".csv";
+    }
+    void TearDown() override {
+        StopRecording();
+        std::remove(path.c_str());
+        FreshStart();
+    }
+    void Record() { CC_BTNRecord(pHandle, PANEL_BTNRecord, EVENT_COMMIT, nullptr, 0, 0); }
+    void Run() { CC_BTNRun(pHandle, PANEL_CTRLLoopLock1, EVENT_COMMIT, nullptr, 0, 0); }
+    void Video() { CC_BTNVideo(pHandle, PANEL_CTRLLoopLock2, EVENT_COMMIT, nullptr, 0, 0); }
+    void StopAfter(double seconds) {
+        After(context, seconds, [] { CC_BTNStop(pHandle, 5, EVENT_LEFT_CLICK, nullptr, 0, 0); });
+    }
+    std::string path;
+    PortFolder folder;
+    QObject context;
+};
+
+TEST_F(Recording, OneRowPerReplyWithTheSimulatorsWordsAcrossStopRunAndVideo) {
+    sim::Config config = InstantConfig("t1");
+    config.period = 1.0; // values change from reply to reply
+    LoggedSensor sensor(config, folder);
+    ASSERT_TRUE(sensor.ok());
+    InitRS232(1); // identifies a CCD type 1: the micrometre value is shown
+    SetFileSelectAnswer(path.c_str());
+    Record();
+    ASSERT_TRUE(RecordingActive()) << RecordingError();
+    StopAfter(0.3);
+    Run();
+    const long afterFirst = RecordingRows();
+    StopAfter(0.3);
+    Video();
+    const long afterVideo = RecordingRows();
+    StopAfter(0.3);
+    Run();
+    const long beforeLastRun = afterVideo;
+    PumpFor(0.3); // the ticker writes and shows
+    EXPECT_EQ(ControlText(pHandle, PANEL_TEXTRecording),
+              "Recording " + path.substr(path.rfind('/') + 1) + ": " +
+                  std::to_string(RecordingRows()) + " rows");
+    Record(); // stops
+    ASSERT_FALSE(RecordingActive());
+    EXPECT_GT(afterFirst, 5);
+    EXPECT_GT(afterVideo, afterFirst) << "the recording goes on in video mode";
+    EXPECT_GT(RecordingRows(), afterVideo) << "and across Stop and Run";
+
+    const Csv csv = ReadCsv(path);
+    EXPECT_EQ(csv.header, RECORDING_HEADER);
+    ASSERT_EQ(long(csv.rows.size()), RecordingRows());
+    // Every row is a reply the simulator sent, in order, none twice; at most
+    // one reply per loop (the one Stop overtakes) is not taken.
+    std::map<unsigned, std::vector<unsigned>> sent; // by in0
+    for (const LogLine &l : sensor.lines("tx", "reply", 8))
+        sent[l.words[13]] = l.words;
+    EXPECT_LE(sent.size() - csv.rows.size(), 3u);
+    double lastSeconds = 0;
+    long lastIn0 = 0;
+    for (size_t i = 0; i < csv.rows.size(); i++) {
+        const auto &r = csv.rows[i];
+        ASSERT_EQ(r.size(), size_t(COLUMNS)) << i;
+        EXPECT_EQ(Num(r[REPLY]), long(i) + 1);
+        EXPECT_EQ(r[TIME].size(), 29u) << r[TIME]; // 2026-12-08T06:34:29.123+01:00
+        const double seconds = std::atof(r[SECONDS].c_str());
+        EXPECT_GE(seconds, lastSeconds);
+        lastSeconds = seconds;
+        EXPECT_GT(Num(r[W_IN0]), lastIn0);
+        lastIn0 = Num(r[W_IN0]);
+        ASSERT_TRUE(sent.count(unsigned(lastIn0))) << "row " << i << " is no reply";
+        const std::vector<unsigned> &w = sent[unsigned(lastIn0)];
+        const int wordOf[] = {W_LEDGE, W_REDGE,   W_MVALUE, -1,         -1,       W_TVAL,  W_TTOL,
+                              W_EDCNT, W_MVSTART, W_MVEND,  W_DYNPOWER, W_ANAMAX, W_ANAMIN};
+        for (int k = 0; k < 13; k++) {
+            if (wordOf[k] >= 0) {
+                ASSERT_EQ(Num(r[wordOf[k]]), long(w[k])) << i << " word " << k;
+            }
+        }
+        ASSERT_EQ(Num(r[W_UM]), long(int(w[4] << 16 | w[3]))) << i;
+    }
+
+    // The statistics hold the last run, reset when it started.
+    std::vector<double> v, um;
+    int out = 0;
+    for (size_t i = size_t(beforeLastRun); i < csv.rows.size(); i++) {
+        const auto &r = csv.rows[i];
+        v.push_back(Num(r[W_MVALUE]));
+        um.push_back(Num(r[W_UM]));
+        out += std::abs(Num(r[W_MVALUE]) - Num(r[W_TVAL])) > Num(r[W_TTOL]);
+    }
+    auto check = [](const StatSeries &s, const std::vector<double> &x) {
+        double mean = 0, ss = 0, lo = x[0], hi = x[0];
+        for (double e : x) {
+            mean += e / x.size();
+            lo = std::min(lo, e);
+            hi = std::max(hi, e);
+        }
+        for (double e : x)
+            ss += (e - mean) * (e - mean);
+        EXPECT_EQ(s.count, long(x.size()));
+        EXPECT_NEAR(s.mean, mean, 1e-6);
+        EXPECT_NEAR(s.sd, std::sqrt(ss / (x.size() - 1)), 1e-6);
+        EXPECT_EQ(s.min, lo);
+        EXPECT_EQ(s.max, hi);
+    };
+    RunSummary s;
+    ASSERT_TRUE(RunStatisticsSummary(&s));
+    ASSERT_GT(v.size(), 2u);
+    check(s.value, v);
+    check(s.um, um);
+    EXPECT_EQ(s.outOfTolerance, out);
+    EXPECT_EQ(
+        ControlText(pHandle, PANEL_TEXTStatValue).rfind("n " + std::to_string(v.size()) + " ", 0),
+        0u)
+        << ControlText(pHandle, PANEL_TEXTStatValue);
+}
+
+TEST_F(Recording, FullDiskAndMissingFolderEndTheRecordingWithAMessage) {
+    sim::Config config = InstantConfig("t1");
+    LoggedSensor sensor(config, folder);
+    ASSERT_TRUE(sensor.ok());
+    InitRS232(1);
+
+    SetFileSelectAnswer("/tmp/vtlx-no-such-folder/run.csv");
+    Record();
+    EXPECT_FALSE(RecordingActive());
+    EXPECT_EQ(ControlText(pHandle, PANEL_TEXTRecording).rfind("Not recording: Cannot create", 0),
+              0u)
+        << ControlText(pHandle, PANEL_TEXTRecording);
+
+    SetFileSelectAnswer(path.c_str());
+    Record();
+    ASSERT_TRUE(RecordingActive());
+    rlimit old{};
+    getrlimit(RLIMIT_FSIZE, &old);
+    rlimit small = old;
+    small.rlim_cur = 4000; // some forty rows
+    setrlimit(RLIMIT_FSIZE, &small);
+    // The simulator's measurement count (in0 of the reply taken) when the
+    // recording failed: the run must go on past it.
+    long measuredAtFailure = -1;
+    std::function<void()> watch = [&] {
+        if (!RecordingActive() && measuredAtFailure < 0) measuredAtFailure = in0;
+        After(context, 0.05, watch);
+    };
+    After(context, 0.05, watch);
+    StopAfter(1.0);
+    Run();
+    setrlimit(RLIMIT_FSIZE, &old);
+    context.disconnect();
+
+    EXPECT_FALSE(RecordingActive());
+    const std::string state = ControlText(pHandle, PANEL_TEXTRecording);
+    EXPECT_EQ(state.rfind("Recording stopped: Cannot write to the file: File too large; ", 0), 0u)
+        << state;
+    ASSERT_GT(measuredAtFailure, 0) << "the recording did not fail while the loop ran";
+    EXPECT_GT(long(in0), measuredAtFailure + 5) << "the run went on after the recording ended";
+    const Csv csv = ReadCsv(path);
+    EXPECT_EQ(csv.header, RECORDING_HEADER);
+    EXPECT_GT(csv.rows.size(), 20u);
+    EXPECT_EQ(long(csv.rows.size()), RecordingRows()) << "rows reported kept are in the file";
+    for (size_t i = 0; i < csv.rows.size(); i++) {
+        ASSERT_EQ(csv.rows[i].size(), size_t(COLUMNS)) << "torn row " << i;
+        EXPECT_EQ(Num(csv.rows[i][REPLY]), long(i) + 1);
+    }
+}
+
+// A run recorded from the paced simulator, replayed by a fresh one: at each
+// row's moment the replaying sensor measures the recorded edges and values.
+TEST_F(Recording, ReplayReproducesTheRecordedValues) {
+    sim::Config config = InstantConfig("t1");
+    config.instant = false;
+    config.period = 2.0;
+    LoggedSensor sensor(config, folder);
+    ASSERT_TRUE(sensor.ok());
+    InitRS232(1);
+    SetFileSelectAnswer(path.c_str());
+    Record();
+    StopAfter(1.5);
+    Run();
+    Record();
+    const Csv csv = ReadCsv(path);
+    ASSERT_GT(csv.rows.size(), 20u);
+
+    sim::Config replaying = InstantConfig("t1");
+    std::string error;
+    ASSERT_TRUE(sim::LoadReplay(path, &replaying.replay, &error)) << error;
+    sim::Sensor replay(replaying);
+    ASSERT_TRUE(replay.PowerUp(&error)) << error;
+    const double t0 = 100.0, first = std::atof(csv.rows[0][SECONDS].c_str());
+    replay.Measure(t0); // the replay's second 0
+    int twoEdges = 0, oneOrNone = 0;
+    for (const auto &r : csv.rows) {
+        // Half a millisecond into the row: its stamp is rounded to one.
+        const sim::Measurement m =
+            replay.Measure(t0 + std::atof(r[SECONDS].c_str()) - first + 5e-4);
+        ASSERT_EQ(m.Mvalue, Num(r[W_MVALUE])) << r[REPLY];
+        ASSERT_EQ(m.Ledge, Num(r[W_LEDGE])) << r[REPLY];
+        ASSERT_EQ(m.Redge, Num(r[W_REDGE])) << r[REPLY];
+        ASSERT_EQ(m.edcnt, Num(r[W_EDCNT])) << r[REPLY];
+        ASSERT_EQ(m.umValue, Num(r[W_UM])) << r[REPLY];
+        (m.edcnt == 2 ? twoEdges : oneOrNone)++;
+    }
+    EXPECT_GT(twoEdges, 0);
+
+    // A file without the columns the replay needs is refused, naming them.
+    std::ofstream(path) << "time,seconds,Mvalue\n0,0,5\n";
+    EXPECT_FALSE(sim::LoadReplay(path, &replaying.replay, &error));
+    EXPECT_NE(error.find("no column Ledge"), std::string::npos) << error;
+}
+
+} // namespace
