@@ -11,26 +11,28 @@
 #include <cstring>
 
 // Link state; written by the senders, the receive callback and the port set-up.
-int com = 0;             // serial port number, 1 = COM1
-int order = 0;           // command code of the frame being sent
-int sync = 0;            // first word of every command frame
-int target = 0;          // RAM, EEPROM or DATFILE
-int rx_flag = 0;         // set by RX_Receive_Function, cleared by the sender
-int stop_flag = 0;       // 1 stops the run and video loops
-int graphrefresh = 0;    // initialised at load: no reply awaits display
-u16 pp[16];              // parameter package
-char szWriteBuf[1024];   // transmit buffer
-char szReadBuf[1024];    // receive buffer
-int nBytesW = 0;         // count of the last ComWrt
-int nBytesR = 0;         // count of the last raw-block ComRd
-int ret = 0;             // result of the last port set-up step
-double tstart = 0.0;     // start of the current reply wait, s
-double tdiff = 0.0;      // elapsed time of the current reply wait, s
-unsigned frameCount = 0; // command frames sent since start
-int replyWaits = 0;      // reply waits under way
-int rxTrailing = 0;      // bytes behind the last frame taken
-int replyInFlight = 0;   // 1 from a request until its reply frame is taken
-double replySentAt = 0;  // when that request was written, s
+int com = 0;                   // serial port number, 1 = COM1
+int order = 0;                 // command code of the frame being sent
+int sync = 0;                  // first word of every command frame
+int target = 0;                // RAM, EEPROM or DATFILE
+int rx_flag = 0;               // set by RX_Receive_Function, cleared by the sender
+int stop_flag = 0;             // 1 stops the run and video loops
+int graphrefresh = 0;          // initialised at load: no reply awaits display
+u16 pp[16];                    // parameter package
+char szWriteBuf[1024];         // transmit buffer
+char szReadBuf[1024];          // receive buffer
+int nBytesW = 0;               // count of the last ComWrt
+int nBytesR = 0;               // count of the last raw-block ComRd
+int ret = 0;                   // result of the last port set-up step
+double tstart = 0.0;           // start of the current reply wait, s
+double tdiff = 0.0;            // elapsed time of the current reply wait, s
+unsigned frameCount = 0;       // command frames sent since start
+int replyWaits = 0;            // reply waits under way
+int rxTrailing = 0;            // bytes behind the last frame taken
+int replyInFlight = 0;         // 1 from a request until its reply frame is taken
+double replySentAt = 0;        // when that request was written, s
+static int frameLeaving = 0;   // 1 from a frame without an answer until the next flush
+static double frameSentAt = 0; // when that frame was written, s
 
 void SelectTarget(int t) {
     target = t;
@@ -65,6 +67,8 @@ void ResetLinkToLoad(void) {
     rxTrailing = 0;
     replyInFlight = 0;
     replySentAt = 0.0;
+    frameLeaving = 0;
+    frameSentAt = 0.0;
 }
 
 void FillTxBuf(int code, const u16 *values) {
@@ -218,10 +222,32 @@ static void LetReplyFinish(void) {
     replyInFlight = 0;
 }
 
+// How long a frame without an answer may still be on its way to the sensor,
+// s: 36 bytes take 18.75 ms of line time at 19200 baud, and the driver and
+// the adapter hold them a little longer.
+static constexpr double FRAME_LEAVING = 0.1;
+
+// Emptying the output queue before a command also empties the driver's
+// buffer: a Send or an EEPROM write still in it would never reach the
+// sensor. So such a frame is let leave first, with events pumped and other
+// commands refused as busy meanwhile.
+static void LetFrameLeave(void) {
+    if (!frameLeaving) return;
+    replyWaits++;
+    for (;;) {
+        const double left = FRAME_LEAVING - (Timer() - frameSentAt);
+        if (left <= 0 || GetInQLen(com) < 0) break;
+        PumpEvents(left);
+    }
+    replyWaits--;
+    frameLeaving = 0;
+}
+
 int SendFrame(int code, const u16 *words, int answer) {
     u16 payload[PNUM];
     std::memcpy(payload, words, sizeof payload);
     LetReplyFinish();
+    if (answer != ANSWER_NONE) LetFrameLeave();
     // The reply taken meanwhile went into pp; a frame built from pp sends
     // what it held when the caller asked, and pp holds that afterwards.
     if (words == pp) std::memcpy(pp, payload, sizeof payload);
@@ -236,6 +262,8 @@ int SendFrame(int code, const u16 *words, int answer) {
     frameCount++;
     replyInFlight = answer == ANSWER_FRAME && nBytesW == FRAMELEN;
     replySentAt = Timer();
+    frameLeaving = answer == ANSWER_NONE && nBytesW > 0;
+    frameSentAt = replySentAt;
     return nBytesW;
 }
 

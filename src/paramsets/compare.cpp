@@ -4,7 +4,6 @@
 #include "com232/com232.h"
 #include "com232/syncword.h"
 #include "gui/panelio.h"
-#include "platform/runtime.h"
 
 #include <cstring>
 
@@ -13,7 +12,6 @@ ParamSet compareSets[SET_COUNT]; // empty until read: nothing survives the run
 static constexpr int CODE_FETCH_RAM = 2;
 static constexpr int CODE_WRITE_EEPROM = 3;
 static constexpr int CODE_FETCH_EEPROM = 4;
-static constexpr double WRITE_SETTLE = 0.1; // s after an unanswered frame before the next command
 
 void ReadWindowSet(u16 words[PNUM]) {
     u16 keptPP[PNUM];
@@ -72,16 +70,6 @@ void TakeSetIntoWindow(const u16 words[PNUM]) {
 
 int WriteSetToEeprom(const u16 words[PNUM]) {
     sync = COMMAND_SYNC;
-    if (SendFrame(CODE_WRITE_EEPROM, words, ANSWER_NONE) != FRAMELEN) return 0;
-    // The next answered command empties the output queue, and with it the
-    // port's and the driver's buffers: a frame still in them would never
-    // reach the sensor. So the frame is given the time to leave (36 bytes
-    // take 19 ms at 19200 baud) and the sensor to take it, with events
-    // pumped and other commands refused as busy meanwhile.
-    replyWaits++;
-    const double end = Timer() + WRITE_SETTLE;
-    for (double left = WRITE_SETTLE; left > 0.0; left = end - Timer())
-        PumpEvents(left);
-    replyWaits--;
-    return 1;
+    // The next command lets this frame leave before it empties the queues.
+    return SendFrame(CODE_WRITE_EEPROM, words, ANSWER_NONE) == FRAMELEN;
 }

@@ -393,7 +393,9 @@ TEST_F(Calib, TeachAndResetWithASensor) {
     SendFrame(1, pp, ANSWER_NONE); // write RAM: not answered
     const unsigned before = tVal;
     std::string waiting;
-    After(context, 0.1, [&] { waiting = Status(); });
+    // The teach goes out once the write has had its 0.1 s to leave, and its
+    // reply comes 0.2 s after that.
+    After(context, 0.2, [&] { waiting = Status(); });
     Teach();
     EXPECT_EQ(waiting, "New setpoint value teached!");
     EXPECT_NE(sensor->ram()[8], before);
