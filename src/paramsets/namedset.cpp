@@ -68,8 +68,8 @@ int NamedSetFromJson(const std::string &text, u16 words[PNUM], std::string *why)
         return 0;
     }
     for (const auto &m : params->members)
-        if (ParamIndex(m.first) < 0) {
-            *why = "unknown parameter \"" + m.first + "\"";
+        if (ParamIndex(m.key) < 0) {
+            *why = "unknown parameter \"" + m.key + "\"";
             return 0;
         }
     u16 taken[PNUM];

@@ -30,15 +30,15 @@ JsonItem JsonItem::NewObject() {
 
 JsonItem &JsonItem::Add(const std::string &key, JsonItem value) {
     for (auto &m : members)
-        if (m.first == key) return m.second = std::move(value);
-    members.emplace_back(key, std::move(value));
-    return members.back().second;
+        if (m.key == key) return m.value = std::move(value);
+    members.push_back({key, std::move(value)});
+    return members.back().value;
 }
 
 const JsonItem *JsonItem::Member(const std::string &key) const {
     if (type != Type::Object) return nullptr;
     for (const auto &m : members)
-        if (m.first == key) return &m.second;
+        if (m.key == key) return &m.value;
     return nullptr;
 }
 
@@ -63,7 +63,7 @@ static JsonItem FromQt(const QJsonValue &v) {
         item.type = JsonItem::Type::Object;
         const QJsonObject o = v.toObject();
         for (auto it = o.begin(); it != o.end(); ++it)
-            item.members.emplace_back(it.key().toStdString(), FromQt(it.value()));
+            item.members.push_back({it.key().toStdString(), FromQt(it.value())});
         break;
     }
     default: break; // Null, Undefined
@@ -86,7 +86,7 @@ static QJsonValue ToQt(const JsonItem &item) {
     case JsonItem::Type::Object: {
         QJsonObject o;
         for (const auto &m : item.members)
-            o.insert(QString::fromStdString(m.first), ToQt(m.second));
+            o.insert(QString::fromStdString(m.key), ToQt(m.value));
         return o;
     }
     default: return QJsonValue();

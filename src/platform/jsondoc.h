@@ -7,27 +7,38 @@
 #pragma once
 
 #include <string>
-#include <utility>
 #include <vector>
+
+struct JsonMember;
 
 struct JsonItem {
     enum class Type { Null, Bool, Number, String, Array, Object };
     Type type = Type::Null;
-    bool boolean = false;                                  // Bool
-    double number = 0.0;                                   // Number
-    std::string text;                                      // String, UTF-8
-    std::vector<JsonItem> elements;                        // Array
-    std::vector<std::pair<std::string, JsonItem>> members; // Object
+    bool boolean = false;            // Bool
+    double number = 0.0;             // Number
+    std::string text;                // String, UTF-8
+    std::vector<JsonItem> elements;  // Array
+    std::vector<JsonMember> members; // Object, in the file's order
 
     static JsonItem Of(double n);
     static JsonItem Of(const std::string &s);
-    static JsonItem Of(const char *s) { return Of(std::string(s)); }
+    static JsonItem Of(const char *s);
     static JsonItem NewObject();
     // Adds a member to an object (a key given twice keeps the last value).
     JsonItem &Add(const std::string &key, JsonItem value);
     // The member of that key, or nullptr (also when this is no object).
     const JsonItem *Member(const std::string &key) const;
 };
+
+// One member of an object.
+struct JsonMember {
+    std::string key;
+    JsonItem value;
+};
+
+inline JsonItem JsonItem::Of(const char *s) {
+    return Of(std::string(s));
+}
 
 // Parses a whole document. False, with the reader's reason and the byte
 // offset in *error, when the text is not JSON or its top is not an object.
