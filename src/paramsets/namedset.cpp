@@ -4,6 +4,7 @@
 #include "main/controls.h"
 #include "paramsets/paramtable.h"
 #include "platform/jsondoc.h"
+#include "platform/textcodec.h"
 #include "platform/widgets/userint.h"
 
 #include <cmath>
@@ -96,30 +97,6 @@ int NamedSetFromJson(const std::string &text, u16 words[PNUM], std::string *why)
     for (int i = 0; i < PNUM; i++)
         words[i] = taken[i];
     return 1;
-}
-
-std::string WinAnsiToUtf8(const char *text) {
-    // Bytes 0x80 to 0x9F of the code page; 0 where it has none.
-    static const unsigned short HIGH[32] = {
-        0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-        0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-        0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178};
-    std::string out;
-    for (const unsigned char *p = reinterpret_cast<const unsigned char *>(text); p && *p; p++) {
-        unsigned c = *p;
-        if (c >= 0x80 && c < 0xA0) c = HIGH[c - 0x80] ? HIGH[c - 0x80] : '?';
-        if (c < 0x80) {
-            out += char(c);
-        } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
-        } else {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
-        }
-    }
-    return out;
 }
 
 SetIdentity CurrentIdentity(void) {

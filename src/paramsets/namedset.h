@@ -35,6 +35,3 @@ int NamedSetFromJson(const std::string &text, u16 words[PNUM], std::string *why)
 
 // The identity of the sensor as identified now, dated now.
 SetIdentity CurrentIdentity(void);
-
-// Windows-1252 (the program's texts) as UTF-8.
-std::string WinAnsiToUtf8(const char *text);

@@ -2,6 +2,7 @@
 #include "report/report.h"
 
 #include "paramsets/paramtable.h"
+#include "platform/textcodec.h"
 
 #include <cstdio>
 
@@ -17,22 +18,6 @@ std::string HtmlEscape(const std::string &text) {
         case '\'': out += "&#39;"; break;
         default: out += c;
         }
-    }
-    return out;
-}
-
-std::string Base64(const std::vector<unsigned char> &bytes) {
-    static const char DIGITS[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    out.reserve((bytes.size() + 2) / 3 * 4);
-    for (std::size_t i = 0; i < bytes.size(); i += 3) {
-        const unsigned n = unsigned(bytes[i]) << 16 |
-                           (i + 1 < bytes.size() ? unsigned(bytes[i + 1]) << 8 : 0) |
-                           (i + 2 < bytes.size() ? unsigned(bytes[i + 2]) : 0);
-        out += DIGITS[n >> 18 & 63];
-        out += DIGITS[n >> 12 & 63];
-        out += i + 1 < bytes.size() ? DIGITS[n >> 6 & 63] : '=';
-        out += i + 2 < bytes.size() ? DIGITS[n & 63] : '=';
     }
     return out;
 }
@@ -167,7 +152,7 @@ std::string ComposeReport(const ReportData &d) {
             html += "<p>No picture.</p>\n";
         else
             html += "<p style=\"margin:0\"><img alt=\"" + HtmlEscape(p.title) +
-                    "\" src=\"data:image/png;base64," + Base64(p.png) +
+                    "\" src=\"data:image/png;base64," + Base64Of(p.png) +
                     "\" style=\"max-width:100%\"/></p>\n";
     }
 

@@ -45,9 +45,8 @@ struct ReportData {
 // data:image/png;base64 source.
 std::string ComposeReport(const ReportData &data);
 
-// Texts as HTML text, and bytes as base64.
+// A text as HTML text.
 std::string HtmlEscape(const std::string &text);
-std::string Base64(const std::vector<unsigned char> &bytes);
 
 // The report's data as the program holds it now. With fetch 1 the RAM and
 // EEPROM sets are read from the sensor (when no loop runs and the line is

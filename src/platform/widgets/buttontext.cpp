@@ -5,7 +5,7 @@
 
 #include "platform/widgets/panel.h"
 #include "platform/widgets/registry.h"
-#include "platform/widgets/winansi.h"
+#include "platform/winansi.h"
 
 int SetButtonText(int panel, int control, const char *text) {
     Panel *p = FindPanel(panel);

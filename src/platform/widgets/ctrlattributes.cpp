@@ -4,7 +4,7 @@
 #include "platform/widgets/stripchart.h"
 #include "platform/widgets/switchbutton.h"
 #include "platform/widgets/userint.h"
-#include "platform/widgets/winansi.h"
+#include "platform/winansi.h"
 
 #include <QApplication>
 #include <QDoubleSpinBox>

@@ -2,7 +2,7 @@
 #include "platform/widgets/panel.h"
 #include "platform/widgets/registry.h"
 #include "platform/widgets/userint.h"
-#include "platform/widgets/winansi.h"
+#include "platform/winansi.h"
 
 #include <QAbstractButton>
 #include <QComboBox>

@@ -4,7 +4,7 @@
 
 #include "platform/widgets/panel.h"
 #include "platform/widgets/registry.h"
-#include "platform/widgets/winansi.h"
+#include "platform/winansi.h"
 
 #include <QApplication>
 #include <QDir>

@@ -1,7 +1,7 @@
 // Windows-1252 is Latin-1 except for 0x80 to 0x9F, which hold typographic
 // characters; the five bytes the code page leaves free map to the C1 controls
 // of the same number, as Windows itself maps them.
-#include "platform/widgets/winansi.h"
+#include "platform/winansi.h"
 
 namespace {
 
