@@ -24,7 +24,7 @@ std::string HtmlEscape(const std::string &text) {
 
 static std::string Number(double v, int decimals) {
     char text[64];
-    std::snprintf(text, sizeof text, "%.*f", decimals, v);
+    std::snprintf(text, sizeof text, "%.*f", decimals, ZeroUnsigned(v, decimals));
     return text;
 }
 

@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 // Running sums of one series: n, mean and the sum of squared deviations.
 struct Running {
@@ -89,29 +90,34 @@ bool RunStatisticsSummary(RunSummary *out) {
     return value.n > 0;
 }
 
+double ZeroUnsigned(double v, int decimals) {
+    return std::fabs(v) < 0.5 * std::pow(10.0, -decimals) ? 0.0 : v;
+}
+
 // One figure, or a dash when it is undefined.
-static void Figure(char *text, std::size_t size, bool defined, const char *format, double v) {
+static void Figure(char *text, std::size_t size, bool defined, int decimals, double v) {
     if (defined)
-        std::snprintf(text, size, format, v);
+        std::snprintf(text, size, "%.*f", decimals, ZeroUnsigned(v, decimals));
     else
         std::snprintf(text, size, "-");
 }
 
 void FormatStatSeries(const StatSeries &s, char *text, int size) {
     char mean[32], sd[32], min[32], max[32];
-    Figure(mean, sizeof mean, s.hasMean, "%.2f", s.mean);
-    Figure(sd, sizeof sd, s.hasSd, "%.3f", s.sd);
-    Figure(min, sizeof min, s.hasMean, "%.0f", s.min);
-    Figure(max, sizeof max, s.hasMean, "%.0f", s.max);
+    Figure(mean, sizeof mean, s.hasMean, 2, s.mean);
+    Figure(sd, sizeof sd, s.hasSd, 3, s.sd);
+    Figure(min, sizeof min, s.hasMean, 0, s.min);
+    Figure(max, sizeof max, s.hasMean, 0, s.max);
     std::snprintf(text, static_cast<std::size_t>(size), "n %ld  mean %s  sd %s  min %s  max %s",
                   s.count, mean, sd, min, max);
 }
 
 void FormatToleranceFigures(const RunSummary &s, char *text, int size) {
     char share[32], cp[32], cpk[32];
-    Figure(share, sizeof share, s.hasOutShare, "%.2f %%", 100.0 * s.outShare);
-    Figure(cp, sizeof cp, s.hasCp, "%.2f", s.cp);
-    Figure(cpk, sizeof cpk, s.hasCpk, "%.2f", s.cpk);
+    Figure(share, sizeof share, s.hasOutShare, 2, 100.0 * s.outShare);
+    if (s.hasOutShare) std::strncat(share, " %", sizeof share - std::strlen(share) - 1);
+    Figure(cp, sizeof cp, s.hasCp, 2, s.cp);
+    Figure(cpk, sizeof cpk, s.hasCpk, 2, s.cpk);
     std::snprintf(text, static_cast<std::size_t>(size), "out %ld (%s)  Cp %s  Cpk %s",
                   s.outOfTolerance, share, cp, cpk);
 }

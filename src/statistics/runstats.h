@@ -58,6 +58,10 @@ bool RunStatisticsSummary(RunSummary *out);
 // anything changed.
 long RunStatisticsCount(void);
 
+// v as it is to be printed with that many decimals: 0 where it would show
+// as "-0.00" (a Cpk of -0.001 is no negative figure to the reader).
+double ZeroUnsigned(double v, int decimals);
+
 // The figures as the window shows them, a dash for every undefined one:
 // "n 1234  mean 1810.25  sd 3.412  min 1799  max 1822".
 void FormatStatSeries(const StatSeries &s, char *text, int size);

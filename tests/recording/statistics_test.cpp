@@ -86,6 +86,14 @@ TEST(RunStatistics, ToleranceAndCapability) {
     EXPECT_EQ(s.tolerance, 5);
     EXPECT_NEAR(s.cpk, (105 - 110) / (3 * s.value.sd), 1e-12); // negative: mean beyond a limit
     EXPECT_NEAR(s.cp, 10 / (6 * s.value.sd), 1e-12);
+
+    // A mean a hair beyond a limit gives a Cpk of -0.001, shown as 0.00 and
+    // not as "-0.00".
+    ResetRunStatistics();
+    AddAll({0, 211}, 100, 5);
+    ASSERT_TRUE(RunStatisticsSummary(&s));
+    EXPECT_LT(s.cpk, 0.0);
+    EXPECT_EQ(ShownTolerance(s), "out 2 (100.00 %)  Cp 0.01  Cpk 0.00");
 }
 
 // No reply, one reply, equal replies, hidden micrometres: what cannot be
