@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "main/controls.h"
+#include "main/lastfolder.h"
 #include "main/riror14.h"
 #include "platform/appendfile.h"
 #include "platform/ticker.h"
@@ -16,8 +17,6 @@
 static const char PICTURE_FILTER[] = "*.png *.pdf *.svg *.jpg";
 static const char FRAME_HEADER[] = "index,position [sub-pixel],value";
 static const int FRAME_SAMPLES = 256;
-
-static char lastFolder[1024] = ""; // folder of the last export this session; "" at start
 
 // The short name a graph's files start with.
 static const char *GraphName(int control) {
@@ -52,20 +51,6 @@ int SaveVideoFrame(const char *path, char *error, int size) {
     return AppendFileClose(file, error, static_cast<std::size_t>(size));
 }
 
-// Asks for a file name, starting in the folder used last; 1 when one was chosen.
-static int AskFile(const char *name, const char *filter, const char *title, char *path) {
-    if (FileSelectPopup(lastFolder[0] ? lastFolder : proj_dir, name, filter, title, VAL_SAVE_BUTTON,
-                        0, 0, 1, 1, path) <= 0)
-        return 0;
-    std::snprintf(lastFolder, sizeof lastFolder, "%s", path);
-    char *slash = std::strrchr(lastFolder, '/');
-    if (slash)
-        *slash = '\0';
-    else
-        lastFolder[0] = '\0';
-    return 1;
-}
-
 void CC_GraphExport(int panel, int control, int action) {
     char stamp[24];
     LocalTimeForName(stamp, sizeof stamp);
@@ -77,12 +62,17 @@ void CC_GraphExport(int panel, int control, int action) {
     }
     if (action == GRAPHMENU_SAVE_FRAME) {
         std::snprintf(name, sizeof name, "VTLXframe-%s.csv", stamp);
-        if (!AskFile(name, "*.csv", "Save the video frame", path)) return;
+        if (SelectFileInLastFolder(name, "*.csv", "Save the video frame", VAL_SAVE_BUTTON, 1,
+                                   path) <= 0)
+            return;
         if (!SaveVideoFrame(path, reason, sizeof reason)) MessagePopup("Save frame", reason);
         return;
     }
     std::snprintf(name, sizeof name, "VTLX%s-%s.png", GraphName(control), stamp);
-    if (!AskFile(name, PICTURE_FILTER, "Save the picture", path)) return;
+    // Any of the four extensions: the kind follows the chosen name.
+    if (SelectFileInLastFolder(name, PICTURE_FILTER, "Save the picture", VAL_SAVE_BUTTON, 0,
+                               path) <= 0)
+        return;
     int kind = PictureKindOf(path);
     if (kind < 0) {
         // A name without a known extension is saved as PNG.

@@ -8,10 +8,12 @@
 #include "logo/logo.h"
 #include "paramsets/comparepanel.h"
 #include "main/controls.h"
+#include "main/lastfolder.h"
 #include "main/live.h"
 #include "main/riror14.h"
 #include "platform/widgets/userint.h"
 #include "popup/calibration.h"
+#include "recording/recordpanel.h"
 
 void InitVars(void) {
     AssignSettingsDefaults();
@@ -42,4 +44,6 @@ void ResetVarsToLoad(void) {
     ResetVideoToLoad();
     ResetCalibrationToLoad();
     ResetCompare();
+    ResetRecordingToLoad();
+    ResetLastFolder();
 }

@@ -3,6 +3,7 @@
 
 #include "com232/com232.h"
 #include "main/controls.h"
+#include "main/lastfolder.h"
 #include "main/riror14.h"
 #include "paramsets/compare.h"
 #include "paramsets/namedset.h"
@@ -181,8 +182,8 @@ int CC_BTNOpenSetFile(int, int, int event, void *, int, int) {
 int CC_BTNExportSet(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     char path[260] = "";
-    if (FileSelectPopup(proj_dir, JSON_DEFAULT, JSON_FILTER, "Export parameter set",
-                        VAL_SAVE_BUTTON, 0, 1, 1, 1, path) <= 0)
+    if (SelectFileInLastFolder(JSON_DEFAULT, JSON_FILTER, "Export parameter set", VAL_SAVE_BUTTON,
+                               1, path) <= 0)
         return 0;
     u16 words[PNUM];
     ReadWindowSet(words);
@@ -198,8 +199,8 @@ int CC_BTNExportSet(int, int, int event, void *, int, int) {
 int CC_BTNImportSet(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     char path[260] = "";
-    if (FileSelectPopup(proj_dir, JSON_DEFAULT, JSON_FILTER, "Import parameter set",
-                        VAL_LOAD_BUTTON, 0, 1, 1, 0, path) <= 0)
+    if (SelectFileInLastFolder(JSON_DEFAULT, JSON_FILTER, "Import parameter set", VAL_LOAD_BUTTON,
+                               1, path) <= 0)
         return 0;
     std::string text, why;
     u16 words[PNUM];

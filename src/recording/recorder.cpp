@@ -70,6 +70,13 @@ void RecordReply(int umShown) {
     if (AppendFileAdd(file, row, static_cast<std::size_t>(n))) rows++;
 }
 
+void ResetRecorder(void) {
+    StopRecording();
+    path[0] = error[0] = '\0';
+    rows = 0;
+    startTime = 0.0;
+}
+
 int RecordingActive(void) {
     return file != 0;
 }

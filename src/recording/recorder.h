@@ -34,6 +34,10 @@ void RecordReply(int umShown);
 // recording has then ended.
 int FlushRecording(void);
 
+// Ends a recording that runs (its rows written) and forgets the last one:
+// no path, no rows, no error, as at start.
+void ResetRecorder(void);
+
 // 1 while recording.
 int RecordingActive(void);
 

@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "main/controls.h"
+#include "main/lastfolder.h"
 #include "main/riror14.h"
 #include "platform/widgets/buttontext.h"
 #include "platform/ticker.h"
@@ -17,10 +18,9 @@ static const char RECORD_TEXT[] = "&Record\x85"; // "Record…" in the program's
 static const char STOP_TEXT[] = "Stop &recording";
 static const char DIALOG_TITLE[] = "Record the run";
 
-static char lastFolder[1024] = ""; // folder of the last recording this session; "" at start
-static long shownCount = -1;       // statistics count on screen; -1 forces a redraw
-static long shownRows = -1;        // recorded rows on screen; -1 forces a redraw
-static int ticker = 0;             // the group's ticker
+static long shownCount = -1; // statistics count on screen; -1 forces a redraw
+static long shownRows = -1;  // recorded rows on screen; -1 forces a redraw
+static int ticker = 0;       // the group's ticker
 
 // The part of path after its last '/'.
 static const char *BaseName(const char *path) {
@@ -96,6 +96,12 @@ void SaveRecordedRows(void) {
     ShowRecordingState();
 }
 
+void ResetRecordingToLoad(void) {
+    ResetRecorder();
+    BeginRunStatistics();
+    shownRows = -1;
+}
+
 int CC_BTNRecord(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     if (RecordingActive()) {
@@ -105,16 +111,9 @@ int CC_BTNRecord(int, int, int event, void *, int, int) {
     }
     char name[64];
     DefaultRecordingName(name, sizeof name);
-    char path[1024] = "";
-    if (FileSelectPopup(lastFolder[0] ? lastFolder : proj_dir, name, "*.csv", DIALOG_TITLE,
-                        VAL_SAVE_BUTTON, 0, 1, 1, 1, path) <= 0)
+    char path[260] = "";
+    if (SelectFileInLastFolder(name, "*.csv", DIALOG_TITLE, VAL_SAVE_BUTTON, 1, path) <= 0)
         return 0;
-    std::snprintf(lastFolder, sizeof lastFolder, "%s", path);
-    char *slash = std::strrchr(lastFolder, '/');
-    if (slash)
-        *slash = '\0';
-    else
-        lastFolder[0] = '\0';
     StartRecording(path);
     ShowRecordingState();
     return 0;

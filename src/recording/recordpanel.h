@@ -29,3 +29,7 @@ void SaveRecordedRows(void);
 
 // Shows the recording state and the figures now.
 void ShowRecordingState(void);
+
+// The recording ended and forgotten, the statistics afresh, as at start (the
+// ticker stays with the panel).
+void ResetRecordingToLoad(void);

@@ -1,6 +1,7 @@
 // Gathering the commissioning report and writing it.
 #include "com232/com232.h"
 #include "main/controls.h"
+#include "main/lastfolder.h"
 #include "paramsets/compare.h"
 #include "paramsets/namedset.h"
 #include "platform/rs232.h"
@@ -93,8 +94,8 @@ int CC_BTNReport(int, int, int event, void *, int, int) {
     if (!NoteDialog(REPORT_TITLE, "A note for the report (site, machine, who set it up):", &note))
         return 0;
     char path[260] = "";
-    if (FileSelectPopup(proj_dir, REPORT_DEFAULT, REPORT_FILTER, REPORT_TITLE, VAL_SAVE_BUTTON, 0,
-                        1, 1, 1, path) <= 0)
+    if (SelectFileInLastFolder(REPORT_DEFAULT, REPORT_FILTER, REPORT_TITLE, VAL_SAVE_BUTTON, 1,
+                               path) <= 0)
         return 0;
     ReportData data = GatherReport(1);
     data.note = note;

@@ -10,6 +10,8 @@
 #include "platform/widgets/registry.h"
 #include "platform/widgets/testhooks.h"
 #include "platform/widgets/userint.h"
+#include "recording/recordpanel.h"
+#include "recording/recorder.h"
 #include "uiharness.h"
 
 #include <QAction>
@@ -20,6 +22,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
 #include <string>
@@ -104,6 +107,21 @@ TEST_F(Export, FrameShortcutSavesTheSamples) {
     }
     EXPECT_EQ(rows, 256);
     SetCtrlAttribute(pHandle, PANEL_GRAPHVideo, ATTR_VISIBLE, 0);
+}
+
+// The recording's folder is where the picture dialog opens next: a name
+// given without a folder lands beside the recording.
+TEST_F(Export, PictureDialogOpensInTheRecordingsFolder) {
+    const std::string folder = base + "-folder";
+    std::filesystem::create_directory(folder);
+    SetFileSelectAnswer((folder + "/run.csv").c_str());
+    CC_BTNRecord(pHandle, PANEL_BTNRecord, EVENT_COMMIT, nullptr, 0, 0);
+    ASSERT_TRUE(RecordingActive());
+    CC_BTNRecord(pHandle, PANEL_BTNRecord, EVENT_COMMIT, nullptr, 0, 0);
+    SetFileSelectAnswer("ccdline.png");
+    CC_GraphExport(pHandle, PANEL_GRAPHBar, GRAPHMENU_SAVE_PICTURE);
+    EXPECT_EQ(Read(folder + "/ccdline.png").rfind("\x89PNG", 0), 0u);
+    std::filesystem::remove_all(folder);
 }
 
 } // namespace
