@@ -1,6 +1,7 @@
 #include "paramstest.h"
 
 #include "com232/com232.h"
+#include "com232/portsetup.h"
 #include "gui/panelio.h"
 #include "main/controls.h"
 #include "platform/runtime.h"
@@ -92,6 +93,19 @@ std::vector<int> FramesAfterWait(const SimulatedSensor &sensor, std::size_t coun
         codes = sensor.framesReceived();
     }
     return codes;
+}
+
+void StartWithEepromARamB(const SimulatedSensor &sensor) {
+    InitRS232(1);
+    ASSERT_EQ(FramesAfterWait(sensor, 4).size(), 4u);
+    u16 a[PNUM], b[PNUM];
+    for (int i = 0; i < PNUM; i++) {
+        a[i] = u16(SetA()[i]);
+        b[i] = u16(SetB()[i]);
+    }
+    SendFrame(3, a, ANSWER_NONE);
+    SendFrame(1, b, ANSWER_NONE);
+    ASSERT_EQ(FramesAfterWait(sensor, 6).size(), 6u);
 }
 
 std::string ReadFile(const std::string &path) {

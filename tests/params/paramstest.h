@@ -52,6 +52,11 @@ Words SensorEeprom(SimulatedSensor &sensor);
 // The codes the sensor received, waiting up to a second for count of them.
 std::vector<int> FramesAfterWait(const SimulatedSensor &sensor, std::size_t count);
 
+// Opens COM1 to the sensor through the start-up chain (its four frames), then
+// writes A into its EEPROM (code 3) and B into its RAM (code 1), so the two
+// differ in every word.
+void StartWithEepromARamB(const SimulatedSensor &sensor);
+
 std::string ReadFile(const std::string &path);
 void WriteFile(const std::string &path, const std::string &content);
 

@@ -2,7 +2,6 @@
 // shows and marks, that fetching leaves the program as it was, the write of
 // RAM into EEPROM, taking a set into the window, and the refusals.
 #include "com232/com232.h"
-#include "com232/portsetup.h"
 #include "main/controls.h"
 #include "main/params.h"
 #include "paramsets/compare.h"
@@ -34,16 +33,7 @@ class Compare : public ParamsTest {
     void Connect(sim::Config config = InstantConfig("t1")) {
         sensor = std::make_unique<SimulatedSensor>(config, 1, ports);
         ASSERT_TRUE(sensor->ok()) << sensor->error();
-        InitRS232(1);
-        ASSERT_EQ(FramesAfterWait(*sensor, 4).size(), 4u);
-        u16 a[PNUM], b[PNUM];
-        for (int i = 0; i < PNUM; i++) {
-            a[i] = u16(SetA()[i]);
-            b[i] = u16(SetB()[i]);
-        }
-        SendFrame(3, a, ANSWER_NONE);
-        SendFrame(1, b, ANSWER_NONE);
-        ASSERT_EQ(FramesAfterWait(*sensor, 6).size(), 6u);
+        ASSERT_NO_FATAL_FAILURE(StartWithEepromARamB(*sensor));
         ASSERT_EQ(SensorRam(*sensor), SetB());
         ASSERT_EQ(SensorEeprom(*sensor), SetA());
         window = SetA();

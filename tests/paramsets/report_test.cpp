@@ -2,7 +2,6 @@
 // document parsed, written whole or not at all, printed to PDF and drawn for
 // a look (shots/).
 #include "com232/com232.h"
-#include "com232/portsetup.h"
 #include "main/controls.h"
 #include "paramsets/paramtable.h"
 #include "paramstest.h"
@@ -30,16 +29,7 @@ class Report : public ParamsTest {
         config.firmware = "V2.14 <sim> & co";
         sensor = std::make_unique<SimulatedSensor>(config, 1, ports);
         ASSERT_TRUE(sensor->ok()) << sensor->error();
-        InitRS232(1);
-        ASSERT_EQ(FramesAfterWait(*sensor, 4).size(), 4u);
-        u16 a[PNUM], b[PNUM];
-        for (int i = 0; i < PNUM; i++) {
-            a[i] = u16(SetA()[i]);
-            b[i] = u16(SetB()[i]);
-        }
-        SendFrame(3, a, ANSWER_NONE);
-        SendFrame(1, b, ANSWER_NONE);
-        ASSERT_EQ(FramesAfterWait(*sensor, 6).size(), 6u);
+        ASSERT_NO_FATAL_FAILURE(StartWithEepromARamB(*sensor));
     }
     void TearDown() override {
         ClearDialogAnswers();
