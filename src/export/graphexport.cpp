@@ -15,7 +15,7 @@
 #include "platform/widgets/userint.h"
 
 static const char PICTURE_FILTER[] = "*.png *.pdf *.svg *.jpg";
-static const char FRAME_HEADER[] = "index,position [sub-pixel],value";
+static const char FRAME_HEADER[] = "index,position [sub-pixel],value\r\n";
 static const int FRAME_SAMPLES = 256;
 
 // The short name a graph's files start with.
@@ -45,7 +45,8 @@ int SaveVideoFrame(const char *path, char *error, int size) {
     if (!file) return 0;
     for (int i = 0; i < FRAME_SAMPLES; i++) {
         char row[64];
-        const int n = std::snprintf(row, sizeof row, "%d,%.3f,%u\n", i + 1, xArray8[i], adcbuf[i]);
+        const int n =
+            std::snprintf(row, sizeof row, "%d,%.3f,%u\r\n", i + 1, xArray8[i], adcbuf[i]);
         AppendFileAdd(file, row, static_cast<std::size_t>(n));
     }
     return AppendFileClose(file, error, static_cast<std::size_t>(size));

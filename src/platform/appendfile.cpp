@@ -72,8 +72,7 @@ int AppendFileCreate(const char *path, const char *firstLine, char *error, std::
         Reason(error, size, "Cannot create", path, errno);
         return 0;
     }
-    std::string line = firstLine;
-    line += '\n';
+    const std::string line = firstLine;
     int err = 0;
     if (WriteAll(fd, line.data(), line.size(), &err) != line.size()) {
         close(fd);

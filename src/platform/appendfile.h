@@ -18,7 +18,9 @@
 
 #include <cstddef>
 
-// Creates (or empties) path and writes firstLine (with its line end) to it.
+// Creates (or empties) path and writes firstLine to it, a whole line that
+// ends with its line end ("\n" or "\r\n"; lines are counted and kept whole
+// by their '\n').
 // Returns a handle > 0, or 0 with the reason in error (size bytes, always
 // terminated).
 int AppendFileCreate(const char *path, const char *firstLine, char *error, std::size_t size);

@@ -3,6 +3,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "main/riror14.h"
 #include "platform/appendfile.h"
@@ -25,7 +26,8 @@ int StartRecording(const char *target) {
     std::snprintf(path, sizeof path, "%s", target);
     error[0] = '\0';
     rows = 0;
-    file = AppendFileCreate(path, RECORDING_HEADER, error, sizeof error);
+    file = AppendFileCreate(path, (std::string(RECORDING_HEADER) + "\r\n").c_str(), error,
+                            sizeof error);
     if (!file) {
         rows = -1;
         return 0;
@@ -64,7 +66,7 @@ void RecordReply(int umShown) {
     LocalTimeISO(stamp, sizeof stamp);
     char row[256];
     const int n =
-        std::snprintf(row, sizeof row, "%s,%.3f,%ld,%u,%u,%u,%s,%u,%u,%u,%u,%u,%u,%u,%u,%u\n",
+        std::snprintf(row, sizeof row, "%s,%.3f,%ld,%u,%u,%u,%s,%u,%u,%u,%u,%u,%u,%u,%u,%u\r\n",
                       stamp, Timer() - startTime, rows + 1, Ledge, Redge, Mvalue, um, tVal, tTol,
                       edcnt, mvstart, mvend, dynpower, anaMax, anaMin, in0);
     if (AppendFileAdd(file, row, static_cast<std::size_t>(n))) rows++;

@@ -2,7 +2,8 @@
 //
 // How it works
 // - StartRecording creates the file with its header line at once (RFC 4180,
-//   comma-separated, '.' as decimal point), so no file exists without it.
+//   comma-separated, '.' as decimal point, CR LF line ends), so no file
+//   exists without it.
 // - RecordReply formats one row from the measurement variables of the reply
 //   just taken (Ledge .. in0) and adds it to the file's buffer; nothing is
 //   written there, so the loop never waits for the disk.
@@ -15,7 +16,7 @@
 // - A recording spans any number of runs, Stop and Run, until it is stopped.
 #pragma once
 
-// Header line of a recording (without the line end).
+// Header line of a recording (without its line end, CR LF).
 extern const char RECORDING_HEADER[];
 
 // Starts recording into path (replacing a file of that name). Returns 1, or

@@ -95,14 +95,14 @@ TEST_F(Export, FrameShortcutSavesTheSamples) {
     std::ifstream in(path);
     std::string line;
     std::getline(in, line);
-    EXPECT_EQ(line, "index,position [sub-pixel],value");
+    EXPECT_EQ(line, "index,position [sub-pixel],value\r");
     int rows = 0;
     while (std::getline(in, line)) {
         rows++;
         if (rows == 1) {
-            EXPECT_EQ(line, "1,8.500,1000");
+            EXPECT_EQ(line, "1,8.500,1000\r");
         } else if (rows == 256) {
-            EXPECT_EQ(line, "256,4088.500,745");
+            EXPECT_EQ(line, "256,4088.500,745\r");
         }
     }
     EXPECT_EQ(rows, 256);

@@ -57,13 +57,24 @@ enum {
 struct Csv {
     std::string header;
     std::vector<std::vector<std::string>> rows;
+    bool crlf = true; // every line ends in CR LF
 };
+
+// The next line without its CR LF; crlf goes false on a bare LF.
+bool CsvLine(std::istream &in, std::string &line, bool &crlf) {
+    if (!std::getline(in, line)) return false;
+    if (!line.empty() && line.back() == '\r')
+        line.pop_back();
+    else
+        crlf = false;
+    return true;
+}
 
 Csv ReadCsv(const std::string &path) {
     Csv csv;
     std::ifstream in(path);
-    std::getline(in, csv.header);
-    for (std::string line; std::getline(in, line);) {
+    CsvLine(in, csv.header, csv.crlf);
+    for (std::string line; CsvLine(in, line, csv.crlf);) {
         std::vector<std::string> f;
         std::stringstream s(line);
         for (std::string field; std::getline(s, field, ',');)
@@ -131,6 +142,7 @@ TEST_F(Recording, OneRowPerReplyWithTheSimulatorsWordsAcrossStopRunAndVideo) {
 
     const Csv csv = ReadCsv(path);
     EXPECT_EQ(csv.header, RECORDING_HEADER);
+    EXPECT_TRUE(csv.crlf) << "RFC 4180 lines end in CR LF";
     ASSERT_EQ(long(csv.rows.size()), RecordingRows());
     // Every row is a reply the simulator sent, in order, none twice; at most
     // one reply per loop (the one Stop overtakes) is not taken.

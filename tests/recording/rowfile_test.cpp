@@ -45,12 +45,12 @@ std::string TempPath(const char *name) {
 
 TEST(RowFile, FullDiskKeepsWholeRowsAndSaysWhy) {
     const std::string path = TempPath("full.csv");
-    const std::string header = "a,b";
-    const std::string row = "123456789,123456789\n"; // 20 bytes
+    const std::string header = "a,b\r\n";
+    const std::string row = "123456789,12345678\r\n"; // 20 bytes
     char error[200] = "";
     long long kept = 0;
     {
-        SizeLimit limit(4 + 20 * 10 + 7); // header, ten rows, part of an eleventh
+        SizeLimit limit(5 + 20 * 10 + 7); // header, ten rows, part of an eleventh
         const int f = AppendFileCreate(path.c_str(), header.c_str(), error, sizeof error);
         ASSERT_GT(f, 0) << error;
         for (int i = 0; i < 6; i++)
@@ -65,7 +65,7 @@ TEST(RowFile, FullDiskKeepsWholeRowsAndSaysWhy) {
         EXPECT_EQ(AppendFileAdd(f, row.data(), row.size()), 0);
         EXPECT_EQ(AppendFileClose(f, error, sizeof error), 0);
     }
-    std::string expected = header + "\n";
+    std::string expected = header;
     for (int i = 0; i < 10; i++)
         expected += row;
     EXPECT_EQ(Read(path), expected) << "ten whole rows, the torn eleventh cut off";
@@ -76,14 +76,15 @@ TEST(RowFile, FullDiskKeepsWholeRowsAndSaysWhy) {
 TEST(RowFile, NoFileWithoutItsFirstLine) {
     char error[200] = "";
     // The folder is gone.
-    EXPECT_EQ(AppendFileCreate("/tmp/vtlx-no-such-folder/x.csv", "a,b", error, sizeof error), 0);
+    EXPECT_EQ(AppendFileCreate("/tmp/vtlx-no-such-folder/x.csv", "a,b\r\n", error, sizeof error),
+              0);
     EXPECT_NE(std::string(error).find("No such file or directory"), std::string::npos) << error;
 
     // Room for part of the first line only: the file is removed again.
     const std::string path = TempPath("header.csv");
     {
         SizeLimit limit(5);
-        EXPECT_EQ(AppendFileCreate(path.c_str(), "time,seconds", error, sizeof error), 0);
+        EXPECT_EQ(AppendFileCreate(path.c_str(), "time,seconds\r\n", error, sizeof error), 0);
     }
     EXPECT_NE(std::string(error).find("File too large"), std::string::npos) << error;
     EXPECT_NE(access(path.c_str(), F_OK), 0) << "a file without its header was left";
