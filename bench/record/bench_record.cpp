@@ -1,13 +1,15 @@
 // Recording against the paced simulator at 19200 baud (served on a thread of
 // this process over a pseudo-terminal linked as COM1).
 //
-//   bench_record [seconds per turn, default 20] [turns, default 2]
+//   bench_record [seconds per turn, default 20] [turns, default 2] [delivery, default uart]
 //   bench_record soak [seconds, default 1800]
 //
 // Turns: the run loop without a recording, then with one, `turns` times
 // each; for each turn the replies per second against the line-rate bound and
 // the CPU time of the program's thread (the user-interface thread, where the
-// loop, the recorder and the statistics run) per second of run.
+// loop, the recorder and the statistics run) per second of run. The delivery
+// is the simulator's --delivery (uart, whole, usb:N); the bound stays the
+// line's, which the usb deliveries' latency keeps the loop below.
 //
 // Soak: one recording over one long run. Every 60 s the rate, the rows and
 // resident memory. At the end the file is checked against the simulator's
@@ -28,6 +30,7 @@
 #include "ptypeer.h"
 #include "recording/recorder.h"
 #include "recording/recordpanel.h"
+#include "options.h"
 #include "uiharness.h"
 
 #include <QTimer>
@@ -122,6 +125,10 @@ int main(int argc, char **argv) {
     const std::string csvPath = "/tmp/vtlx-bench-record-" + std::to_string(getpid()) + ".csv";
     std::ofstream log(logPath);
     sim::Config config; // paced: the line's own rate
+    if (!soak && argc > 3 && !sim::ParseDelivery(argv[3], &config)) {
+        std::fprintf(stderr, "unknown delivery %s (uart, whole, usb or usb:N)\n", argv[3]);
+        return 2;
+    }
     std::string error;
     sim::Sensor sensor(config);
     sensor.SetLog(&log);
@@ -139,7 +146,8 @@ int main(int argc, char **argv) {
     FreshStart();
     StartRecordingPanel();
     InitRS232(1);
-    std::printf("start-up status \"%s\"; line-rate bound %.2f replies/s\n", szStatus, kBound);
+    std::printf("start-up status \"%s\"; delivery %s; line-rate bound %.2f replies/s\n", szStatus,
+                sim::DeliveryName(config).c_str(), kBound);
     auto record = [&] {
         SetFileSelectAnswer(csvPath.c_str());
         CC_BTNRecord(pHandle, PANEL_BTNRecord, EVENT_COMMIT, nullptr, 0, 0);
