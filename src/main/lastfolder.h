@@ -5,9 +5,9 @@
 #pragma once
 
 // The file dialog (FileSelectPopup) opened in the last folder with name
-// proposed (a new folder can be made unless it loads); a chosen file's
-// folder becomes the last folder. Returns what the
-// dialog returns; path (260 bytes) holds the file when it is above 0.
+// proposed; a new folder can be made unless it loads. A chosen file's folder
+// becomes the last folder. Returns what the dialog returns; path (260 bytes)
+// holds the file when that is above 0.
 int SelectFileInLastFolder(const char *name, const char *filter, const char *title, int buttonLabel,
                            int restrictExtension, char *path);
 
