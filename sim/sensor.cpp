@@ -283,11 +283,12 @@ Measurement Sensor::Measure(double t) {
     const double n1 = edgeNoise(noise_), n2 = edgeNoise(noise_);
     std::vector<double> edges;
     if (played) {
-        // The recorded edges themselves, inside this sensor's window.
+        // The recorded edges themselves, inside this sensor's window. They
+        // are reported positions, already whole: the line's last one counts.
         const double recorded[] = {static_cast<double>(played->Ledge),
                                    static_cast<double>(played->Redge)};
         for (int k = 0; k < std::min<int>(played->edcnt, 2); ++k)
-            if (recorded[k] > 0 && recorded[k] < units && recorded[k] >= lo && recorded[k] <= hi)
+            if (recorded[k] > 0 && recorded[k] <= units && recorded[k] >= lo && recorded[k] <= hi)
                 edges.push_back(recorded[k]);
     } else if (thd > dark && thd < lit) {
         const double f = (lit - thd) / (lit - dark);

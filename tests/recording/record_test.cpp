@@ -298,6 +298,21 @@ TEST_F(Recording, ReplayReproducesTheRecordedValues) {
     }
     EXPECT_GT(twoEdges, 0);
 
+    // An edge the sensor reported on the line's last position plays back
+    // there: a run that leaves by the right end replays whole.
+    const unsigned end = replaying.model.id.ccdmaxpixelX8;
+    std::ofstream(path) << RECORDING_HEADER << "\r\n"
+                        << ",0.000,1,100," << end << ",,,,,2,0,0,0,0,0,0\r\n"
+                        << ",0.040,2," << end << ",0,,,,,1,4000,100,0,0,0,0\r\n";
+    ASSERT_TRUE(sim::LoadReplay(path, &replaying.replay, &error)) << error;
+    sim::Sensor ends(replaying);
+    ASSERT_TRUE(ends.PowerUp(&error)) << error;
+    const sim::Measurement both = ends.Measure(t0), one = ends.Measure(t0 + 0.045);
+    EXPECT_EQ(both.edcnt, 2);
+    EXPECT_EQ(both.Redge, end);
+    EXPECT_EQ(one.edcnt, 1);
+    EXPECT_EQ(one.Ledge, end);
+
     // A file without the columns the replay needs is refused, naming them.
     std::ofstream(path) << "time,seconds,Mvalue\n0,0,5\n";
     EXPECT_FALSE(sim::LoadReplay(path, &replaying.replay, &error));
