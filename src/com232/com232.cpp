@@ -206,48 +206,36 @@ int FrameWasFollowed(void) {
 // adapter may hold each for its latency time.
 static constexpr double REPLY_IN_FLIGHT = 0.1;
 
-// A command sent while the reply to the one before is half-way on the line
-// would flush its head and take its tail, stray bytes that may hold 00 AA,
-// in front of its own reply. So the one before is let finish first: events
-// are pumped meanwhile, and other commands are refused as busy.
-static void LetReplyFinish(void) {
-    if (!replyInFlight) return;
-    replyWaits++;
-    for (;;) {
-        const double left = REPLY_IN_FLIGHT - (Timer() - replySentAt);
-        if (!replyInFlight || left <= 0 || GetInQLen(com) < 0) break;
-        PumpEvents(left);
-    }
-    replyWaits--;
-    replyInFlight = 0;
-}
-
 // How long a frame without an answer may still be on its way to the sensor,
 // s: 36 bytes take 18.75 ms of line time at 19200 baud, and the driver and
 // the adapter hold them a little longer.
 static constexpr double FRAME_LEAVING = 0.1;
 
-// Emptying the output queue before a command also empties the driver's
-// buffer: a Send or an EEPROM write still in it would never reach the
-// sensor. So such a frame is let leave first, with events pumped and other
-// commands refused as busy meanwhile.
-static void LetFrameLeave(void) {
-    if (!frameLeaving) return;
+// Pumps events, with other commands refused as busy, until *onLine is
+// cleared, `limit` seconds have passed since `sentAt` or the port is gone;
+// then clears *onLine.
+static void WaitOffLine(int *onLine, double sentAt, double limit) {
+    if (!*onLine) return;
     replyWaits++;
     for (;;) {
-        const double left = FRAME_LEAVING - (Timer() - frameSentAt);
-        if (left <= 0 || GetInQLen(com) < 0) break;
+        const double left = limit - (Timer() - sentAt);
+        if (!*onLine || left <= 0 || GetInQLen(com) < 0) break;
         PumpEvents(left);
     }
     replyWaits--;
-    frameLeaving = 0;
+    *onLine = 0;
 }
 
 int SendFrame(int code, const u16 *words, int answer) {
     u16 payload[PNUM];
     std::memcpy(payload, words, sizeof payload);
-    LetReplyFinish();
-    if (answer != ANSWER_NONE) LetFrameLeave();
+    // A command sent while the reply to the one before is half-way on the
+    // line would flush its head and take its tail, stray bytes that may hold
+    // 00 AA, in front of its own reply: that reply is let finish first.
+    WaitOffLine(&replyInFlight, replySentAt, REPLY_IN_FLIGHT);
+    // Emptying the output queue also empties the driver's buffer: a Send or
+    // an EEPROM write still in it would never reach the sensor.
+    if (answer != ANSWER_NONE) WaitOffLine(&frameLeaving, frameSentAt, FRAME_LEAVING);
     // The reply taken meanwhile went into pp; a frame built from pp sends
     // what it held when the caller asked, and pp holds that afterwards.
     if (words == pp) std::memcpy(pp, payload, sizeof payload);
