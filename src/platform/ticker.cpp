@@ -1,10 +1,11 @@
-// Tickers on QTimer; local time from the C library.
+// Tickers on QTimer; local time from QDateTime.
 #include "platform/ticker.h"
 
+#include <QDateTime>
 #include <QTimer>
-#include <chrono>
-#include <cstdio>
-#include <ctime>
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
 #include <map>
 
 static std::map<int, QTimer *> tickers; // by id
@@ -30,30 +31,27 @@ int StopTicker(int id) {
     return 1;
 }
 
-static std::tm LocalNow(int *millis) {
-    const auto now = std::chrono::system_clock::now();
-    const std::time_t secs = std::chrono::system_clock::to_time_t(now);
-    *millis = static_cast<int>(
-        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
-        1000);
-    std::tm local{};
-    localtime_r(&secs, &local);
-    return local;
+// The text into a buffer of `size` (cut to fit, always ended); its length.
+static int CopyOut(const QString &value, char *text, std::size_t size) {
+    const QByteArray bytes = value.toUtf8();
+    if (size > 0) {
+        const std::size_t n = std::min(size - 1, static_cast<std::size_t>(bytes.size()));
+        std::memcpy(text, bytes.constData(), n);
+        text[n] = '\0';
+    }
+    return static_cast<int>(bytes.size());
 }
 
 int LocalTimeISO(char *text, std::size_t size) {
-    int ms = 0;
-    const std::tm t = LocalNow(&ms);
-    const long offset = t.tm_gmtoff / 60; // minutes east of UTC
-    const long a = offset < 0 ? -offset : offset;
-    return std::snprintf(text, size, "%04d-%02d-%02dT%02d:%02d:%02d.%03d%c%02ld:%02ld",
-                         t.tm_year + 1900, t.tm_mon + 1, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec,
-                         ms, offset < 0 ? '-' : '+', a / 60, a % 60);
+    const QDateTime now = QDateTime::currentDateTime();
+    // The offset always as +hh:mm, UTC too (Qt would write Z there).
+    const int offset = now.offsetFromUtc() / 60, a = std::abs(offset);
+    return CopyOut(now.toString(QStringLiteral("yyyy-MM-dd'T'HH:mm:ss.zzz")) +
+                       QString::asprintf("%c%02d:%02d", offset < 0 ? '-' : '+', a / 60, a % 60),
+                   text, size);
 }
 
 int LocalTimeForName(char *text, std::size_t size) {
-    int ms = 0;
-    const std::tm t = LocalNow(&ms);
-    return std::snprintf(text, size, "%04d%02d%02d-%02d%02d%02d", t.tm_year + 1900, t.tm_mon + 1,
-                         t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec);
+    return CopyOut(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss")), text,
+                   size);
 }
