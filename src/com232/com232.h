@@ -6,7 +6,7 @@
 // (data request) are raw blocks of 72, 128 and 512 bytes without this header.
 #pragma once
 
-#include "main/riror14.h"
+#include "settings/riror14.h"
 
 inline constexpr int FRAMELEN = PNUM * 2 + 4; // bytes in a command or reply frame
 inline constexpr int COMMAND_SYNC = 0x55;     // first word of every command frame (sync)

@@ -7,7 +7,7 @@
 
 #include "main/controls.h"
 #include "main/lastfolder.h"
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "platform/appendfile.h"
 #include "platform/ticker.h"
 #include "platform/widgets/graphmenu.h"

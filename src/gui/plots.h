@@ -4,7 +4,7 @@
 // sensor or changes a setting.
 #pragma once
 
-#include "main/riror14.h"
+#include "settings/riror14.h"
 
 // Colours of the pictures (24-bit RGB).
 inline constexpr int COLOR_VIDEO_SIGNAL = 0xFF0000; // video curve

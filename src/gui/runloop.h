@@ -6,7 +6,7 @@
 // calling callback, pumping events between passes.
 #pragma once
 
-#include "main/riror14.h"
+#include "settings/riror14.h"
 
 // Code of the measurement request, which both loops send.
 inline constexpr int RUN_CODE = 8;

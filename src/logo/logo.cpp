@@ -2,7 +2,7 @@
 #include "logo/logo.h"
 
 #include "main/controls.h"
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "platform/widgets/userint.h"
 
 static constexpr int COLOR_WHITE = 0xFFFFFF;

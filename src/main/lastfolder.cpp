@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "platform/widgets/userint.h"
 
 static char lastFolder[260] = ""; // folder of the file chosen last this session; "" at start

@@ -10,7 +10,7 @@
 #include "main/controls.h"
 #include "main/lastfolder.h"
 #include "main/live.h"
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "platform/widgets/userint.h"
 #include "popup/calibration.h"
 #include "recording/recordpanel.h"

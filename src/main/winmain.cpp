@@ -7,7 +7,7 @@
 #include "com232/portwatch.h"
 #include "main/callbacks.h"
 #include "main/controls.h"
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "main/windows.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"

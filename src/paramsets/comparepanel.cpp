@@ -4,7 +4,7 @@
 #include "com232/com232.h"
 #include "main/controls.h"
 #include "main/lastfolder.h"
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "paramsets/compare.h"
 #include "paramsets/namedset.h"
 #include "paramsets/paramtable.h"

@@ -5,7 +5,7 @@
 // texts of the choices. pp order.
 #pragma once
 
-#include "main/riror14.h"
+#include "settings/riror14.h"
 
 #include <string>
 

@@ -9,7 +9,7 @@
 // its event pump.
 #pragma once
 
-#include "main/riror14.h"
+#include "settings/riror14.h"
 
 // Status line when a fitted line has no calibration words.
 inline constexpr char CAL_RANGE_TEXT[] = "Calibration values out of range!";

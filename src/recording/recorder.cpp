@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "platform/appendfile.h"
 #include "platform/runtime.h"
 #include "platform/ticker.h"

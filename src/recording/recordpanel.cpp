@@ -6,7 +6,7 @@
 
 #include "main/controls.h"
 #include "main/lastfolder.h"
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "platform/widgets/buttontext.h"
 #include "platform/ticker.h"
 #include "platform/widgets/userint.h"

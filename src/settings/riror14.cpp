@@ -1,6 +1,6 @@
-// VORTELIX-Riror 1.4, main module: the settings model and the program's
-// state. The ground of the application: it includes nothing of it.
-#include "main/riror14.h"
+// VORTELIX-Riror 1.4, settings model: the program's settings and state. The
+// ground floor of the application: it includes nothing of it.
+#include "settings/riror14.h"
 
 #include <cstring>
 
