@@ -6,7 +6,7 @@
 #include "com232/datablocks.h"
 #include "com232/identify.h"
 #include "main/controls.h"
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
 

@@ -14,7 +14,7 @@
 // figure for the graphs' look, not what the program shows.
 #include "gui/plots.h"
 #include "main/controls.h"
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "platform/widgets/userint.h"
 
 #include <QApplication>

@@ -17,7 +17,7 @@
 #include "gui/runloop.h"
 #include "main/controls.h"
 #include "main/live.h"
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"

@@ -3,7 +3,7 @@
 #include "apptest.h"
 
 #include "main/controls.h"
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "main/startup.h"
 #include "platform/widgets/testhooks.h"
 #include "platform/widgets/userint.h"

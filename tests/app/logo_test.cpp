@@ -4,7 +4,7 @@
 
 #include "logo/logo.h"
 #include "main/controls.h"
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "platform/widgets/userint.h"
 
 #include <gtest/gtest.h>

@@ -5,7 +5,7 @@
 #include "com232/com232.h"
 #include "gui/panelio.h"
 #include "main/controls.h"
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "platform/widgets/testhooks.h"
 #include "platform/widgets/userint.h"
 

@@ -7,7 +7,7 @@
 #include "gui/plots.h"
 #include "logo/logo.h"
 #include "main/controls.h"
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "platform/widgets/userint.h"
 
 #include <QApplication>

@@ -4,7 +4,7 @@
 #include "com232/portsetup.h"
 #include "gui/runloop.h"
 #include "main/controls.h"
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "main/teach.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"

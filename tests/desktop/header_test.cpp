@@ -2,7 +2,7 @@
 // its items move aside instead of running into each other.
 #include "logo/logo.h"
 #include "main/controls.h"
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "platform/widgets/userint.h"
 
 #include <gtest/gtest.h>

@@ -7,7 +7,7 @@
 // The pictures go to shots/.
 #include "com232/portsetup.h"
 #include "main/controls.h"
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "paramsets/comparepanel.h"
 #include "platform/widgets/panel.h"
 #include "platform/widgets/registry.h"

@@ -8,7 +8,7 @@
 #include "gui/pushget.h"
 #include "main/controls.h"
 #include "main/live.h"
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"

@@ -3,7 +3,7 @@
 // video frame's 256 samples go to CSV.
 #include "export/graphexport.h"
 #include "main/controls.h"
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "platform/widgets/graphmenu.h"
 #include "platform/widgets/graphpicture.h"
 #include "platform/widgets/panel.h"

@@ -5,7 +5,7 @@
 #include "com232/portsetup.h"
 #include "main/callbacks.h"
 #include "main/controls.h"
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
