@@ -13,7 +13,7 @@
 // folder). "plain" turns antialiasing off on every graph first: a what-if
 // figure for the graphs' look, not what the program shows.
 #include "gui/plots.h"
-#include "main/controls.h"
+#include "window/controls.h"
 #include "settings/riror14.h"
 #include "platform/widgets/userint.h"
 

@@ -15,7 +15,7 @@
 #include "com232/com232.h"
 #include "com232/portsetup.h"
 #include "gui/runloop.h"
-#include "main/controls.h"
+#include "window/controls.h"
 #include "main/live.h"
 #include "settings/riror14.h"
 #include "platform/rs232.h"

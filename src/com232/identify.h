@@ -2,12 +2,28 @@
 // firmware text (code 7), and what the tool adapts to the sensor found.
 #pragma once
 
-// Asks for the identity words and configures graphs, limits, texts and
-// dimming from them. 1 when a reply echoing code 10 arrived, else 0.
+#include "settings/riror14.h"
+
+// One row of the CCD type table. A null text keeps what is shown; pixE 0
+// keeps the limit; pixE 0xFFFF takes ccdpixE.
+struct CcdRow {
+    const char *line0;   // first line of the sensor text box
+    const char *line1;   // second line of the sensor text box
+    const char *onText;  // on text of the operating-mode switch
+    const char *offText; // its off text
+    u16 pixE;
+    bool smallVideoRange; // YAXISMAX 256 when softversion is 220
+};
+
+// The row of the sensor identified last (ccdtype, ccdresolution).
+const CcdRow *CcdTypeRow(void);
+
+// Asks for the identity words and sets the CCD geometry and limits from them;
+// the sink adapts graphs, texts and dimming. 1 when a reply echoing code 10 arrived, else 0.
 int GetHARDWAREInfo(void);
 
 // The second half of GetHARDWAREInfo: takes the identity words from pp (the
-// reply in szReadBuf) and adapts the tool to them. 1 when the reply echoes
+// reply in szReadBuf), sets geometry and limits and reports LinkIdentified. 1 when the reply echoes
 // code 10, else 0.
 int ApplyHardwareInfo(void);
 

@@ -5,8 +5,8 @@
 #include <cstdio>
 #include <cstring>
 
-#include "main/controls.h"
-#include "main/lastfolder.h"
+#include "window/controls.h"
+#include "window/lastfolder.h"
 #include "settings/riror14.h"
 #include "platform/appendfile.h"
 #include "platform/ticker.h"

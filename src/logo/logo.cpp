@@ -1,7 +1,7 @@
 // Branding of the main window's header.
 #include "logo/logo.h"
 
-#include "main/controls.h"
+#include "window/controls.h"
 #include "settings/riror14.h"
 #include "platform/widgets/userint.h"
 

@@ -1,5 +1,5 @@
 // The folder the dialogs of the session's own files open in.
-#include "main/lastfolder.h"
+#include "window/lastfolder.h"
 
 #include <cstdio>
 #include <cstring>

@@ -3,7 +3,7 @@
 #include "apptest.h"
 
 #include "logo/logo.h"
-#include "main/controls.h"
+#include "window/controls.h"
 #include "settings/riror14.h"
 #include "platform/widgets/userint.h"
 

@@ -6,7 +6,7 @@
 #include "gui/panelio.h"
 #include "gui/plots.h"
 #include "logo/logo.h"
-#include "main/controls.h"
+#include "window/controls.h"
 #include "settings/riror14.h"
 #include "platform/widgets/userint.h"
 

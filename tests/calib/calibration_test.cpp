@@ -3,7 +3,7 @@
 #include "com232/com232.h"
 #include "com232/portsetup.h"
 #include "gui/runloop.h"
-#include "main/controls.h"
+#include "window/controls.h"
 #include "settings/riror14.h"
 #include "main/teach.h"
 #include "platform/rs232.h"

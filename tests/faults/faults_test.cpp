@@ -5,8 +5,9 @@
 // again against a sound sensor brings the link back.
 #include "com232/com232.h"
 #include "com232/portsetup.h"
+#include "main/portwatch.h"
 #include "gui/pushget.h"
-#include "main/controls.h"
+#include "window/controls.h"
 #include "main/live.h"
 #include "settings/riror14.h"
 #include "platform/rs232.h"
