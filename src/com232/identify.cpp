@@ -14,6 +14,9 @@
 // Limit of the firmware wait, s. The wait pumps no events (nothing may take
 // the block from the queue) and blocks on the port, waking as bytes come.
 static constexpr double FIRMWARE_TIMEOUT = 2.0;
+// How long to watch the line behind the block for stray bytes, s: a USB
+// adapter at its default latency holds the last ones for 16 ms.
+static constexpr double FIRMWARE_TRAIL_WAIT = 0.02;
 
 // Rows of the type table that keep the evaluation-window limit start from
 // pixELimit, the limit in pixels that the last identification set, so that
@@ -234,12 +237,19 @@ int GetVERSIONInfo(void) {
     szVersion[0] = szFirmware[0] = '\0';
     const int want = n < int(sizeof szReadBuf) ? n : int(sizeof szReadBuf);
     nBytesR = want > 0 ? ComRd(com, szReadBuf, want) : 0;
-    if (nBytesR == FIRMWARE_LEN) FirmwareToStatus();
+    // The block has no header and no check sum: with stray bytes before or
+    // after it, its text cannot be told from them, so none is taken.
+    const int whole = nBytesR == FIRMWARE_LEN && WaitInQ(com, 1, FIRMWARE_TRAIL_WAIT) <= 0;
+    if (whole)
+        FirmwareToStatus();
+    else if (n >= FIRMWARE_LEN)
+        SetStatus(FIRMWARE_ERROR_TEXT);
 
     InstallComCallback(com, eventMask, FRAMELEN, sync, RX_Receive_Function, nullptr);
     FlushInQ(com);
     FlushOutQ(com);
     rx_flag = 0;
     LinkStatus(szStatus);
-    return n;
+    if (whole) return FIRMWARE_LEN;
+    return n < FIRMWARE_LEN ? n : 0;
 }

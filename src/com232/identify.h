@@ -27,8 +27,14 @@ int GetHARDWAREInfo(void);
 // code 10, else 0.
 int ApplyHardwareInfo(void);
 
-// Reads the 72-byte firmware block and shows its text. Returns the number of
-// bytes that waited when the wait ended; 72 or more means the text arrived.
+// Shown when the firmware text could not be read.
+inline constexpr char FIRMWARE_ERROR_TEXT[] = "Error reading firmware-info!";
+
+// Reads the 72-byte firmware block and shows its text. Returns 72 when the
+// block came whole and its text was taken. Otherwise no text is taken and it
+// returns the bytes that came before the time-out (fewer than 72), or 0 for
+// more bytes than the block (stray ones before or after it), reporting
+// FIRMWARE_ERROR_TEXT.
 int GetVERSIONInfo(void);
 
 // Turns the firmware block in szReadBuf[0..71] into the status text: with

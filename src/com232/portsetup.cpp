@@ -37,7 +37,7 @@ void InitRS232(int port) {
             LinkSettingsFetched();
             Delay(STEP_PAUSE);
             ret = GetVERSIONInfo();
-            if (ret < FIRMWARE_LEN) SetStatus("Error reading firmware-info!");
+            if (ret != FIRMWARE_LEN) SetStatus(FIRMWARE_ERROR_TEXT);
         }
     }
     LinkStatus(szStatus);

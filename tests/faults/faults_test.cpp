@@ -59,9 +59,10 @@ constexpr char kFirmware[] = "FAULT-SUITE V1";
 
 const Row kRows[] = {
     {AtStartup, Silent, Untouched, "Timeout-RS-232..."},
-    {AtStartup, Junk, Taken, "Parameter-frame received! - Line Ok!"},
+    // Stray bytes around the firmware block (72 + 5 bytes): no text is taken, and it says so.
+    {AtStartup, Junk, Taken, "Error reading firmware-info!"},
     {AtStartup, Short, Untouched, "Timeout-RS-232..."},
-    {AtStartup, Extra, Taken, "Parameter-frame received! - Line Ok!"},
+    {AtStartup, Extra, Taken, "Error reading firmware-info!"},
     {AtStartup, WrongSync, Untouched, "read error - not sync byte 0xAA!"},
     {AtStartup, Delay14, Taken, kFirmware},
     {AtStartup, Delay16, Untouched, "Timeout-RS-232..."},
