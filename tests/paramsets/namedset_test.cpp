@@ -30,13 +30,13 @@ TEST_F(NamedSet, TableMatchesTheWindow) {
     int labelled = 0;
     for (int i = 0; i < PNUM; i++) {
         const ParamWord &w = PARAM_TABLE[i];
-        EXPECT_EQ(ParamIndex(w.name), i);
+        EXPECT_EQ(ParamIndex(ParamName(i)), i);
         for (QWidget *panel : {window, popup})
             for (QLabel *l : panel->findChildren<QLabel *>())
                 if (l->buddy() && l->text() == QString::fromUtf8(w.label)) {
                     labelled++;
                     if (auto *box = qobject_cast<QComboBox *>(l->buddy())) {
-                        SCOPED_TRACE(w.name);
+                        SCOPED_TRACE(ParamName(i));
                         ASSERT_EQ(box->count(), w.choiceCount);
                         for (int k = 0; k < box->count(); k++)
                             EXPECT_EQ(box->itemText(k).toStdString(), w.choices[k]);
@@ -57,7 +57,7 @@ std::string Doc(const std::string &params) {
 std::string Members(const std::string &name = "", const std::string &value = "x") {
     std::string out;
     for (int i = 0; i < PNUM; i++) {
-        const std::string n = PARAM_TABLE[i].name;
+        const std::string n = ParamName(i);
         const std::string v = n == name ? value : std::to_string(SetA()[i]);
         if (v.empty()) continue;
         out += (out.empty() ? "\"" : ", \"") + n + "\": " + v;
@@ -130,7 +130,7 @@ TEST_F(NamedSet, ExportAndImportThroughTheCompareWindow) {
     CC_BTNImportSet(pCompare, COMPARE_BTNImport, EVENT_COMMIT, nullptr, 0, 0);
     ASSERT_TRUE(compareSets[SET_FILE].present);
     for (int i = 0; i < PNUM; i++)
-        EXPECT_EQ(compareSets[SET_FILE].words[i], SetA()[i]) << PARAM_TABLE[i].name;
+        EXPECT_EQ(compareSets[SET_FILE].words[i], SetA()[i]) << ParamName(i);
     EXPECT_EQ(WindowWords(), SetB()) << "importing only shows the set";
 
     WriteFile(Path("bad.json"), Doc(Members("polarity", "2")));
