@@ -83,12 +83,17 @@ int GroupOf(const QString &device) {
     return 3;
 }
 
+// The device list a test gave in place of the system's, when it gave one.
+bool listedByTest = false;
+std::vector<QString> testDevices;
+
 // Devices the system lists, ttyS first, then ttyUSB, ttyACM and the rest,
 // each group in numeric order (ttyS2 before ttyS10).
 std::vector<QString> ListedDevices(const QList<QSerialPortInfo> &infos) {
-    std::vector<QString> devices;
-    for (const QSerialPortInfo &info : infos)
-        devices.push_back(info.systemLocation());
+    std::vector<QString> devices = testDevices;
+    if (!listedByTest)
+        for (const QSerialPortInfo &info : infos)
+            devices.push_back(info.systemLocation());
     static const QRegularExpression tail("^(.*?)([0-9]*)$");
     std::sort(devices.begin(), devices.end(), [](const QString &a, const QString &b) {
         if (GroupOf(a) != GroupOf(b)) return GroupOf(a) < GroupOf(b);
@@ -261,6 +266,13 @@ int ComOpenBlocker(const QString &device) {
     if (errno == EACCES || errno == EPERM) return kComCauseDenied;
     return kComCauseOther;
 #endif
+}
+
+void SetListedSerialDevices(const char *const *devices, int count) {
+    listedByTest = count >= 0;
+    testDevices.clear();
+    for (int i = 0; i < count; i++)
+        testDevices.push_back(QFile::decodeName(devices[i]));
 }
 
 void SetSerialByIdFolder(const char *folder) {

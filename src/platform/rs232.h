@@ -109,6 +109,10 @@ void InstallComPortWatch(void (*onChange)(void));
 // count), else 0.
 int ComPortFolder(char *folder, int size);
 
+// For the tests: the devices taken as the system's serial ports, in any
+// order, in place of the system's list; a count below 0 goes back to it.
+void SetListedSerialDevices(const char *const *devices, int count);
+
 // For the tests: the folder of stable adapter names that ComPortList's
 // identities come from (links named after each adapter, pointing at its
 // device); nullptr goes back to /dev/serial/by-id.
