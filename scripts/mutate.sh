@@ -58,10 +58,10 @@ find:         s.cpk = std::fmin(upper - s.value.mean, s.value.mean - lower) / (3
 put:         s.cpk = std::fmax(upper - s.value.mean, s.value.mean - lower) / (3 * s.value.sd);
 labels: recording paramsets
 
-fault: a row that failed to be written is counted
+fault: a row lost on a failed write is counted as recorded
 file: src/recording/recorder.cpp
-find:     if (AppendFileAdd(file, row, static_cast<std::size_t>(n))) rows++;
-put:     AppendFileAdd(file, row, static_cast<std::size_t>(n)); rows++;
+find:     rows = static_cast<long>(AppendFileLines(file)) - 1;
+put:     rows = static_cast<long>(AppendFileLines(file));
 labels: recording
 
 fault: the system's ports are numbered from 2
