@@ -9,25 +9,40 @@
 #include "gui/linkview.h"
 #include "window/controls.h"
 #include "settings/riror14.h"
+#include "paramsets/namedset.h"
+#include "paramsets/paramtable.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <string>
+#include <vector>
 
 namespace {
 
+// Scratch files made so far, removed when the process ends.
+std::vector<std::string> scratchFiles;
+
 // A file of this process's own under the temporary folder, rewritten for
-// every input.
+// every input and removed at exit.
 std::string ScratchFile(const char *suffix) {
     const char *dir = std::getenv("TMPDIR");
     std::string path = dir && *dir ? dir : "/tmp";
     path += "/vtlx-fuzz-" + std::to_string(getpid()) + suffix;
+    if (std::find(scratchFiles.begin(), scratchFiles.end(), path) == scratchFiles.end()) {
+        if (scratchFiles.empty())
+            std::atexit([] {
+                for (const std::string &file : scratchFiles)
+                    std::remove(file.c_str());
+            });
+        scratchFiles.push_back(path);
+    }
     return path;
 }
 
@@ -115,6 +130,28 @@ std::string CheckRxBytes(const std::uint8_t *data, std::size_t size) {
                        "] wrong";
         }
     }
+    return "";
+}
+
+std::string CheckNamedSet(const std::uint8_t *data, std::size_t size) {
+    const std::string text(reinterpret_cast<const char *>(data), size);
+    u16 words[PNUM];
+    for (u16 &w : words)
+        w = 0xBEEF;
+    std::string why;
+    if (!NamedSetFromJson(text, words, &why)) {
+        if (why.empty()) return "refused without a reason";
+        for (u16 w : words)
+            if (w != 0xBEEF) return "a refused set changed the words";
+        return "";
+    }
+    for (int i = 0; i < PNUM; i++)
+        if (!ParamInRange(i, words[i]))
+            return std::string("\"") + PARAM_TABLE[i].name + "\" taken out of its range";
+    u16 again[PNUM] = {};
+    if (!NamedSetFromJson(NamedSetToJson(words, SetIdentity{}), again, &why))
+        return "the set written for the words taken is refused: " + why;
+    if (!std::equal(words, words + PNUM, again)) return "the words changed on the way back";
     return "";
 }
 

@@ -19,6 +19,11 @@ std::string CheckIdentity(const std::uint8_t *data, std::size_t size);
 // A parameter file with these contents, read as the program reads it.
 std::string CheckParaFile(const std::uint8_t *data, std::size_t size);
 
+// A named parameter set (JSON) with these contents: refused with a reason and
+// the words untouched, or taken with every word in its range, and the words
+// taken come back the same through a document written for them.
+std::string CheckNamedSet(const std::uint8_t *data, std::size_t size);
+
 // A resource file with these contents, both panels loaded from it. Needs the
 // user interface (StartUserInterface) first.
 std::string CheckPanelFile(const std::uint8_t *data, std::size_t size);

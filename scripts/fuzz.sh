@@ -31,13 +31,13 @@ case "${1:-}" in
 esac
 root="$PWD"
 build="$root/build-fuzz"
-targets=(rxframe identity parafile panelfile)
+targets=(rxframe identity parafile panelfile namedset)
 
 # The fixed runs: one seed, and per target as many inputs as fit in about half
 # a minute on a slow machine (the rates differ by two orders of magnitude: a
 # panel file loads two windows, a receive frame is a few copies).
 fixed_seed=20250101
-declare -A fixed_runs=([rxframe]=200000 [identity]=20000 [parafile]=30000 [panelfile]=8000)
+declare -A fixed_runs=([rxframe]=200000 [identity]=20000 [parafile]=30000 [panelfile]=8000 [namedset]=50000)
 
 bash scripts/setup.sh
 missing=()

@@ -18,6 +18,8 @@ packages=(
     xvfb xauth x11-utils xdotool socat imagemagick
     # the status line's announcement test: a session bus and the screen-reader bus
     at-spi2-core dbus-daemon
+    # the flake hunt's processor load
+    stress-ng
     # the Debian package: icons, shared-library depends, and its three checks
     desktop-file-utils appstream lintian librsvg2-bin dpkg-dev file
 )

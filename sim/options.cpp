@@ -105,6 +105,8 @@ std::string Usage() {
            "  --extra N           send N stray bytes after every answer\n"
            "  --delay MS          wait MS milliseconds more before every answer\n"
            "  --hangup-after N    drop the line after answering N frames, as a pulled cable\n"
+           "  --burst-after N[:LEN]  send LEN junk bytes (default 8) right after answer N\n"
+           "  --cut N:K           send K bytes of answer N, then drop the line\n"
            "\n"
            "  --list-models       list the sensor models\n"
            "  --help              show this text\n";
@@ -215,6 +217,16 @@ bool ParseOptions(const std::vector<std::string> &args, Options *o, std::string 
                 if (!Number(item, kFirstCode, kLastCode, &n)) return bad(v, "codes 1 to 12");
                 f.ignore.insert(static_cast<int>(n));
             }
+        } else if (a == "--burst-after" || a == "--cut") {
+            if (!value(&v)) return false;
+            const auto colon = v.find(':');
+            const bool cut = a == "--cut";
+            long k = cut ? -1 : f.burstLen;
+            if (!Number(v.substr(0, colon), 1, 1L << 40, &n) ||
+                (colon != std::string::npos && !Number(v.substr(colon + 1), 0, 4096, &k)) || k < 0)
+                return bad(v, cut ? "N:K" : "N or N:LEN");
+            (cut ? f.cutAnswer : f.burstAfter) = n;
+            (cut ? f.cutByte : f.burstLen) = static_cast<int>(k);
         } else if (a == "--short-reply") {
             if (!value(&v)) return false;
             const auto colon = v.find(':');

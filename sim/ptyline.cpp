@@ -135,6 +135,11 @@ ServeResult Serve(Sensor &sensor, PtyLine &line, int stopFd, const std::function
 
 SensorThread::SensorThread(Config config) : sensor_(std::move(config)) {}
 
+void SensorThread::ReleaseHeld() {
+    std::lock_guard<std::mutex> hold(lock_);
+    sensor_.ReleaseHeld(MonotonicSeconds() - sensor_.ClockOrigin());
+}
+
 bool SensorThread::Start(std::string *error) {
     if (!sensor_.PowerUp(error) || !line_.Open(error)) return false;
     if (pipe(stopPipe_) != 0) {

@@ -88,6 +88,8 @@ class SensorThread {
         std::lock_guard<std::mutex> hold(lock_);
         return inspect(static_cast<const Sensor &>(sensor_));
     }
+    // Lets the hold fault's tail go.
+    void ReleaseHeld();
     void SetLog(std::ostream *log) {
         std::lock_guard<std::mutex> hold(lock_);
         sensor_.SetLog(log);

@@ -1,4 +1,4 @@
-// The simulated sensor: command handling, the measured object, the line model.
+// The simulated sensor: command handling, the parameter sets, the line model.
 #include "sensor.h"
 
 #include <algorithm>
@@ -11,24 +11,7 @@ namespace sim {
 
 namespace {
 
-constexpr double kPi = 3.14159265358979323846;
-constexpr double kFullScale = 1024.0;             // video levels are 10-bit inside the sensor
-constexpr double kShadowLevel = 0.06;             // shadow level, share of full scale
-constexpr double kAutoLevel = 0.75;               // automatic power aims the lit level here
-constexpr double kRampPixels = 2.0;               // an edge's light-to-shadow ramp, pixels
-constexpr double kEdgeNoisePixels = 0.25;         // edge jitter (one sigma) without averaging
-constexpr double kVideoNoise = 5.0;               // video noise (one sigma), 10-bit levels
-constexpr double kWidthPeriodRatio = 23.0 / 60.0; // width breathes faster than it moves
-constexpr double kWanderShare = 0.75;             // share of a period with both edges on the line
-constexpr double kDueSlack = 1e-9;                // s: a byte due at now is not missed by rounding
-
-// Lit level for an illumination power of 0..1000.
-double LitLevel(double power) {
-    return kFullScale * std::min(0.95, 0.25 + 0.9 * power / 1000.0);
-}
-
-// Power that gives the automatic lit level.
-constexpr double kAutoPower = (kAutoLevel - 0.25) / 0.9 * 1000.0;
+constexpr double kDueSlack = 1e-9; // s: a byte due at now is not missed by rounding
 
 std::string Hex(const std::uint8_t *p, std::size_t n) {
     static const char digits[] = "0123456789abcdef";
@@ -69,26 +52,6 @@ bool LooksLikeSettings(const Words &w, const Identity &id) {
 }
 
 } // namespace
-
-Words Measurement::ToWords() const {
-    const auto um = static_cast<std::uint32_t>(umValue);
-    return {Ledge,
-            Redge,
-            Mvalue,
-            static_cast<u16>(um & 0xFFFF),
-            static_cast<u16>(um >> 16),
-            tVal,
-            tTol,
-            edcnt,
-            mvstart,
-            mvend,
-            dynpower,
-            anaMax,
-            anaMin,
-            in0,
-            0,
-            0};
-}
 
 Sensor::Sensor(Config config)
     : config_(std::move(config)), noise_(config_.seed), junk_(config_.seed ^ 0x5A5A5A5Au) {
@@ -177,169 +140,6 @@ bool Sensor::SaveEeprom(std::string *error) const {
         return false;
     }
     return true;
-}
-
-double Sensor::LineUnits() const {
-    return std::max<double>(1, config_.model.id.ccdmaxpixelX8);
-}
-
-void Sensor::ObjectAt(double t, double *left, double *right) const {
-    const double units = LineUnits();
-    double centre = 0.5, width = 0.22; // shares of the line
-    const double period = config_.period;
-    if (period > 0) {
-        // For three quarters of each period the object wanders about the
-        // middle with both edges on the line; in the last quarter it leaves
-        // the line and comes back, by the right end in even periods and by the
-        // left in odd ones, so the edge count passes through 1 and 0. The
-        // width breathes, so two objects of different size can be taken for a
-        // calibration.
-        const double cycles = t / period;
-        const double phase = cycles - std::floor(cycles);
-        if (phase < kWanderShare) {
-            centre = 0.5 + 0.2 * std::sin(2 * kPi * phase / kWanderShare);
-        } else {
-            const double side = static_cast<long long>(std::floor(cycles)) % 2 == 0 ? 1 : -1;
-            centre = 0.5 + side * 0.7 * std::sin(kPi * (phase - kWanderShare) / (1 - kWanderShare));
-        }
-        width = 0.22 + 0.08 * std::sin(2 * kPi * t / (period * kWidthPeriodRatio));
-    }
-    *left = units * (centre - width / 2);
-    *right = units * (centre + width / 2);
-}
-
-// Where a recorded row puts the shadow: between its two edges; with one edge,
-// on the side the darker end of the window gives and off the line beyond it;
-// with none, over the whole line when both ends were dark, else off it.
-static void ReplayedObject(const ReplayRow &row, double units, double *left, double *right) {
-    const double off = 2 * units;
-    if (row.edcnt >= 2) {
-        *left = row.Ledge;
-        *right = row.Redge;
-    } else if (row.edcnt == 1) {
-        const bool shadowLeft = row.mvstart < row.mvend;
-        *left = shadowLeft ? -off : row.Ledge;
-        *right = shadowLeft ? row.Ledge : off;
-    } else {
-        const bool covered = row.mvstart < kFullScale / 2 && row.mvend < kFullScale / 2;
-        *left = -off;
-        *right = covered ? off : -off;
-    }
-}
-
-Measurement Sensor::Measure(double t) {
-    const Words &s = ram_;
-    const Model &model = config_.model;
-    const double units = LineUnits();
-
-    // Illumination: fixed power, or regulated towards the automatic level.
-    if (s[kPowMode] == 0)
-        dynpower_ = std::min<double>(s[kPower], 1000);
-    else if (s[kPowMode] == 1)
-        dynpower_ += (kAutoPower - dynpower_) / 4; // slow regulation
-    else
-        dynpower_ = kAutoPower; // fast regulation
-    const double lit = LitLevel(dynpower_);
-    const double dark = kShadowLevel * kFullScale;
-    const double ramp = kRampPixels * model.subdiv;
-
-    double left = 0, right = 0;
-    const ReplayRow *played = nullptr; // the recorded row this measurement shows
-    if (config_.replay) {
-        if (replayStart_ < 0) replayStart_ = t;
-        played = &ReplayAt(*config_.replay, t - replayStart_);
-        ReplayedObject(*played, units, &left, &right);
-    } else {
-        ObjectAt(t, &left, &right);
-    }
-
-    // Light along the line, without noise.
-    auto level = [&](double x) {
-        if (x <= left - ramp / 2 || x >= right + ramp / 2) return lit;
-        if (x >= left + ramp / 2 && x <= right - ramp / 2) return dark;
-        const double d = x < (left + right) / 2 ? (x - (left - ramp / 2)) / ramp
-                                                : ((right + ramp / 2) - x) / ramp;
-        return std::max(dark, lit - (lit - dark) * std::clamp(d, 0.0, 1.0));
-    };
-
-    // The video line, 256 samples over the whole line.
-    std::normal_distribution<double> videoNoise(0.0, kVideoNoise);
-    for (int i = 0; i < kVideoSamples; ++i) {
-        const double x = (i + 0.5) * units / kVideoSamples;
-        const double v = std::clamp(level(x) + videoNoise(noise_), 0.0, kFullScale - 1);
-        const auto sample = static_cast<u16>(v);
-        video_[i] = model.video8bit ? static_cast<u16>(sample >> 2) : sample;
-    }
-    haveVideo_ = true;
-
-    // Edges: where the light crosses the threshold, inside the evaluation
-    // window and on the line.
-    const double thd = s[kVThd];
-    const double avg = std::max<double>(1, s[kAverage]);
-    std::normal_distribution<double> edgeNoise(0.0,
-                                               kEdgeNoisePixels * model.subdiv / std::sqrt(avg));
-    const double lo = std::max<double>(0, s[kEBeg]);
-    const double hi = std::min<double>(units, s[kEEnd]);
-    const double n1 = edgeNoise(noise_), n2 = edgeNoise(noise_);
-    std::vector<double> edges;
-    if (played) {
-        // The recorded edges themselves, inside this sensor's window. They
-        // are reported positions, already whole: the line's last one counts.
-        const double recorded[] = {static_cast<double>(played->Ledge),
-                                   static_cast<double>(played->Redge)};
-        for (int k = 0; k < std::min<int>(played->edcnt, 2); ++k)
-            if (recorded[k] > 0 && recorded[k] <= units && recorded[k] >= lo && recorded[k] <= hi)
-                edges.push_back(recorded[k]);
-    } else if (thd > dark && thd < lit) {
-        const double f = (lit - thd) / (lit - dark);
-        const double xl = left - ramp / 2 + ramp * f + n1;
-        const double xr = right + ramp / 2 - ramp * f + n2;
-        for (double x : {xl, xr})
-            if (x > 0 && x < units && x >= lo && x <= hi) edges.push_back(x);
-        std::sort(edges.begin(), edges.end()); // jitter never swaps left and right
-    }
-    auto pos = [](double x) { return static_cast<u16>(std::max(1L, std::lround(x))); };
-
-    Measurement m;
-    m.edcnt = static_cast<u16>(edges.size());
-    if (edges.size() >= 1) m.Ledge = pos(edges.front());
-    if (edges.size() >= 2) m.Redge = pos(edges.back());
-    // The light at the two ends of the window tells on which side of a single
-    // edge the shadow lies: the darker end is in the shadow.
-    m.mvstart = static_cast<u16>(level(lo));
-    m.mvend = static_cast<u16>(level(hi));
-
-    const bool both = m.edcnt >= 2;
-    // During a calibration the sensor measures the object's width, whatever
-    // the evaluation mode.
-    const u16 mode = calibrating_ ? 2 : s[kEMode];
-    switch (mode) {
-    case 0: m.Mvalue = m.Ledge; break;
-    case 1: m.Mvalue = m.Redge; break;
-    case 2: m.Mvalue = both ? static_cast<u16>(m.Redge - m.Ledge) : 0; break;
-    case 3: m.Mvalue = both ? static_cast<u16>((m.Ledge + m.Redge) / 2) : 0; break;
-    default: m.Mvalue = m.Ledge > s[kEBeg] ? static_cast<u16>(m.Ledge - s[kEBeg]) : 0; break;
-    }
-
-    // Micrometres from the calibration words: value x slope / m + offset.
-    const double um = m.Mvalue * static_cast<double>(s[kSlope]) / SlopeMultiplier() +
-                      (static_cast<double>(s[kIntersect]) - 30000.0);
-    m.umValue = static_cast<std::int32_t>(std::trunc(um));
-
-    // The analog output follows every valid value; its extremes are kept
-    // until a reset.
-    if (m.Mvalue != 0) {
-        anaMax_ = std::max(anaMax_, m.Mvalue);
-        anaMin_ = std::min(anaMin_, m.Mvalue);
-    }
-    m.tVal = s[kTVal];
-    m.tTol = s[kTTol];
-    m.dynpower = static_cast<u16>(std::lround(dynpower_));
-    m.anaMax = anaMax_;
-    m.anaMin = anaMin_;
-    m.in0 = ++count_;
-    last_ = m;
-    return m;
 }
 
 void Sensor::Log(double t, const std::string &fields) {
@@ -522,28 +322,56 @@ void Sensor::Transmit(std::vector<std::uint8_t> bytes, double t, int code, const
         bytes.resize(std::max(0, f.shortLen));
         Log(t, "\"dir\":\"tx\",\"kind\":\"short\",\"sent\":" + std::to_string(bytes.size()));
     }
-    std::uniform_int_distribution<int> byte(0, 255);
-    std::vector<std::uint8_t> junk(std::max(0, f.junkBefore));
-    for (auto &b : junk)
-        b = static_cast<std::uint8_t>(byte(junk_));
-    std::vector<std::uint8_t> extra(std::max(0, f.extraAfter));
-    for (auto &b : extra)
-        b = static_cast<std::uint8_t>(byte(junk_));
-    if (!junk.empty())
-        Log(t,
-            "\"dir\":\"tx\",\"kind\":\"junk\",\"bytes\":\"" + Hex(junk.data(), junk.size()) + "\"");
-    if (!extra.empty())
-        Log(t, "\"dir\":\"tx\",\"kind\":\"junk\",\"bytes\":\"" + Hex(extra.data(), extra.size()) +
-                   "\"");
+    const bool cut = f.cutAnswer == answers_ && hangupAt_ < 0;
+    if (cut) bytes.resize(std::min(bytes.size(), static_cast<std::size_t>(std::max(0, f.cutByte))));
+    auto junkOf = [&](int n) {
+        std::uniform_int_distribution<int> byte(0, 255);
+        std::vector<std::uint8_t> junk(std::max(0, n));
+        for (auto &b : junk)
+            b = static_cast<std::uint8_t>(byte(junk_));
+        if (!junk.empty())
+            Log(t, "\"dir\":\"tx\",\"kind\":\"junk\",\"bytes\":\"" + Hex(junk.data(), junk.size()) +
+                       "\"");
+        return junk;
+    };
+    std::vector<std::uint8_t> junk = junkOf(f.junkBefore);
+    std::vector<std::uint8_t> extra = junkOf(f.extraAfter);
+    if (f.burstAfter == answers_) {
+        const std::vector<std::uint8_t> burst = junkOf(f.burstLen);
+        extra.insert(extra.end(), burst.begin(), burst.end());
+    }
+    if (cut) extra.clear();
+    const std::size_t holdAt =
+        f.holdAnswer == answers_ && static_cast<std::size_t>(f.holdByte) < bytes.size()
+            ? junk.size() + static_cast<std::size_t>(std::max(0, f.holdByte))
+            : std::numeric_limits<std::size_t>::max();
     junk.insert(junk.end(), bytes.begin(), bytes.end());
-    if (log_ && !bytes.empty()) marks_.push_back(Mark{queued_ + junk.size(), code, kind});
+    if (log_ && !bytes.empty() && !cut) marks_.push_back(Mark{queued_ + junk.size(), code, kind});
     junk.insert(junk.end(), extra.begin(), extra.end());
-    if (junk.empty()) return; // an answer cut to nothing
 
     const double start = std::max(t + f.delay, lineFree_);
     lineFree_ = config_.instant ? start : start + junk.size() / kBytesPerSecond;
-    queued_ += junk.size();
-    out_.push_back(Burst{start, std::move(junk), 0});
+    if (cut) {
+        hangupAt_ = lineFree_;
+        Log(hangupAt_, "\"kind\":\"hangup\",\"after\":" + std::to_string(junk.size()));
+    }
+    if (junk.empty()) return; // an answer cut to nothing
+    const std::size_t size = junk.size();
+    if (holdAt < size) Log(t, "\"dir\":\"tx\",\"kind\":\"hold\",\"at\":" + std::to_string(holdAt));
+    queued_ += size;
+    out_.push_back(Burst{start, std::move(junk), 0, std::min(holdAt, size)});
+}
+
+void Sensor::ReleaseHeld(double now) {
+    if (!Holding()) return;
+    Burst &held = out_.front();
+    // The rest leaves as if the line had paused until now.
+    const double pause = std::max(0.0, now - Arrival(held, held.sent) + 1 / kBytesPerSecond);
+    held.holdAt = held.bytes.size();
+    for (Burst &b : out_)
+        b.start += pause;
+    lineFree_ += pause;
+    Log(now, "\"dir\":\"tx\",\"kind\":\"released\"");
 }
 
 // When byte i of b is complete on the line: one byte every 1/1920 s from the
@@ -553,12 +381,16 @@ double Sensor::Arrival(const Burst &b, std::size_t i) const {
 }
 
 Sensor::Release Sensor::NextRelease() const {
-    if (out_.empty()) return {std::numeric_limits<double>::infinity(), 0};
+    constexpr Release kNone{std::numeric_limits<double>::infinity(), 0};
+    if (out_.empty()) return kNone;
     const Burst &b = out_.front();
-    if (config_.instant) return {b.start, b.bytes.size() - b.sent};
+    // Bytes up to a hold leave as the whole burst would; the rest waits.
+    const std::size_t end = b.holdAt;
+    if (b.sent == end) return kNone;
+    if (config_.instant) return {b.start, end - b.sent};
     switch (config_.delivery) {
     case Delivery::kUart: return {Arrival(b, b.sent), 1};
-    case Delivery::kWhole: return {Arrival(b, b.bytes.size() - 1), b.bytes.size() - b.sent};
+    case Delivery::kWhole: return {Arrival(b, end - 1), end - b.sent};
     case Delivery::kUsb: break;
     }
     // The adapter gathers the bytes as they come off the line, answers that
@@ -572,6 +404,7 @@ Sensor::Release Sensor::NextRelease() const {
             const double a = Arrival(q, i);
             if (a > timer + kDueSlack) return {timer, n};
             if (++n == kUsbPacket) return {a, n};
+            if (i + 1 == q.holdAt && q.holdAt < q.bytes.size()) return {timer, n};
         }
     }
     return {timer, n};
@@ -582,11 +415,14 @@ std::size_t Sensor::Hand(std::size_t count, std::vector<std::uint8_t> &out) {
     std::size_t left = count;
     while (left > 0 && !out_.empty()) {
         Burst &b = out_.front();
-        const std::size_t n = std::min(left, b.bytes.size() - b.sent);
+        const std::size_t n = std::min(left, b.holdAt - b.sent);
         out.insert(out.end(), b.bytes.begin() + b.sent, b.bytes.begin() + b.sent + n);
         b.sent += n;
         left -= n;
-        if (b.sent == b.bytes.size()) out_.pop_front();
+        if (b.sent == b.bytes.size())
+            out_.pop_front();
+        else if (b.sent == b.holdAt)
+            break;
     }
     return count - left;
 }

@@ -60,6 +60,14 @@ struct Faults {
     int extraAfter = 0;     // stray bytes sent after every answer
     double delay = 0.0;     // extra seconds before every answer
     long hangupAfter = -1;  // line dropped once this many frames are answered (-1: off)
+    // Faults placed at one answer (1 = the first answer, frames and blocks
+    // counted alike; 0: off), so a test knows where they strike:
+    long burstAfter = 0; // junk burst sent right behind this answer ...
+    int burstLen = 8;    // ... of this many bytes
+    long cutAnswer = 0;  // this answer stops after cutByte bytes and the line drops
+    int cutByte = 0;     // (bytes of the answer sent before the line drops)
+    long holdAnswer = 0; // this answer stops after holdByte bytes ...
+    int holdByte = 0;    // ... until ReleaseHeld lets the rest go
 };
 
 // How the line hands the sensor's bytes to the PC.
@@ -113,6 +121,7 @@ class Sensor {
     // stamps ("read", "mono") add it back, so that they read that clock
     // itself (the monotonic clock under Serve). 0 by default.
     void SetClockOrigin(double origin) { origin_ = origin; }
+    double ClockOrigin() const { return origin_; }
 
     void Receive(const std::uint8_t *data, std::size_t n, double t);
 
@@ -126,6 +135,13 @@ class Sensor {
     // by a write that began at t. Each answer whose last byte is now written
     // is logged as such, with t.
     void Wrote(std::size_t n, double t);
+
+    // Lets the held tail of the hold fault go from now on, at line pace.
+    void ReleaseHeld(double now);
+    // True while the hold fault keeps bytes back.
+    bool Holding() const {
+        return !out_.empty() && out_.front().holdAt < out_.front().bytes.size();
+    }
 
     // True once the hang-up fault has struck and its last answer has left.
     bool LineDown(double now) const { return hangupAt_ >= 0 && now >= hangupAt_ && out_.empty(); }
@@ -154,6 +170,7 @@ class Sensor {
         double start;                    // when its first byte starts to leave
         std::vector<std::uint8_t> bytes; // what is sent
         std::size_t sent;                // bytes handed out so far
+        std::size_t holdAt;              // bytes handed out before a hold; size(): none
     };
     // The next moment bytes are handed out, and how many (from the front).
     struct Release {

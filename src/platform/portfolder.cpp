@@ -87,8 +87,11 @@ int GroupOf(const QString &device) {
 // each group in numeric order (ttyS2 before ttyS10).
 std::vector<QString> ListedDevices(const QList<QSerialPortInfo> &infos) {
     std::vector<QString> devices;
-    for (const QSerialPortInfo &info : infos)
-        devices.push_back(info.systemLocation());
+    for (int i = 0; i < listedSerialDeviceCount; i++)
+        devices.push_back(QFile::decodeName(listedSerialDevices[i]));
+    if (listedSerialDeviceCount < 0)
+        for (const QSerialPortInfo &info : infos)
+            devices.push_back(info.systemLocation());
     static const QRegularExpression tail("^(.*?)([0-9]*)$");
     std::sort(devices.begin(), devices.end(), [](const QString &a, const QString &b) {
         if (GroupOf(a) != GroupOf(b)) return GroupOf(a) < GroupOf(b);
@@ -267,6 +270,8 @@ int ComOpenBlocker(const QString &device) {
 }
 
 const char *serialByIdFolder = nullptr; // null: /dev/serial/by-id
+const char *const *listedSerialDevices = nullptr;
+int listedSerialDeviceCount = -1; // -1: the system's list
 
 void InstallComPortWatch(void (*onChange)(void)) {
     watchCallback = onChange;

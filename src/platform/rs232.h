@@ -113,3 +113,9 @@ int ComPortFolder(char *folder, int size);
 // from (links named after each adapter, pointing at its device): null for
 // /dev/serial/by-id. The program leaves it null; tests point it elsewhere.
 extern const char *serialByIdFolder;
+
+// The devices taken as the system's serial ports, in any order, in place of
+// the system's list while listedSerialDeviceCount is 0 or more. The program
+// leaves the count at -1; tests give a list of their own.
+extern const char *const *listedSerialDevices;
+extern int listedSerialDeviceCount;

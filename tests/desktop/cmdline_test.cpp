@@ -1,6 +1,7 @@
 // The program as a user starts it: its command line, and an installed tree
 // (bin/ beside share/vortelix-riror/) that finds its data from the
 // executable's folder and never from the working folder.
+#include "files.h"
 #include "process.h"
 
 #include <gtest/gtest.h>

@@ -11,9 +11,11 @@
 #include "testhooks.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
+#include "files.h"
 #include "process.h"
 #include "simharness.h"
 #include "uiharness.h"
+#include "waits.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -71,13 +73,6 @@ void Choose(int number) {
 
 std::string Status() {
     return ControlText(pHandle, PANEL_TEXTStatus);
-}
-
-bool PumpUntil(const std::function<bool()> &done, double seconds) {
-    const double end = Timer() + seconds;
-    while (!done() && Timer() < end)
-        ProcessSystemEvents();
-    return done();
 }
 
 std::vector<QMessageBox *> Messages() {

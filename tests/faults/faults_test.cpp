@@ -16,12 +16,14 @@
 #include "popup/calibration.h"
 #include "simharness.h"
 #include "uiharness.h"
+#include "waits.h"
 
 #include <QObject>
 #include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -47,9 +49,8 @@ enum Keep { Untouched, Taken };
 struct Row {
     Phase phase;
     Fault fault;
-    Keep keep;                      // what may become of the settings
-    const char *status;             // the status line at the end of the phase ("": any)
-    const char *orStatus = nullptr; // or this one, where the timing decides
+    Keep keep;          // what may become of the settings
+    const char *status; // the status line at the end of the phase ("": any)
 };
 
 // Loops are stopped after kStopAt s unless a time-out ends them first; the
@@ -81,8 +82,8 @@ const Row kRows[] = {
     {InVideo, Short, Taken, "Timeout RS232-Line!"},
     {InVideo, Extra, Taken, ""},
     {InVideo, Delay16, Untouched, "Timeout RS232-Line!"},
-    {InVideo, Hangup, Taken, "Timeout-RS-232 while reading 64 data-words!", "Timeout RS232-Line!"},
-    {InVideo, Pulled, Taken, "Timeout-RS-232 while reading 64 data-words!", "Timeout RS232-Line!"},
+    {InVideo, Hangup, Taken, "Timeout-RS-232 while reading 64 data-words!"},
+    {InVideo, Pulled, Taken, "Timeout-RS-232 while reading 64 data-words!"},
     {InCalib, Silent, Untouched, "Timeout-RS-232..."},
     {InCalib, Junk, Taken, ""},
     {InCalib, Short, Taken, "Calibration stopped successfully!"},
@@ -115,9 +116,18 @@ sim::Config FaultyConfig(const Row &row) {
     case Delay14: f.delay = 1.4; break;
     case Delay16: f.delay = 1.6; break;
     // Start-up: the echo is answered, then the line drops; elsewhere the
-    // first reply is the last.
-    case Hangup: f.hangupAfter = 1; break;
-    case Pulled: break;
+    // first reply is the last. In the video loop the line drops half-way
+    // through the first block (the second answer), or the cable is pulled
+    // there while the rest of the block is held back.
+    case Hangup:
+        if (row.phase == InVideo)
+            f.cutAnswer = 2, f.cutByte = 64;
+        else
+            f.hangupAfter = 1;
+        break;
+    case Pulled:
+        if (row.phase == InVideo) f.holdAnswer = 2, f.holdByte = 64;
+        break;
     }
     return config;
 }
@@ -170,7 +180,10 @@ class Faults : public ::testing::TestWithParam<Row> {
     // The phase as the user starts it; loops are stopped by a timer.
     void RunPhase(const Row &row, std::unique_ptr<SimulatedSensor> &sensor) {
         const double stopAt = row.fault == Delay14 ? kStopAtSlow : kStopAt;
-        if (row.fault == Pulled) After(0.3, [&] { sensor->stop(); });
+        if (row.fault == Pulled && row.phase == InVideo)
+            WhenSensorHolds(context, sensor->thread(), [&] { sensor->stop(); });
+        else if (row.fault == Pulled)
+            After(0.3, [&] { sensor->stop(); });
         switch (row.phase) {
         case AtStartup: InitRS232(1); break;
         case InRun:
@@ -219,16 +232,15 @@ TEST_P(Faults, PhaseEndsReportsKeepsSettingsAndThePortRecovers) {
     RunPhase(row, sensor);
     const double wall = Timer() - t0, cpu = ThreadCpuSeconds() - cpu0;
 
-    EXPECT_LT(wall, 9.0);
-    EXPECT_LT(cpu, 0.3 * wall + 0.05) << "wall " << wall << " s";
+    EXPECT_LT(wall, 9.0 * TimeFactor());
+    // A loop that spins takes the whole processor; the sanitizer build may
+    // take more for the drawing, never all of it.
+    EXPECT_LT(cpu, std::min(0.3 * TimeFactor(), 0.7) * wall + 0.05) << "wall " << wall << " s";
     if (row.phase == InRun || row.phase == InVideo) {
         EXPECT_EQ(stop_flag, 1);
     }
     if (*row.status) {
-        const std::string status = ControlText(pHandle, PANEL_TEXTStatus);
-        if (!row.orStatus || status != row.orStatus) {
-            EXPECT_EQ(status, row.status);
-        }
+        EXPECT_EQ(ControlText(pHandle, PANEL_TEXTStatus), row.status);
     }
     const Settings after = CurrentSettings();
     for (int i = 0; i < 16; i++) {

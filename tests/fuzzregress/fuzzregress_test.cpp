@@ -30,10 +30,8 @@ struct Target {
 };
 
 const Target kTargets[] = {
-    {"rxframe", CheckRxBytes},
-    {"identity", CheckIdentity},
-    {"parafile", CheckParaFile},
-    {"panelfile", CheckPanelFile},
+    {"rxframe", CheckRxBytes},     {"identity", CheckIdentity}, {"parafile", CheckParaFile},
+    {"panelfile", CheckPanelFile}, {"namedset", CheckNamedSet},
 };
 
 std::vector<std::uint8_t> ReadAll(const fs::path &path) {

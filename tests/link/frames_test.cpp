@@ -3,6 +3,7 @@
 #include "main/startup.h"
 #include "testresets.h"
 #include "ptypeer.h"
+#include "wire.h"
 
 #include <gtest/gtest.h>
 
@@ -85,10 +86,18 @@ TEST_F(Frames, GetRxBufCountLimitsWords) {
     EXPECT_EQ(pp[1], 99);
 }
 
+// The order of the words in a frame is the sensor's: the simulator's own
+// word numbers, written from the sensor's side, place each setting.
 TEST_F(Frames, PackageOrderMatchesSettings) {
-    u16 *settings[16] = {&power, &tolMode,   &vThd,    &anaMode, &polarity, &eMode,
-                         &eBeg,  &eEnd,      &tVal,    &tTol,    &opMode,   &eHardware,
-                         &slope, &intersect, &average, &powMode};
+    u16 *settings[16] = {};
+    settings[sim::kPower] = &power, settings[sim::kTolMode] = &tolMode;
+    settings[sim::kVThd] = &vThd, settings[sim::kAnaMode] = &anaMode;
+    settings[sim::kPolarity] = &polarity, settings[sim::kEMode] = &eMode;
+    settings[sim::kEBeg] = &eBeg, settings[sim::kEEnd] = &eEnd;
+    settings[sim::kTVal] = &tVal, settings[sim::kTTol] = &tTol;
+    settings[sim::kOpMode] = &opMode, settings[sim::kEHardware] = &eHardware;
+    settings[sim::kSlope] = &slope, settings[sim::kIntersect] = &intersect;
+    settings[sim::kAverage] = &average, settings[sim::kPowMode] = &powMode;
     for (int i = 0; i < 16; i++)
         *settings[i] = static_cast<u16>(1000 + i);
     CopyVarsToPP();

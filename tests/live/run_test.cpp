@@ -15,6 +15,7 @@
 #include "platform/widgets/userint.h"
 #include "simharness.h"
 #include "uiharness.h"
+#include "waits.h"
 
 #include <gtest/gtest.h>
 
@@ -102,17 +103,17 @@ TEST_F(RunLoop, RepliesReachIndicatorsBarGraphAndChart) {
 
 TEST_F(RunLoop, StopWhileAReplyIsAwaitedEndsAtOnceAndTheLateReplyIsNotShown) {
     sim::Config config = InstantConfig("t1");
-    config.faults.delay = 0.4;
+    config.faults.holdAnswer = 1; // the first reply held back whole until released
     LoggedSensor sensor(config, folder);
     ASSERT_TRUE(sensor.ok() && OpenLine());
     const int before = PanelInt(PANEL_NUMLedge);
-    After(context, 0.15, [&] { Stop(); });
-    const double t0 = Timer();
+    WhenSensorHolds(context, sensor.thread(), [&] { Stop(); });
     Run();
-    EXPECT_LT(Timer() - t0, 0.3);
+    EXPECT_TRUE(SensorHolds(sensor.thread())) << "the loop ended without its reply";
     ExpectEnded();
     EXPECT_EQ(ControlText(pHandle, PANEL_TEXTStatus), "Line Ok!");
-    PumpFor(0.6); // the late reply lands in pp only
+    sensor.thread().ReleaseHeld();
+    EXPECT_TRUE(PumpUntil([] { return rx_flag == 1; })) << "the late reply lands in pp only";
     EXPECT_EQ(sensor.lines("tx", "reply", 8).size(), 1u);
     EXPECT_EQ(rx_flag, 1);
     EXPECT_EQ(Ledge, 0);
@@ -129,7 +130,8 @@ TEST_F(RunLoop, SensorFallingSilentEndsTheRunByTimeoutKeepingTheLastValues) {
     After(context, 5.0, [&] { Stop(); }); // only if the time-out fails
     const double t0 = Timer();
     Run();
-    EXPECT_NEAR(Timer() - t0, 1.5, 0.4);
+    EXPECT_GT(Timer() - t0, 1.45) << "the whole time limit";
+    EXPECT_LT(Timer() - t0, 3.0 * TimeFactor());
     EXPECT_EQ(ControlText(pHandle, PANEL_TEXTStatus), "Timeout RS232-Line!");
     ExpectEnded();
     const auto replies = sensor.lines("tx", "reply", 8);
@@ -182,7 +184,7 @@ TEST_F(RunLoop, NoSecondLoopStartsWhileTheFirstFinishes) {
     After(context, 1.0, [] { stop_flag = 1; }); // ends a wrongly started loop
     const double t0 = Timer();
     Run();
-    EXPECT_LT(Timer() - t0, 0.5);
+    EXPECT_LT(Timer() - t0, 0.5 * TimeFactor());
     ExpectEnded();
     EXPECT_TRUE(sensor.lines("rx", "frame", 9).empty());
 }
@@ -246,7 +248,7 @@ TEST_F(RunLoop, ClosingTheMainWindowDuringALoopEndsTheProgramWithZero) {
             CC_PANEL(pHandle, EVENT_CLOSE, nullptr, 0, 0);
         });
         EXPECT_EQ(WinMain(nullptr, nullptr, nullptr, 1), 0);
-        EXPECT_LT(Timer() - closedAt, 0.5);
+        EXPECT_LT(Timer() - closedAt, 0.5 * TimeFactor());
         pHandle = panel;
         pPopup = popup;
         EXPECT_GE(loopEnded, closedAt);

@@ -108,17 +108,6 @@ void StartWithEepromARamB(const SimulatedSensor &sensor) {
     ASSERT_EQ(FramesAfterWait(sensor, 6).size(), 6u);
 }
 
-std::string ReadFile(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream text;
-    text << in.rdbuf();
-    return text.str();
-}
-
-void WriteFile(const std::string &path, const std::string &content) {
-    std::ofstream(path, std::ios::binary) << content;
-}
-
 QWidget *WindowHolding(const char *childName) {
     for (QWidget *w : QApplication::topLevelWidgets())
         if (w->findChild<QWidget *>(QString::fromLatin1(childName))) return w;

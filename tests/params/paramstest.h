@@ -3,6 +3,8 @@
 // shows them.
 #pragma once
 
+#include "files.h"
+
 #include "settings/riror14.h"
 #include "simharness.h"
 
@@ -56,9 +58,6 @@ std::vector<int> FramesAfterWait(const SimulatedSensor &sensor, std::size_t coun
 // writes A into its EEPROM (code 3) and B into its RAM (code 1), so the two
 // differ in every word.
 void StartWithEepromARamB(const SimulatedSensor &sensor);
-
-std::string ReadFile(const std::string &path);
-void WriteFile(const std::string &path, const std::string &content);
 
 // The top-level window that holds a child of that object name.
 QWidget *WindowHolding(const char *childName);

@@ -17,6 +17,7 @@
 #include <QLabel>
 
 #include <cstring>
+#include <filesystem>
 
 namespace {
 
@@ -139,6 +140,33 @@ TEST_F(NamedSet, ExportAndImportThroughTheCompareWindow) {
     EXPECT_EQ(ControlText(pCompare, COMPARE_TEXTStatus),
               "Parameter set refused: \"polarity\" is not a whole number from 0 to 1");
     EXPECT_EQ(compareSets[SET_FILE].words[4], SetA()[4]) << "the column keeps the good set";
+
+    // Files that are no set of ours before a byte is parsed, and a key given
+    // twice: the last one counts, so a bad value cannot hide behind a good one.
+    const std::string good = Doc(Members());
+    WriteFile(Path("big.json"), good + std::string(NAMEDSET_MAX_BYTES, ' '));
+    WriteFile(Path("twice.json"), Doc(Members("power", "700, \"power\": 70000")));
+    std::filesystem::create_directory(Path("folder.json"));
+    const struct {
+        const char *file;
+        const char *status; // a part of the status line
+    } refused[] = {{"big.json", "larger than 1048576 bytes"},
+                   {"missing.json", "Parameter set refused: "},
+                   {"folder.json", "Parameter set refused: "},
+                   {"twice.json", "\"power\" is not a whole number"}};
+    for (const auto &r : refused) {
+        SCOPED_TRACE(r.file);
+        SetFileSelectAnswer(Path(r.file).c_str());
+        CC_BTNImportSet(pCompare, COMPARE_BTNImport, EVENT_COMMIT, nullptr, 0, 0);
+        EXPECT_NE(ControlText(pCompare, COMPARE_TEXTStatus).find(r.status), std::string::npos)
+            << ControlText(pCompare, COMPARE_TEXTStatus);
+        EXPECT_EQ(compareSets[SET_FILE].words[0], SetA()[0]) << "the column keeps the good set";
+    }
+    WriteFile(Path("twice.json"), Doc(Members("power", "70000, \"power\": 701")));
+    u16 words[PNUM];
+    std::string why;
+    EXPECT_EQ(NamedSetFromJson(ReadFile(Path("twice.json")), words, &why), 1) << why;
+    EXPECT_EQ(words[0], 701);
     HidePanel(pCompare);
 }
 

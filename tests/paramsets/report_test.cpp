@@ -17,6 +17,7 @@
 #include <QXmlStreamReader>
 
 #include <filesystem>
+#include <iterator>
 #include <map>
 
 namespace {
@@ -152,7 +153,24 @@ TEST_F(Report, WrittenWholeOrNotAtAll) {
     CC_BTNReport(pHandle, PANEL_BTNReport, EVENT_COMMIT, nullptr, 0, 0);
     EXPECT_EQ(Status(), REPORT_WRITE_ERROR);
     EXPECT_FALSE(std::filesystem::exists(Path("gone")));
+
+    // Over the old file on a disk that fills part-way (a file size limit):
+    // refused, said, and the old file as it was.
+    SetNoteDialogAnswer("third");
+    SetFileSelectAnswer(Path("r.html").c_str());
+    SetStatus("");
+    const auto entries = [&] {
+        return std::distance(std::filesystem::directory_iterator(Path("")),
+                             std::filesystem::directory_iterator());
+    };
+    const auto before = entries();
+    {
+        const SizeLimit full(1024);
+        CC_BTNReport(pHandle, PANEL_BTNReport, EVENT_COMMIT, nullptr, 0, 0);
+    }
+    EXPECT_EQ(Status(), REPORT_WRITE_ERROR);
     EXPECT_EQ(ReadFile(Path("r.html")), first);
+    EXPECT_EQ(entries(), before) << "no half-written file beside it";
 }
 
 } // namespace

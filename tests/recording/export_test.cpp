@@ -17,6 +17,8 @@
 #include <QAction>
 #include <QTest>
 #include <QWidget>
+#include "files.h"
+
 #include <gtest/gtest.h>
 
 #include <unistd.h>
@@ -28,13 +30,6 @@
 #include <string>
 
 namespace {
-
-std::string Read(const std::string &path) {
-    std::ifstream in(path, std::ios::binary);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 class Export : public ::testing::Test {
   protected:
@@ -65,7 +60,7 @@ TEST_F(Export, PictureKindFollowsTheExtension) {
         const std::string answer = base + c.answer, file = base + c.file;
         SetFileSelectAnswer(answer.c_str());
         CC_GraphExport(pHandle, PANEL_GRAPHBar, GRAPHMENU_SAVE_PICTURE);
-        const std::string bytes = Read(file);
+        const std::string bytes = ReadFile(file);
         EXPECT_EQ(bytes.rfind(c.magic, 0), 0u) << c.answer;
         std::remove(file.c_str());
     }
@@ -120,7 +115,7 @@ TEST_F(Export, PictureDialogOpensInTheRecordingsFolder) {
     CC_BTNRecord(pHandle, PANEL_BTNRecord, EVENT_COMMIT, nullptr, 0, 0);
     SetFileSelectAnswer("ccdline.png");
     CC_GraphExport(pHandle, PANEL_GRAPHBar, GRAPHMENU_SAVE_PICTURE);
-    EXPECT_EQ(Read(folder + "/ccdline.png").rfind("\x89PNG", 0), 0u);
+    EXPECT_EQ(ReadFile(folder + "/ccdline.png").rfind("\x89PNG", 0), 0u);
     std::filesystem::remove_all(folder);
 }
 

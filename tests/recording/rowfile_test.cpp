@@ -4,6 +4,8 @@
 // off; no file is left without its first line.
 #include "platform/appendfile.h"
 
+#include "files.h"
+
 #include <gtest/gtest.h>
 
 #include <sys/resource.h>
@@ -15,29 +17,6 @@
 #include <string>
 
 namespace {
-
-// A file size limit for the life of the object (the soft limit only, so it
-// can be raised again).
-class SizeLimit {
-  public:
-    explicit SizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &old_);
-        rlimit limit = old_;
-        limit.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &limit);
-    }
-    ~SizeLimit() { setrlimit(RLIMIT_FSIZE, &old_); }
-
-  private:
-    rlimit old_{};
-};
-
-std::string Read(const std::string &path) {
-    std::ifstream in(path);
-    std::stringstream s;
-    s << in.rdbuf();
-    return s.str();
-}
 
 std::string TempPath(const char *name) {
     return "/tmp/vtlx-rowfile-" + std::to_string(getpid()) + "-" + name;
@@ -68,7 +47,7 @@ TEST(RowFile, FullDiskKeepsWholeRowsAndSaysWhy) {
     std::string expected = header;
     for (int i = 0; i < 10; i++)
         expected += row;
-    EXPECT_EQ(Read(path), expected) << "ten whole rows, the torn eleventh cut off";
+    EXPECT_EQ(ReadFile(path), expected) << "ten whole rows, the torn eleventh cut off";
     EXPECT_EQ(kept, 11);
     std::remove(path.c_str());
 }

@@ -20,6 +20,7 @@
 
 #include "options.h"
 #include "ptyline.h"
+#include "waits.h"
 
 extern char **environ;
 
@@ -279,23 +280,26 @@ TEST(SensorOverPty, PacedExchangeTakesTheLineTime) {
     }
     std::sort(ms.begin(), ms.end());
     EXPECT_GE(ms.front(), 37.0); // never faster than the line
-    EXPECT_NEAR(ms[ms.size() / 2], 37.5, 4.0);
+    // How close to the line time it comes is a figure of bench_sim; here only
+    // a bound that a stuck line breaks and a slow machine does not.
+    EXPECT_LT(ms[ms.size() / 2], 5 * 37.5 * TimeFactor());
 }
 
 // A run exchange in each delivery as a client that reads at once sees it: in
-// how many pieces the reply comes and when it is whole; and the log's stamps
-// on the clock the program's Timer() reads.
+// how many pieces the reply comes at most (a slow client merges them; when
+// each piece is released the sensor's own tests check on its clock) and when
+// it is whole; and the log's stamps on the clock the program's Timer() reads.
 TEST(SensorOverPty, EachDeliveryAsTheClientSeesIt) {
     struct Case {
         const char *delivery;
-        std::size_t minPieces, maxPieces; // of the median exchange
-        double lineMs;                    // request and reply, as the line model has it
+        std::size_t maxPieces; // of the median exchange
+        double lineMs;         // request and reply, as the line model has it
     };
     const Case cases[] = {
-        {"uart", 4, 36, 37.5},    // byte by byte, merged where the client was slow
-        {"whole", 1, 1, 37.5},    // one write, one read
-        {"usb:16", 2, 2, 51.4},   // 31 bytes when the timer runs out, 5 after the next
-        {"usb:1", 10, 36, 37.97}, // pairs of bytes, the last one a timer late
+        {"uart", 36, 37.5},   // byte by byte
+        {"whole", 1, 37.5},   // one write, one read
+        {"usb:16", 2, 51.4},  // 31 bytes when the timer runs out, 5 after the next
+        {"usb:1", 36, 37.97}, // pairs of bytes, the last one a timer late
     };
     for (const Case &c : cases) {
         Config cfg = Make("t1", false);
@@ -324,14 +328,13 @@ TEST(SensorOverPty, EachDeliveryAsTheClientSeesIt) {
             ms.push_back((e.done - e.sent) * 1000);
         std::sort(ms.begin(), ms.end());
         EXPECT_GE(ms.front(), c.lineMs - 0.5) << c.delivery << ": faster than the line";
-        EXPECT_LE(ms[ms.size() / 2], c.lineMs + 10) << c.delivery;
+        EXPECT_LE(ms[ms.size() / 2], 5 * c.lineMs * TimeFactor()) << c.delivery;
         std::vector<std::size_t> counts;
         for (const Exchange &e : ex) {
             counts.push_back(e.pieces.size());
             EXPECT_LE(*std::max_element(e.pieces.begin(), e.pieces.end()), kUsbPacket);
         }
         std::sort(counts.begin(), counts.end());
-        EXPECT_GE(counts[counts.size() / 2], c.minPieces) << c.delivery;
         EXPECT_LE(counts[counts.size() / 2], c.maxPieces) << c.delivery;
 
         // Each request was read between its write and its reply, each reply

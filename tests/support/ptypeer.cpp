@@ -7,6 +7,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <stdexcept>
+#include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
@@ -40,6 +41,11 @@ void PtyPeer::write(const std::vector<unsigned char> &bytes) {
         if (n <= 0) break;
         done += size_t(n);
     }
+}
+
+int PtyPeer::unread() const {
+    int n = 0;
+    return slave_ >= 0 && ioctl(slave_, FIONREAD, &n) == 0 ? n : 0;
 }
 
 std::vector<unsigned char> PtyPeer::read(int max, int timeoutMs) {

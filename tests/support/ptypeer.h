@@ -18,6 +18,8 @@ class PtyPeer {
     void write(const std::vector<unsigned char> &bytes);
     // Reads what arrives within timeoutMs (up to max bytes; stops early once max arrived).
     std::vector<unsigned char> read(int max, int timeoutMs);
+    // Bytes written that the program side has not read from the line yet.
+    int unread() const;
     // Closes the master side, as a pulled cable.
     void hangUp();
 

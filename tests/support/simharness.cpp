@@ -1,5 +1,7 @@
 #include "simharness.h"
 
+#include <QTimer>
+
 #include "ptyline.h"
 
 #include <cstdio>
@@ -81,4 +83,18 @@ sim::Config InstantConfig(const char *preset, int pcbtype, int softversion) {
     config.model = sim::MakeModel(p ? *p : sim::Presets().front(), pcbtype, softversion);
     config.instant = true;
     return config;
+}
+
+bool SensorHolds(sim::SensorThread &sensor) {
+    return sensor.Inspect([](const sim::Sensor &s) { return s.Holding(); });
+}
+
+void WhenSensorHolds(QObject &context, sim::SensorThread &sensor, std::function<void()> action) {
+    auto *look = new QTimer(&context);
+    QObject::connect(look, &QTimer::timeout, [look, &sensor, action] {
+        if (!SensorHolds(sensor)) return;
+        look->stop();
+        action();
+    });
+    look->start(2);
 }

@@ -6,7 +6,10 @@
 #include "ptyline.h"
 #include "sensor.h"
 
+#include <QObject>
+
 #include <fstream>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -49,6 +52,13 @@ class SimulatedSensor {
     bool ok_ = false;
     std::string error_;
 };
+
+// Runs action once, inside whatever pumps events, as soon as the sensor holds
+// an answer back (the hold fault); pending looks die with context.
+void WhenSensorHolds(QObject &context, sim::SensorThread &sensor, std::function<void()> action);
+
+// True while the sensor holds an answer back.
+bool SensorHolds(sim::SensorThread &sensor);
 
 // A configuration of the named preset, answering at once.
 sim::Config InstantConfig(const char *preset = "t1", int pcbtype = -1, int softversion = -1);

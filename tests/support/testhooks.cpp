@@ -7,7 +7,10 @@
 #include "platform/widgets/registry.h"
 #include "platform/widgets/stripchart.h"
 
+#include <algorithm>
 #include <optional>
+#include <string>
+#include <vector>
 
 namespace {
 
@@ -94,6 +97,16 @@ const std::string &LastConfirmQuestion(void) {
 void SetSerialByIdFolder(const char *folder) {
     byIdFolder = folder ? folder : "";
     serialByIdFolder = folder ? byIdFolder.c_str() : nullptr;
+}
+
+void SetListedSerialDevices(const char *const *devices, int count) {
+    static std::vector<std::string> names;
+    static std::vector<const char *> pointers;
+    names.assign(devices, devices + std::max(count, 0));
+    pointers.clear();
+    for (const std::string &name : names) pointers.push_back(name.c_str());
+    listedSerialDevices = pointers.data();
+    listedSerialDeviceCount = count < 0 ? -1 : count;
 }
 
 int GetGraphPlotCount(int panel, int graph) {

@@ -43,3 +43,7 @@ int GetStripChartTrace(int panel, int chart, int trace, double *values, int maxP
 // The folder of stable adapter names ComPortList reads; nullptr goes back to
 // /dev/serial/by-id.
 void SetSerialByIdFolder(const char *folder);
+
+// The devices taken as the system's serial ports (copied), in place of the
+// system's list; a count below 0 goes back to it.
+void SetListedSerialDevices(const char *const *devices, int count);

@@ -165,23 +165,32 @@ TEST(ArrayFile, FailedWriteKeepsTheOldFile) {
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"VTLXpara.dat"});
 }
 
+// A file that cannot be opened for writing keeps the old one: no file can be
+// opened at all (the descriptor limit binds root too), and a folder without
+// write permission (where permissions bind this user).
 TEST(ArrayFile, UnwritableFolderKeepsTheOldFile) {
     QTemporaryDir dir;
     const std::string file = Path(dir, "VTLXpara.dat");
     Write(file, "old\n");
-    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
     const uint32_t words[16] = {};
-    if (access(dir.path().toLocal8Bit().constData(), W_OK) == 0) {
-        // Folder permissions do not bind this user (root): /proc takes no
-        // new files from anybody.
-        QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        EXPECT_EQ(WriteWords("/proc/VTLXpara.dat", words), ARRAYFILE_CANNOT_OPEN);
-        EXPECT_FALSE(QFile::exists("/proc/VTLXpara.dat"));
-        return;
-    }
-    EXPECT_EQ(WriteWords(file, words), ARRAYFILE_CANNOT_OPEN);
+    const int lowestFree = dup(0);
+    close(lowestFree);
+    struct rlimit saved;
+    getrlimit(RLIMIT_NOFILE, &saved);
+    struct rlimit none = {rlim_t(lowestFree), saved.rlim_max};
+    setrlimit(RLIMIT_NOFILE, &none);
+    const int result = WriteWords(file, words);
+    setrlimit(RLIMIT_NOFILE, &saved);
+    EXPECT_EQ(result, ARRAYFILE_CANNOT_OPEN) << "no descriptor left";
     EXPECT_EQ(Read(file), QByteArray("old\n"));
+
+    QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
+    if (access(dir.path().toLocal8Bit().constData(), W_OK) != 0) {
+        EXPECT_EQ(WriteWords(file, words), ARRAYFILE_CANNOT_OPEN) << "read-only folder";
+        EXPECT_EQ(Read(file), QByteArray("old\n"));
+    }
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"VTLXpara.dat"});
 }
 
 // The firmware text: the low byte of each word, up to the first zero byte.

@@ -1,4 +1,4 @@
-// HTML documents through QTextDocument, QPrinter and QPrintDialog.
+// HTML documents through QTextDocument, QPrinter, QPrintDialog and QPdfWriter.
 #include "platform/widgets/htmldoc.h"
 
 #include "platform/widgets/panel.h"
@@ -8,6 +8,7 @@
 #include <QFileInfo>
 #include <QImage>
 #include <QPainter>
+#include <QPdfWriter>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QTextDocument>
@@ -30,16 +31,20 @@ int PrintHtmlDocument(const std::string &html, const char *title) {
     return printer.printerState() == QPrinter::Error ? -1 : 1;
 }
 
+// A PDF file needs no printer: QPdfWriter writes it without asking the
+// system's print service (and without loading its libraries) for a default
+// printer, as a QPrinter would.
 int HtmlToPdf(const std::string &html, const char *path) {
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    printer.setOutputFileName(QString::fromUtf8(path ? path : ""));
-    QTextDocument doc;
-    Fill(&doc, html);
-    doc.print(&printer);
-    return printer.printerState() == QPrinter::Error || !QFileInfo(printer.outputFileName()).size()
-               ? -1
-               : 0;
+    const QString file = QString::fromUtf8(path ? path : "");
+    {
+        QPdfWriter writer(file);
+        if (!writer.pageLayout().isValid()) return -1;
+        writer.setResolution(1200);
+        QTextDocument doc;
+        Fill(&doc, html);
+        doc.print(&writer);
+    }
+    return QFileInfo(file).size() > 0 ? 0 : -1;
 }
 
 int HtmlToPng(const std::string &html, int width, std::vector<unsigned char> *png) {

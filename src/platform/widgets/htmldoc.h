@@ -13,7 +13,8 @@
 // 1 printed, 0 cancelled, -1 when printing failed.
 int PrintHtmlDocument(const std::string &html, const char *title);
 
-// Prints the document into a PDF file without a dialog. 0 or -1.
+// Writes the document into a PDF file (A4) without a dialog and without the
+// print service. 0 or -1.
 int HtmlToPdf(const std::string &html, const char *path);
 
 // The document laid out at width pixels, as PNG bytes. 0 or -1.

@@ -5,9 +5,7 @@
 #include <csignal>
 #include <cstring>
 #include <fcntl.h>
-#include <fstream>
 #include <spawn.h>
-#include <sstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -79,11 +77,4 @@ bool StillRunning(const Child &child, double seconds) {
 int Stop(const Child &child, double seconds) {
     if (child.pid > 0) kill(child.pid, SIGTERM);
     return WaitExit(child, seconds);
-}
-
-std::string ReadFile(const std::string &path) {
-    std::ifstream in(path);
-    std::stringstream text;
-    text << in.rdbuf();
-    return text.str();
 }

@@ -1,5 +1,5 @@
-// Child processes for the desktop tests: a program started with arguments,
-// its output caught in files, its exit code awaited.
+// Child processes of the tests: a program started with arguments, its output
+// caught in files, its exit code awaited.
 #pragma once
 
 #include <string>
@@ -27,5 +27,3 @@ bool StillRunning(const Child &child, double seconds);
 
 // Ends the child with SIGTERM and waits for it as WaitExit does.
 int Stop(const Child &child, double seconds);
-
-std::string ReadFile(const std::string &path);
