@@ -36,45 +36,12 @@ void ClearFileSelectAnswer(void) {
     hookAnswer.reset();
 }
 
-int FileSelectPopup(const char *defaultDirectory, const char *defaultFileName,
-                    const char *fileTypeList, const char *title, int buttonLabel,
-                    int /*restrictDirectory*/, int restrictExtension, int /*allowCancel*/,
-                    int allowMakeDirectory, char *path) {
-    if (!path) return VAL_NO_FILE_SELECTED;
-    const QString dir = QFile::decodeName(defaultDirectory ? defaultDirectory : "");
-    const QString filter = QString::fromLatin1(fileTypeList ? fileTypeList : "*");
-    const QString ext = ExtensionOf(filter);
-    const bool load = buttonLabel == VAL_LOAD_BUTTON;
+namespace {
 
-    // The dialog (or the answer standing in for it) takes the mouse from
-    // whatever button opened it.
-    Panel::noteModalDialog();
-    QString chosen;
-    if (hookAnswer) {
-        chosen = *hookAnswer;
-        hookAnswer.reset();
-        if (!chosen.isEmpty()) chosen = QDir(dir).absoluteFilePath(chosen);
-    } else {
-        if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
-            return VAL_NO_FILE_SELECTED;
-        QFileDialog dialog(QApplication::activeWindow(), QString::fromLatin1(title ? title : ""),
-                           dir, filter);
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setFileMode(load ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-        dialog.setAcceptMode(buttonLabel == VAL_SAVE_BUTTON ? QFileDialog::AcceptSave
-                                                            : QFileDialog::AcceptOpen);
-        static const char *const labels[] = {"OK", "Save", "Select", "Load"};
-        if (buttonLabel >= 0 && buttonLabel <= 3)
-            dialog.setLabelText(QFileDialog::Accept, QString::fromLatin1(labels[buttonLabel]));
-        if (!allowMakeDirectory) dialog.setOption(QFileDialog::ReadOnly);
-        if (restrictExtension && !ext.isEmpty()) dialog.setDefaultSuffix(ext);
-        if (defaultFileName && *defaultFileName)
-            dialog.selectFile(QFile::decodeName(defaultFileName));
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            chosen = dialog.selectedFiles().first();
-    }
+// What the dialog's choice gives: the extension added where it must be, a
+// file to load that exists, a path that fits the program's buffers.
+int TakeChoice(QString chosen, const QString &ext, bool restrictExtension, bool load, char *path) {
     if (chosen.isEmpty()) return VAL_NO_FILE_SELECTED;
-
     if (restrictExtension && !ext.isEmpty() &&
         !chosen.endsWith(QLatin1Char('.') + ext, Qt::CaseInsensitive))
         chosen += QLatin1Char('.') + ext;
@@ -89,4 +56,94 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileName,
     }
     std::memcpy(path, bytes.constData(), size_t(bytes.size()) + 1);
     return exists ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
+}
+
+// A test's answer as an absolute path; false when no answer is set.
+bool TakeHookAnswer(const QString &dir, QString *chosen) {
+    if (!hookAnswer) return false;
+    *chosen = *hookAnswer;
+    hookAnswer.reset();
+    if (!chosen->isEmpty()) *chosen = QDir(dir).absoluteFilePath(*chosen);
+    return true;
+}
+
+QFileDialog *MakeDialog(const QString &dir, const char *defaultFileName, const QString &filter,
+                        const char *title, int buttonLabel, bool restrictExtension,
+                        const QString &ext, bool allowMakeDirectory) {
+    auto *dialog = new QFileDialog(QApplication::activeWindow(),
+                                   QString::fromLatin1(title ? title : ""), dir, filter);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setFileMode(buttonLabel == VAL_LOAD_BUTTON ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
+    dialog->setAcceptMode(buttonLabel == VAL_SAVE_BUTTON ? QFileDialog::AcceptSave
+                                                         : QFileDialog::AcceptOpen);
+    static const char *const labels[] = {"OK", "Save", "Select", "Load"};
+    if (buttonLabel >= 0 && buttonLabel <= 3)
+        dialog->setLabelText(QFileDialog::Accept, QString::fromLatin1(labels[buttonLabel]));
+    if (!allowMakeDirectory) dialog->setOption(QFileDialog::ReadOnly);
+    if (restrictExtension && !ext.isEmpty()) dialog->setDefaultSuffix(ext);
+    if (defaultFileName && *defaultFileName) dialog->selectFile(QFile::decodeName(defaultFileName));
+    return dialog;
+}
+
+} // namespace
+
+int FileSelectPopup(const char *defaultDirectory, const char *defaultFileName,
+                    const char *fileTypeList, const char *title, int buttonLabel,
+                    int /*restrictDirectory*/, int restrictExtension, int /*allowCancel*/,
+                    int allowMakeDirectory, char *path) {
+    if (!path) return VAL_NO_FILE_SELECTED;
+    const QString dir = QFile::decodeName(defaultDirectory ? defaultDirectory : "");
+    const QString filter = QString::fromLatin1(fileTypeList ? fileTypeList : "*");
+    const QString ext = ExtensionOf(filter);
+    const bool load = buttonLabel == VAL_LOAD_BUTTON;
+
+    // The dialog (or the answer standing in for it) takes the mouse from
+    // whatever button opened it.
+    Panel::noteModalDialog();
+    QString chosen;
+    if (!TakeHookAnswer(dir, &chosen)) {
+        if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
+            return VAL_NO_FILE_SELECTED;
+        QFileDialog *dialog = MakeDialog(dir, defaultFileName, filter, title, buttonLabel,
+                                         restrictExtension, ext, allowMakeDirectory);
+        if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty())
+            chosen = dialog->selectedFiles().first();
+        delete dialog;
+    }
+    return TakeChoice(chosen, ext, restrictExtension, load, path);
+}
+
+void FileSelectPopupThen(const char *defaultDirectory, const char *defaultFileName,
+                         const char *fileTypeList, const char *title, int buttonLabel,
+                         int restrictExtension, int allowMakeDirectory,
+                         std::function<void(int result, const char *path)> done) {
+    const QString dir = QFile::decodeName(defaultDirectory ? defaultDirectory : "");
+    const QString filter = QString::fromLatin1(fileTypeList ? fileTypeList : "*");
+    const QString ext = ExtensionOf(filter);
+    const bool load = buttonLabel == VAL_LOAD_BUTTON;
+    Panel::noteModalDialog();
+    QString chosen;
+    if (TakeHookAnswer(dir, &chosen) ||
+        !qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        char path[kPathBytes] = "";
+        const int result = TakeChoice(chosen, ext, restrictExtension, load, path);
+        done(result, path);
+        return;
+    }
+    QFileDialog *dialog = MakeDialog(dir, defaultFileName, filter, title, buttonLabel,
+                                     restrictExtension, ext, allowMakeDirectory);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // open(), not exec(): no event loop of its own, so the caller's loop keeps
+    // pumping while the user picks a file.
+    QObject::connect(dialog, &QDialog::finished, dialog,
+                     [dialog, ext, restrictExtension, load, done](int answer) {
+                         QString picked;
+                         if (answer == QDialog::Accepted && !dialog->selectedFiles().isEmpty())
+                             picked = dialog->selectedFiles().first();
+                         char path[kPathBytes] = "";
+                         const int result = TakeChoice(picked, ext, restrictExtension, load, path);
+                         done(result, path);
+                     });
+    dialog->open();
 }
