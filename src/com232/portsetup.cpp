@@ -37,10 +37,16 @@ void InitRS232(int port) {
             ret = GetHARDWAREInfo();
             Delay(STEP_PAUSE);
             SelectTarget(RAM); // the send target after a port set-up
-            PushGET(RAM);
+            const int settingsRead = PushGET(RAM);
+            char readFailure[sizeof szStatus]; // the read's own text when it failed
+            std::snprintf(readFailure, sizeof readFailure, "%s", szStatus);
             Delay(STEP_PAUSE);
             ret = GetVERSIONInfo();
             if (ret < FIRMWARE_LEN) SetStatus("Error reading firmware-info!");
+            // The window then shows defaults, not the sensor's set: that must
+            // stand last, or a later Send writes those defaults into the
+            // sensor. The firmware text stays in szFirmware for the report.
+            if (!settingsRead) SetStatus(readFailure);
         }
     }
     SetCtrlVal(pHandle, PANEL_TEXTStatus, szStatus);
@@ -76,6 +82,7 @@ int CC_DropDCom(int, int, int event, void *, int, int) {
     stop_flag = 1;
     SaveRecordedRows(); // the recording goes on with the new port
     CloseCom(com);
+    portGone = 0;
     GetCtrlVal(pHandle, PANEL_DropDCom, &com);
     SetCtrlVal(pHandle, PANEL_TEXTStatus, "Init COM-Port ...");
     InitRS232(com);

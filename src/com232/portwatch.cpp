@@ -70,6 +70,7 @@ void FollowPorts(void) {
     // is no longer in use.
     if (inUseListed && inUsePort == com && !Find(ports, n, com)) {
         inUseListed = 0;
+        portGone = 1;
         CopyText(awaitedIdentity, inUseIdentity, sizeof awaitedIdentity);
         stop_flag = 1; // a run or video loop ends instead of writing into nothing
         CloseCom(com);
@@ -92,7 +93,7 @@ int IsReturnedPort(const ComPortEntry *entry) {
 
 void ResetPortWatch(void) {
     InstallComPortWatch(nullptr);
-    inUsePort = inUseListed = 0;
+    inUsePort = inUseListed = portGone = 0;
     inUseIdentity[0] = awaitedIdentity[0] = '\0';
     deniedExplained = inUseExplained = 0;
 }

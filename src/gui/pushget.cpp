@@ -7,7 +7,8 @@
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
 
-void PushGET(int t) {
+int PushGET(int t) {
+    int taken = 1; // the frame arrived (nothing to fetch for the file)
     if (t != DATFILE) {
         const int code = t == RAM ? 2 : 4;
         if (SendCommand(code, 1) == FRAMELEN)
@@ -16,7 +17,8 @@ void PushGET(int t) {
         // the last pump is accepted even past the limit. A late answer to an
         // earlier command (a measurement, say) would put its words into the
         // settings: only a frame that echoes our code counts.
-        if (WaitReplyTo(code, TIMEOUT_TEXT)) {
+        taken = WaitReplyTo(code, TIMEOUT_TEXT);
+        if (taken) {
             GetRxBuf(PNUM);
             CopyPPtoVars();
             SetStatus("Parameter-frame received! - Line Ok!");
@@ -24,4 +26,5 @@ void PushGET(int t) {
     }
     SetPanelValues();
     SetCtrlVal(pHandle, PANEL_TEXTStatus, szStatus);
+    return taken;
 }

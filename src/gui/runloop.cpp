@@ -12,6 +12,7 @@
 #include "recording/recordpanel.h"
 
 int loopActive = 0; // 1 while a run or video loop runs; blocks a second one
+int videoLoop = 0;  // which of the two it is: 1 for the video loop
 
 void TakeRunReply(void) {
     Ledge = pp[0];
@@ -70,6 +71,7 @@ int BeginLoop(int video) {
     // finishing its pass; a second loop must not start inside the first.
     if (loopActive) return 0;
     loopActive = 1;
+    videoLoop = video;
     BeginRunStatistics();
     SetCtrlAttribute(pHandle, video ? PANEL_CHARTRaw : PANEL_GRAPHVideo, ATTR_VISIBLE, 0);
     SetCtrlAttribute(pHandle, video ? PANEL_GRAPHVideo : PANEL_CHARTRaw, ATTR_VISIBLE, 1);
@@ -150,6 +152,7 @@ void PushRUN(void) {
             }
         }
         tdiff = Timer() - tstart;
+        if (portGone) break; // the request said so; no reply can come
         if (tdiff > TIMEOUT) {
             SetCtrlVal(pHandle, PANEL_TEXTStatus, LOOP_TIMEOUT_TEXT);
             stop_flag = 1;

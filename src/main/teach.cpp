@@ -17,7 +17,10 @@ int CC_ButtonTeach(int, int, int event, void *, int, int) {
     SendCommand(TEACH_CODE, 0);
     SetCtrlVal(pHandle, PANEL_TEXTStatus, "New setpoint value teached!");
     // The reply's content is not used: its arrival says the set-point is taught.
-    if (WaitReplyTo(TEACH_CODE, nullptr)) PushGET(RAM);
+    if (WaitReplyTo(TEACH_CODE, TIMEOUT_TEXT))
+        PushGET(RAM);
+    else // the set-point was not taught: do not leave the text saying it was
+        SetCtrlVal(pHandle, PANEL_TEXTStatus, szStatus);
     return 0;
 }
 
