@@ -197,10 +197,12 @@ int GetHARDWAREInfo(void) {
     return ApplyHardwareInfo();
 }
 
+u16 ccdmaxpixelReported = 0;
+
 int ApplyHardwareInfo(void) {
     const u16 echoed = ReadBufWord(2);
     ccdtype = pp[0];
-    ccdmaxpixel = pp[1];
+    ccdmaxpixel = ccdmaxpixelReported = pp[1];
     ccdresolution = pp[2];
     pcbtype = pp[3];
     ccdmaxpixelX8 = pp[4];

@@ -2,6 +2,13 @@
 // firmware text (code 7), and what the tool adapts to the sensor found.
 #pragma once
 
+#include "main/riror14.h"
+
+// CCD pixels as the sensor last reported them (ccdmaxpixel becomes 256 when
+// the count is not one the drawing knows); 0 before any identification.
+// Named sets and the report record this.
+extern u16 ccdmaxpixelReported;
+
 // Asks for the identity words and configures graphs, limits, texts and
 // dimming from them. 1 when a reply echoing code 10 arrived, else 0.
 int GetHARDWAREInfo(void);

@@ -12,6 +12,7 @@
 #include "platform/widgets/userint.h"
 #include "recording/recorder.h"
 #include "recording/recordpanel.h"
+#include "report/report.h"
 #include "replay.h"
 #include "simharness.h"
 #include "statistics/runstats.h"
@@ -22,7 +23,11 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QDialog>
+
 #include <cmath>
+#include <filesystem>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -104,9 +109,8 @@ class Recording : public ::testing::Test {
     void Record() { CC_BTNRecord(pHandle, PANEL_BTNRecord, EVENT_COMMIT, nullptr, 0, 0); }
     void Run() { CC_BTNRun(pHandle, PANEL_CTRLLoopLock1, EVENT_COMMIT, nullptr, 0, 0); }
     void Video() { CC_BTNVideo(pHandle, PANEL_CTRLLoopLock2, EVENT_COMMIT, nullptr, 0, 0); }
-    void StopAfter(double seconds) {
-        After(context, seconds, [] { CC_BTNStop(pHandle, 5, EVENT_LEFT_CLICK, nullptr, 0, 0); });
-    }
+    static void Stop() { CC_BTNStop(pHandle, 5, EVENT_LEFT_CLICK, nullptr, 0, 0); }
+    void StopAfter(double seconds) { After(context, seconds, Stop); }
     std::string path;
     PortFolder folder;
     QObject context;
@@ -257,6 +261,88 @@ TEST_F(Recording, FullDiskAndMissingFolderEndTheRecordingWithAMessage) {
     for (size_t i = 0; i < csv.rows.size(); i++) {
         ASSERT_EQ(csv.rows[i].size(), size_t(COLUMNS)) << "torn row " << i;
         EXPECT_EQ(Num(csv.rows[i][REPLY]), long(i) + 1);
+    }
+}
+
+// A recording whose file goes away with its folder ends and says so (it once
+// counted on into the unlinked file and ended "Recorded run.csv: n rows").
+TEST_F(Recording, RemovedFileEndsTheRecordingWithAMessage) {
+    LoggedSensor sensor(InstantConfig("t1"), folder);
+    ASSERT_TRUE(sensor.ok());
+    InitRS232(1);
+    char dirName[] = "/tmp/vtlx-record-XXXXXX";
+    const std::string dir = mkdtemp(dirName);
+    SetFileSelectAnswer((dir + "/run.csv").c_str());
+    Record();
+    ASSERT_TRUE(RecordingActive());
+    std::function<void()> watch = [&] {
+        if (RecordingRows() > 0 && std::filesystem::exists(dir)) std::filesystem::remove_all(dir);
+        if (!RecordingActive()) return Stop();
+        After(context, 0.01, watch);
+    };
+    After(context, 0.01, watch);
+    StopAfter(10.0); // ends a run that nothing else stops
+    Run();
+    EXPECT_FALSE(RecordingActive());
+    const std::string state = ControlText(pHandle, PANEL_TEXTRecording);
+    EXPECT_NE(state.find("removed"), std::string::npos) << state;
+}
+
+// No dialog of ours stops a running loop: while the report's note dialog and
+// then its save dialog are open, measurement requests go on leaving (the loop
+// once stood still for as long as a dialog was open). Prints the line's trace.
+TEST_F(Recording, RunGoesOnWhileTheReportsDialogsAreOpen) {
+    SimulatedSensor sensor(InstantConfig("t1"), 1, folder);
+    ASSERT_TRUE(sensor.ok()) << sensor.error();
+    InitRS232(1);
+    auto requests = [&] {
+        int n = 0;
+        for (const SimEvent &e : sensor.events())
+            n += e.dir == "rx" && e.code == 8;
+        return n;
+    };
+    constexpr int kWanted = 10; // requests to see while each dialog is open
+    struct Phase {
+        const char *dialog;
+        size_t firstEvent = 0, lastEvent = 0;
+        int before = 0;
+    } phases[2] = {{"note"}, {"save"}};
+    int at = -1; // the phase under way; 2 when both are done
+    std::function<void()> poll = [&] {
+        QWidget *dialog = QApplication::activeModalWidget();
+        if (at == -1 && loopActive) {
+            at = 0;
+            phases[0].before = requests();
+            phases[0].firstEvent = sensor.events().size();
+            CC_BTNReport(pHandle, PANEL_BTNReport, EVENT_COMMIT, nullptr, 0, 0);
+        } else if (at >= 0 && at < 2 && dialog && requests() >= phases[at].before + kWanted) {
+            phases[at].lastEvent = sensor.events().size();
+            if (at == 0) {
+                static_cast<QDialog *>(dialog)->accept(); // the note taken: the save dialog
+            } else {
+                static_cast<QDialog *>(dialog)->reject();
+            }
+            if (++at == 1) {
+                phases[1].before = requests();
+                phases[1].firstEvent = sensor.events().size();
+            }
+        }
+        if (at == 2) return Stop();
+        After(context, 0.002, poll);
+    };
+    After(context, 0.05, poll);
+    After(context, 10.0, [] { // a dialog that stopped the loop is closed, so the test ends
+        if (QWidget *d = QApplication::activeModalWidget()) static_cast<QDialog *>(d)->reject();
+        Stop();
+    });
+    Run();
+    ASSERT_EQ(at, 2) << "the requests stopped while the dialog was open";
+    const std::vector<SimEvent> events = sensor.events();
+    for (const Phase &p : phases) {
+        std::printf("line while the report's %s dialog is open:\n", p.dialog);
+        for (size_t i = p.firstEvent; i < p.lastEvent && i < events.size(); i++)
+            std::printf("  %8.4f s  %s %s code %d\n", events[i].t, events[i].dir.c_str(),
+                        events[i].kind.c_str(), events[i].code);
     }
 }
 
