@@ -134,11 +134,9 @@ QImage Shoot(QWidget *window, const QString &name) {
 
 TEST(Screens, BothWindowsFitAndStayLegible) {
     const qreal scale = qApp->devicePixelRatio();
-    const QSize room = qApp->primaryScreen()->availableGeometry().size();
+    const bool small = qApp->primaryScreen()->availableGeometry().width() * scale == 1600;
     const QString suffix =
-        QStringLiteral("-scale%1%2.png")
-            .arg(qRound(scale))
-            .arg(room.width() * scale == 1600 ? QStringLiteral("-1600x1000") : QString());
+        QStringLiteral("-scale%1%2.png").arg(qRound(scale)).arg(small ? "-1600x1000" : "");
     FillPortSelector(); // the header and panel values are those of the start-up
 
     SetCtrlVal(pHandle, PANEL_TEXTStatus, "VORTELIX CCD-line sensor V2.14 (simulated)");

@@ -301,33 +301,21 @@ TEST_F(Recording, RunGoesOnWhileTheReportsDialogsAreOpen) {
             n += e.dir == "rx" && e.code == 8;
         return n;
     };
-    constexpr int kWanted = 10; // requests to see while each dialog is open
-    struct Phase {
-        const char *dialog;
-        size_t firstEvent = 0, lastEvent = 0;
-        int before = 0;
-    } phases[2] = {{"note"}, {"save"}};
-    int at = -1; // the phase under way; 2 when both are done
+    int at = -1, before = 0;         // the dialog open (0 note, 1 save; 2 both done), requests then
+    size_t from[2] = {}, to[2] = {}; // the line's events while each was open
     std::function<void()> poll = [&] {
-        QWidget *dialog = QApplication::activeModalWidget();
+        auto *dialog = static_cast<QDialog *>(QApplication::activeModalWidget());
         if (at == -1 && loopActive) {
-            at = 0;
-            phases[0].before = requests();
-            phases[0].firstEvent = sensor.events().size();
             CC_BTNReport(pHandle, PANEL_BTNReport, EVENT_COMMIT, nullptr, 0, 0);
-        } else if (at >= 0 && at < 2 && dialog && requests() >= phases[at].before + kWanted) {
-            phases[at].lastEvent = sensor.events().size();
-            if (at == 0) {
-                static_cast<QDialog *>(dialog)->accept(); // the note taken: the save dialog
-            } else {
-                static_cast<QDialog *>(dialog)->reject();
-            }
-            if (++at == 1) {
-                phases[1].before = requests();
-                phases[1].firstEvent = sensor.events().size();
-            }
+        } else if (at < 0 || !dialog || requests() < before + 10) {
+            return After(context, 0.002, poll);
+        } else {
+            to[at] = sensor.events().size();
+            at == 0 ? dialog->accept() : dialog->reject(); // the note taken: the save dialog
         }
-        if (at == 2) return Stop();
+        if (++at == 2) return Stop();
+        before = requests();
+        from[at] = sensor.events().size();
         After(context, 0.002, poll);
     };
     After(context, 0.05, poll);
@@ -336,11 +324,11 @@ TEST_F(Recording, RunGoesOnWhileTheReportsDialogsAreOpen) {
         Stop();
     });
     Run();
-    ASSERT_EQ(at, 2) << "the requests stopped while the dialog was open";
+    ASSERT_EQ(at, 2) << "the requests stopped while a dialog was open";
     const std::vector<SimEvent> events = sensor.events();
-    for (const Phase &p : phases) {
-        std::printf("line while the report's %s dialog is open:\n", p.dialog);
-        for (size_t i = p.firstEvent; i < p.lastEvent && i < events.size(); i++)
+    for (int k = 0; k < 2; k++) {
+        std::printf("line while the report's %s dialog is open:\n", k ? "save" : "note");
+        for (size_t i = from[k]; i < to[k]; i++)
             std::printf("  %8.4f s  %s %s code %d\n", events[i].t, events[i].dir.c_str(),
                         events[i].kind.c_str(), events[i].code);
     }

@@ -97,8 +97,7 @@ TEST_F(Startup, SilentSensorAndMissingFirmwareTextAreReported) {
     }
     FreshStart();
     {
-        // The window shows defaults then: the read's failure stands last (the
-        // firmware text once covered it, and a Send wrote the defaults).
+        // The read's failure stands last (the firmware text once covered it).
         sim::Config config = InstantConfig("t1");
         config.firmware = "VTLX-SIM V2.14";
         config.faults.ignore = {2};
