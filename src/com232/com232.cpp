@@ -27,6 +27,7 @@ double tstart = 0.0;           // start of the current reply wait, s
 double tdiff = 0.0;            // elapsed time of the current reply wait, s
 unsigned frameCount = 0;       // command frames sent since start
 int replyWaits = 0;            // reply waits under way
+int portGone = 0;              // the port in use went away; cleared by a port choice
 int rxTrailing = 0;            // bytes behind the last frame taken
 int replyInFlight = 0;         // 1 from a request until its reply frame is taken
 double replySentAt = 0;        // when that request was written, s
@@ -191,6 +192,14 @@ static void WaitOffLine(int *onLine, double sentAt, double limit) {
 }
 
 int SendFrame(int code, const u16 *words, int answer) {
+    if (portGone) {
+        // Nothing can leave, and no reply can come: said at once.
+        SetStatus(PORT_NOT_OPEN_TEXT);
+        LinkStatus(szStatus);
+        if (answer != ANSWER_NONE) rx_flag = 0;
+        nBytesW = kComPortNotOpen;
+        return nBytesW;
+    }
     u16 payload[PNUM];
     std::memcpy(payload, words, sizeof payload);
     // A command sent while the reply to the one before is half-way on the
@@ -225,6 +234,10 @@ int SendCommand(int code, int withSettings) {
 }
 
 int WaitReply(double limit, const char *timeoutText, int flagFirst) {
+    if (portGone) {
+        if (timeoutText) SetStatus(PORT_NOT_OPEN_TEXT);
+        return 0;
+    }
     replyWaits++;
     tstart = Timer();
     for (;;) {

@@ -9,7 +9,13 @@
 // Status texts of a reply that did not come: most commands' reply wait, and
 // the run and video loops'.
 inline constexpr char TIMEOUT_TEXT[] = "Timeout-RS-232...";
+inline constexpr char PORT_NOT_OPEN_TEXT[] = "Port is not open";
 inline constexpr char LOOP_TIMEOUT_TEXT[] = "Timeout RS232-Line!";
+
+// 1 from the moment the port in use went away (FollowPorts) until the user
+// chooses a port (CC_DropDCom): frames and reply waits then end at once with
+// "Port is not open" instead of waiting out a reply that cannot come.
+extern int portGone;
 
 // The scale of the slope word: the slope factor times SLOPEMULTI_512 for
 // CCD type CCDTYPE_HALFSCALE, else times SLOPEMULTI.

@@ -174,10 +174,12 @@ int GetHARDWAREInfo(void) {
     return ApplyHardwareInfo();
 }
 
+u16 ccdmaxpixelReported = 0;
+
 int ApplyHardwareInfo(void) {
     const u16 echoed = ReadBufWord(2);
     ccdtype = pp[HW_CCDTYPE];
-    ccdmaxpixel = pp[HW_CCDMAXPIXEL];
+    ccdmaxpixel = ccdmaxpixelReported = pp[HW_CCDMAXPIXEL];
     ccdresolution = pp[HW_CCDRESOLUTION];
     pcbtype = pp[HW_PCBTYPE];
     ccdmaxpixelX8 = pp[HW_CCDMAXPIXELX8];

@@ -4,6 +4,11 @@
 
 #include "settings/riror14.h"
 
+// CCD pixels as the sensor last reported them (ccdmaxpixel becomes 256 when
+// the count is not one the drawing knows); 0 before any identification.
+// Named sets and the report record this.
+extern u16 ccdmaxpixelReported;
+
 // One row of the CCD type table. A null text keeps what is shown; pixE 0
 // keeps the limit; pixE 0xFFFF takes ccdpixE.
 struct CcdRow {

@@ -165,6 +165,7 @@ int RunMeasurementLoop(void) {
             }
         }
         tdiff = Timer() - tstart;
+        if (portGone) break; // the request said so; no reply can come
         if (tdiff > TIMEOUT) {
             LinkStatus(LOOP_TIMEOUT_TEXT);
             stop_flag = 1;

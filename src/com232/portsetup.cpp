@@ -33,11 +33,17 @@ void InitRS232(int port) {
             Delay(STEP_PAUSE);
             target = RAM; // the send target after a port set-up
             LinkTargetChosen(RAM);
-            FetchParameters(RAM);
+            const int settingsRead = FetchParameters(RAM);
             LinkSettingsFetched();
+            char readFailure[sizeof szStatus]; // the read's own text when it failed
+            std::snprintf(readFailure, sizeof readFailure, "%s", szStatus);
             Delay(STEP_PAUSE);
             ret = GetVERSIONInfo();
             if (ret != FIRMWARE_LEN) SetStatus(FIRMWARE_ERROR_TEXT);
+            // The window then shows defaults, not the sensor's set: that must
+            // stand last, or a later Send writes those defaults into the
+            // sensor. The firmware text stays in szFirmware for the report.
+            if (!settingsRead) SetStatus(readFailure);
         }
     }
     LinkStatus(szStatus);

@@ -55,7 +55,7 @@ int SaveVideoFrame(const char *path, char *error, int size) {
 void CC_GraphExport(int panel, int control, int action) {
     char stamp[24];
     LocalTimeForName(stamp, sizeof stamp);
-    char name[96], path[1024] = "", reason[300] = "";
+    char name[96];
     if (action == GRAPHMENU_COPY_PICTURE) {
         if (CopyGraphPicture(panel, control) != 0)
             MessagePopup("Copy picture", "The picture could not be copied to the clipboard.");
@@ -63,25 +63,32 @@ void CC_GraphExport(int panel, int control, int action) {
     }
     if (action == GRAPHMENU_SAVE_FRAME) {
         std::snprintf(name, sizeof name, "VTLXframe-%s.csv", stamp);
-        if (SelectFileInLastFolder(name, "*.csv", "Save the video frame", VAL_SAVE_BUTTON, 1,
-                                   path) <= 0)
-            return;
-        if (!SaveVideoFrame(path, reason, sizeof reason)) MessagePopup("Save frame", reason);
+        // The frame is taken when the file is chosen; the dialogs do not wait,
+        // so a running loop goes on meanwhile.
+        SelectFileInLastFolderThen(name, "*.csv", "Save the video frame", VAL_SAVE_BUTTON, 1,
+                                   [](const char *path) {
+                                       char reason[300] = "";
+                                       if (!SaveVideoFrame(path, reason, sizeof reason))
+                                           MessagePopup("Save frame", reason);
+                                   });
         return;
     }
     std::snprintf(name, sizeof name, "VTLX%s-%s.png", GraphName(control), stamp);
     // Any of the four extensions: the kind follows the chosen name.
-    if (SelectFileInLastFolder(name, PICTURE_FILTER, "Save the picture", VAL_SAVE_BUTTON, 0,
-                               path) <= 0)
-        return;
-    int kind = PictureKindOf(path);
-    if (kind < 0) {
-        // A name without a known extension is saved as PNG.
-        std::strncat(path, ".png", sizeof path - std::strlen(path) - 1);
-        kind = PICTURE_PNG;
-    }
-    if (SaveGraphPicture(panel, control, path, kind, 0, 0, reason) != 0)
-        MessagePopup("Save picture", reason);
+    SelectFileInLastFolderThen(
+        name, PICTURE_FILTER, "Save the picture", VAL_SAVE_BUTTON, 0,
+        [panel, control](const char *chosen) {
+            char path[1024], reason[300] = "";
+            std::snprintf(path, sizeof path, "%s", chosen);
+            int kind = PictureKindOf(path);
+            if (kind < 0) {
+                // A name without a known extension is saved as PNG.
+                std::strncat(path, ".png", sizeof path - std::strlen(path) - 1);
+                kind = PICTURE_PNG;
+            }
+            if (SaveGraphPicture(panel, control, path, kind, 0, 0, reason) != 0)
+                MessagePopup("Save picture", reason);
+        });
 }
 
 void InstallGraphExport(void) {

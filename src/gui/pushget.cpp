@@ -8,8 +8,9 @@
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
 
-void PushGET(int t) {
-    FetchParameters(t);
+int PushGET(int t) {
+    const int taken = t == DATFILE || FetchParameters(t); // nothing to fetch for the file
     SetPanelValues();
     SetCtrlVal(pHandle, PANEL_TEXTStatus, szStatus);
+    return taken;
 }

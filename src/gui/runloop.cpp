@@ -10,6 +10,7 @@
 #include "recording/recordpanel.h"
 
 int loopActive = 0; // 1 while a run or video loop runs; blocks a second one
+int videoLoop = 0;  // which of the two it is: 1 for the video loop
 
 void ResetLoopsToLoad(void) {
     loopActive = 0;
@@ -27,6 +28,7 @@ int BeginLoop(int video) {
     // finishing its pass; a second loop must not start inside the first.
     if (loopActive) return 0;
     loopActive = 1;
+    videoLoop = video;
     BeginRunStatistics();
     SetCtrlAttribute(pHandle, video ? PANEL_CHARTRaw : PANEL_GRAPHVideo, ATTR_VISIBLE, 0);
     SetCtrlAttribute(pHandle, video ? PANEL_GRAPHVideo : PANEL_CHARTRaw, ATTR_VISIBLE, 1);

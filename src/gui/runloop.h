@@ -7,6 +7,7 @@
 #include "settings/riror14.h"
 
 extern int loopActive; // 1 from the start of a run or video loop until its clean-up is done
+extern int videoLoop;  // 1 when the loop that loopActive marks is the video loop
 
 // Runs the measurement loop (RunMeasurementLoop) until stop_flag is set or a
 // reply takes longer than TIMEOUT. Does nothing while another loop is still

@@ -41,6 +41,8 @@ void RegisterCallbacks(void) {
     RegisterCallback("CC_DiscardCalibration", CC_DiscardCalibration);
     RegisterCallback("CC_CheckStep1", CC_CheckStep1);
     RegisterCallback("CC_CheckStep2", CC_CheckStep2);
+    RegisterCallback("CC_NUMUmObject1", CC_NUMUmObject1);
+    RegisterCallback("CC_NUMUmObject2", CC_NUMUmObject2);
     RegisterCallback("CC_ButtonAcceptObject1", CC_ButtonAcceptObject1);
     RegisterCallback("CC_ButtonAcceptObject2", CC_ButtonAcceptObject2);
     RegisterCallback("CC_ButtonDoFit", CC_ButtonDoFit);

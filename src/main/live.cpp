@@ -9,6 +9,7 @@
 #include "gui/plots.h"
 #include "gui/runloop.h"
 #include "window/controls.h"
+#include "popup/calibration.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
@@ -21,6 +22,10 @@ static u16 videoRequest[PNUM]; // payload of the video loop's current measuremen
 // comes is still read and drawn.
 static int AwaitMeasurement(void) {
     unsigned sent = SendMeasurementRequest(videoRequest);
+    if (portGone) { // the request said so; no reply can come
+        stop_flag = 1;
+        return 0;
+    }
     for (;;) {
         PumpEvents(TIMEOUT - (Timer() - tstart));
         if (MeasurementArrived(videoRequest, &sent)) return 1;
@@ -104,6 +109,7 @@ int CC_BTNVideo(int, int, int event, void *, int, int) {
             ReadVideoFrame();
             FanOutRunReply(reply);
         }
+        RunWaitingCalibration(); // a calibration command clicked during the block reads
         ProcessSystemEvents();
     } while (stop_flag == 0);
 

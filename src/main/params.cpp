@@ -13,9 +13,27 @@
 #include "platform/rs232.h"
 #include "platform/widgets/userint.h"
 
+#include <cstdio>
+
 static constexpr int CURSOR_LEFT = 2;   // GRAPHBar cursor of the left border
 static constexpr int CURSOR_RIGHT = 3;  // GRAPHBar cursor of the right border
 static constexpr double CURSOR_Y = 1.0; // height at which the editors place them
+
+static constexpr int FIELD_MARKED = 0xFFD0D0; // background of a field in conflict
+static constexpr int FIELD_PLAIN = 0xFFFFFF;  // background of a field as usual
+
+// Window left right of Window right finds no edges: both fields are marked
+// and the line below them says so. Nothing is corrected: Send sends what the
+// user chose.
+void ShowWindowBorders(void) {
+    int left = 0, right = 0; // the borders as the fields show them
+    GetCtrlVal(pHandle, PANEL_NEDITEdgeLeft, &left);
+    GetCtrlVal(pHandle, PANEL_NEDITEdgeRight, &right);
+    const int crossed = left > right;
+    for (int field : {PANEL_NEDITEdgeLeft, PANEL_NEDITEdgeRight})
+        SetCtrlAttribute(pHandle, field, ATTR_TEXT_BGCOLOR, crossed ? FIELD_MARKED : FIELD_PLAIN);
+    SetCtrlAttribute(pHandle, PANEL_TEXTWindowBorders, ATTR_VISIBLE, crossed);
+}
 
 int CC_NEDITEdgeLeft(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
@@ -31,6 +49,7 @@ int CC_NEDITEdgeLeft(int, int, int event, void *, int, int) {
     }
     SetCtrlVal(pHandle, PANEL_NEDITEdgeLeft, static_cast<int>(v));
     SetGraphCursor(pHandle, PANEL_GRAPHBar, CURSOR_LEFT, v, CURSOR_Y);
+    ShowWindowBorders();
     return 0;
 }
 
@@ -48,6 +67,7 @@ int CC_NEDITEdgeRight(int, int, int event, void *, int, int) {
     }
     SetCtrlVal(pHandle, PANEL_NEDITEdgeRight, static_cast<int>(v));
     SetGraphCursor(pHandle, PANEL_GRAPHBar, CURSOR_RIGHT, v, CURSOR_Y);
+    ShowWindowBorders();
     return 0;
 }
 
@@ -107,9 +127,17 @@ int CC_RBTFile(int, int, int event, void *, int, int) {
 // keyboard (a commit without a click) sends nothing.
 int CC_BTNSend(int, int, int event, void *, int, int) {
     if (event != EVENT_LEFT_CLICK || LineBusy()) return 0;
+    char before[260] = ""; // the status line as it was, for a cancelled save
+    GetCtrlVal(pHandle, PANEL_TEXTStatus, before);
     SetCtrlVal(pHandle, PANEL_TEXTStatus, "Transmit...");
     if (target == DATFILE) {
-        if (SelectParaFileToSave()) SendParaToFile();
+        if (!SelectParaFileToSave()) {
+            SetCtrlVal(pHandle, PANEL_TEXTStatus, before);
+        } else if (SendParaToFile()) {
+            char saved[sizeof file_name + 32];
+            std::snprintf(saved, sizeof saved, "Parameters saved to %s", file_name);
+            SetCtrlVal(pHandle, PANEL_TEXTStatus, saved);
+        }
         return 0;
     }
     // No reply is awaited, and the queues are left alone: a frame still
@@ -126,10 +154,14 @@ int CC_BTNSend(int, int, int event, void *, int, int) {
 
 int CC_BTNGet(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT || LineBusy()) return 0;
-    const int fileRead = target == DATFILE ? ReadParaFromFile() : 0; // 1, 0 or -1
+    if (target == DATFILE) {
+        // Nothing was read (cancelled or a bad file): the settings and the
+        // window keep what the user typed, edits not yet sent included.
+        const int fileRead = ReadParaFromFile(); // 1, 0 or -1
+        if (fileRead < 0) SetCtrlVal(pHandle, PANEL_TEXTStatus, PARAFILE_READ_ERROR);
+        if (fileRead <= 0) return 0;
+    }
     PushGET(target);
-    // The one place that decides the status of a file load: PushGET shows
-    // szStatus last, and a file that was not read says so instead.
-    if (fileRead < 0) SetCtrlVal(pHandle, PANEL_TEXTStatus, PARAFILE_READ_ERROR);
+    ShowWindowBorders();
     return 0;
 }

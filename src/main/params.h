@@ -38,10 +38,17 @@ int CC_RBTFile(int panel, int control, int event, void *callbackData, int eventD
 
 // Send (left mouse click only: the keyboard does nothing): the window's
 // settings go to RAM (code 1), EEPROM (code 3) or, after the save dialog, to
-// a parameter file. No reply is awaited; "Line Ok!" when all 36 bytes left.
+// a parameter file. No reply is awaited; "Line Ok!" when all 36 bytes left,
+// "Parameters saved to <path>" for a file; a cancelled save dialog puts the
+// status line back as it was.
 int CC_BTNSend(int panel, int control, int event, void *callbackData, int eventData1,
                int eventData2);
 // Get (commit): fetches the settings from RAM (code 2), EEPROM (code 4) or a
-// parameter file, and shows them.
+// parameter file, and shows them. A load dialog cancelled, or a file that
+// could not be read, changes neither the settings nor the window.
 int CC_BTNGet(int panel, int control, int event, void *callbackData, int eventData1,
               int eventData2);
+
+// Marks Window left and Window right and shows the line under them when the
+// left border is right of the right one; clears both otherwise.
+void ShowWindowBorders(void);

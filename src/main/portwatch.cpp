@@ -72,6 +72,7 @@ void FollowPorts(void) {
     // is no longer in use.
     if (inUseListed && inUsePort == com && !Find(ports, n, com)) {
         inUseListed = 0;
+        portGone = 1;
         CopyText(awaitedIdentity, inUseIdentity, sizeof awaitedIdentity);
         stop_flag = 1; // a run or video loop ends instead of writing into nothing
         CloseCom(com);
@@ -94,7 +95,7 @@ int IsReturnedPort(const ComPortEntry *entry) {
 
 void ResetPortWatch(void) {
     InstallComPortWatch(nullptr);
-    inUsePort = inUseListed = 0;
+    inUsePort = inUseListed = portGone = 0;
     inUseIdentity[0] = awaitedIdentity[0] = '\0';
     deniedExplained = inUseExplained = 0;
 }
@@ -131,6 +132,7 @@ int CC_DropDCom(int, int, int event, void *, int, int) {
     stop_flag = 1;
     SaveRecordedRows(); // the recording goes on with the new port
     CloseCom(com);
+    portGone = 0;
     GetCtrlVal(pHandle, PANEL_DropDCom, &com);
     SetCtrlVal(pHandle, PANEL_TEXTStatus, "Init COM-Port ...");
     InitRS232(com);

@@ -14,7 +14,10 @@ int CC_ButtonTeach(int, int, int event, void *, int, int) {
     SendCommand(CODE_TEACH, 0);
     SetCtrlVal(pHandle, PANEL_TEXTStatus, "New setpoint value teached!");
     // The reply's content is not used: its arrival says the set-point is taught.
-    if (WaitReplyTo(CODE_TEACH, nullptr)) PushGET(RAM);
+    if (WaitReplyTo(CODE_TEACH, TIMEOUT_TEXT))
+        PushGET(RAM);
+    else // the set-point was not taught: do not leave the text saying it was
+        SetCtrlVal(pHandle, PANEL_TEXTStatus, szStatus);
     return 0;
 }
 

@@ -5,7 +5,7 @@
 
 // Teach: on commit sends code 6 and says so at once; when the sensor answers
 // within TIMEOUT, fetches the parameter set from RAM (PushGET), which brings
-// the new set-point into tVal and the window. No reply: ends silently.
+// the new set-point into tVal and the window. No reply: "Timeout-RS-232...".
 // Returns 0.
 int CC_ButtonTeach(int panel, int control, int event, void *callbackData, int eventData1,
                    int eventData2);

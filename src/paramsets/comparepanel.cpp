@@ -10,6 +10,7 @@
 #include "paramsets/namedset.h"
 #include "paramsets/paramtable.h"
 #include "platform/savefile.h"
+#include "platform/ticker.h"
 #include "platform/widgets/userint.h"
 #include "platform/widgets/notedialog.h"
 #include "platform/widgets/tablectrl.h"
@@ -27,6 +28,9 @@ static const char JSON_FILTER[] = "*.json";
 static const char JSON_DEFAULT[] = "VTLXset.json";
 static const char DAT_DEFAULT[] = "VTLXpara.dat";
 static const char *const COLUMN_TITLES[SET_COUNT] = {"Window", "RAM", "EEPROM", "File"};
+
+static void CompareParaFile(const char *path);
+static void ImportSet(const char *path);
 
 static void CompareStatus(const std::string &text) {
     SetCtrlVal(pCompare, COMPARE_TEXTStatus, text.c_str());
@@ -59,8 +63,22 @@ void ShowCompareTable(void) {
     SetCtrlAttribute(pCompare, COMPARE_BTNWriteEeprom, ATTR_DIMMED, !compareSets[SET_RAM].present);
 }
 
+// How often the Window column is matched against the main window, s.
+static constexpr double FOLLOW_TICK = 0.25;
+
+// The Window column follows the main window's edits: what it shows is what
+// Export writes.
+static void FollowWindowSet(void) {
+    if (pCompare <= 0) return;
+    u16 words[PNUM];
+    ReadWindowSet(words);
+    if (std::memcmp(words, compareSets[SET_WINDOW].words, sizeof words) != 0) ShowCompareTable();
+}
+
 int CC_BTNCompare(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
+    static int follower = 0; // the ticker of FollowWindowSet, started once
+    if (!follower) follower = StartTicker(FOLLOW_TICK, FollowWindowSet);
     if (pCompare <= 0) {
         pCompare = LoadPanel(0, UIR_FILE, COMPARE);
         if (pCompare < 0) {
@@ -161,59 +179,65 @@ int CC_BTNWriteEeprom(int, int, int event, void *, int, int) {
 
 int CC_BTNOpenSetFile(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    char path[260] = "";
-    if (FileSelectPopup(proj_dir, DAT_DEFAULT, DAT_FILTER, "Parameter file to compare",
-                        VAL_LOAD_BUTTON, 0, 1, 1, 0, path) <= 0)
-        return 0;
+    FileSelectPopupThen(proj_dir, DAT_DEFAULT, DAT_FILTER, "Parameter file to compare",
+                        VAL_LOAD_BUTTON, 1, 0, [](int result, const char *path) {
+                            if (result > 0) CompareParaFile(path);
+                        });
+    return 0;
+}
+
+// The parameter file chosen to compare goes into the File column.
+static void CompareParaFile(const char *path) {
     u16 words[PNUM];
     if (!ReadParameterFile(path, words)) {
         CompareStatus(PARAFILE_READ_ERROR);
-        return 0;
+        return;
     }
     std::memcpy(compareSets[SET_FILE].words, words, sizeof words);
     compareSets[SET_FILE].present = 1;
     compareSets[SET_FILE].source = path;
     ShowCompareTable();
     CompareStatus(std::string("File: ") + path);
-    return 0;
 }
 
 int CC_BTNExportSet(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    char path[260] = "";
-    if (SelectFileInLastFolder(JSON_DEFAULT, JSON_FILTER, "Export parameter set", VAL_SAVE_BUTTON,
-                               1, path) <= 0)
-        return 0;
-    u16 words[PNUM];
-    ReadWindowSet(words);
-    std::string error;
-    if (SaveFileWhole(path, NamedSetToJson(words, CurrentIdentity()), &error) != 0) {
-        CompareStatus("Error writing parameter set: " + error);
-        return 0;
-    }
-    CompareStatus(std::string("Window set saved: ") + path);
+    // The window's set as it is when the file is chosen.
+    SelectFileInLastFolderThen(
+        JSON_DEFAULT, JSON_FILTER, "Export parameter set", VAL_SAVE_BUTTON, 1,
+        [](const char *path) {
+            u16 words[PNUM];
+            ReadWindowSet(words);
+            std::string error;
+            if (SaveFileWhole(path, NamedSetToJson(words, CurrentIdentity()), &error) != 0)
+                CompareStatus("Error writing parameter set: " + error);
+            else
+                CompareStatus(std::string("Window set saved: ") + path);
+        });
     return 0;
 }
 
 int CC_BTNImportSet(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    char path[260] = "";
-    if (SelectFileInLastFolder(JSON_DEFAULT, JSON_FILTER, "Import parameter set", VAL_LOAD_BUTTON,
-                               1, path) <= 0)
-        return 0;
+    SelectFileInLastFolderThen(JSON_DEFAULT, JSON_FILTER, "Import parameter set", VAL_LOAD_BUTTON,
+                               1, ImportSet);
+    return 0;
+}
+
+// The named set chosen goes into the File column.
+static void ImportSet(const char *path) {
     std::string text, why;
     u16 words[PNUM];
     if (LoadFileWhole(path, NAMEDSET_MAX_BYTES, &text, &why) != 0 ||
         !NamedSetFromJson(text, words, &why)) {
         CompareStatus("Parameter set refused: " + why);
-        return 0;
+        return;
     }
     std::memcpy(compareSets[SET_FILE].words, words, sizeof words);
     compareSets[SET_FILE].present = 1;
     compareSets[SET_FILE].source = path;
     ShowCompareTable();
     CompareStatus(std::string("File: ") + path);
-    return 0;
 }
 
 void RegisterCompareCallbacks(void) {

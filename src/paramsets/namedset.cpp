@@ -1,6 +1,7 @@
 // The named parameter set: JSON through the platform's reader and writer.
 #include "paramsets/namedset.h"
 
+#include "com232/identify.h"
 #include "window/controls.h"
 #include "paramsets/paramtable.h"
 #include "platform/jsondoc.h"
@@ -19,7 +20,7 @@ struct IdentityWord {
 };
 static const IdentityWord IDENTITY_WORDS[] = {
     {"ccdtype", &ccdtype},
-    {"ccdmaxpixel", &ccdmaxpixel},
+    {"ccdmaxpixel", &ccdmaxpixelReported}, // as sent, beside the type's own text
     {"ccdresolution", &ccdresolution},
     {"pcbtype", &pcbtype},
     {"ccdmaxpixelX8", &ccdmaxpixelX8},

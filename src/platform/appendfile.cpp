@@ -8,6 +8,7 @@
 #include <cstring>
 #include <fcntl.h>
 #include <string>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -154,4 +155,12 @@ long long AppendFileBytes(int handle) {
 long long AppendFileLines(int handle) {
     if (handle < 1 || handle > kFiles) return 0;
     return files[handle].lines;
+}
+
+int AppendFileNamedBy(int handle, const char *path) {
+    const RowFile *f = Find(handle);
+    struct stat open {
+    }, named{};
+    if (!f || fstat(f->fd, &open) != 0 || stat(path, &named) != 0) return 0;
+    return open.st_dev == named.st_dev && open.st_ino == named.st_ino;
 }

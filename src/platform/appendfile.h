@@ -38,6 +38,10 @@ int AppendFileFlush(int handle, char *error, std::size_t size);
 // afterwards in either case.
 int AppendFileClose(int handle, char *error, std::size_t size);
 
+// 1 when path still names the open file; 0 when the file was removed or
+// moved (with its folder too): rows written then reach no file anyone sees.
+int AppendFileNamedBy(int handle, const char *path);
+
 // Bytes that are in the file (the first line included).
 long long AppendFileBytes(int handle);
 

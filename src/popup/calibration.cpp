@@ -11,6 +11,8 @@
 #include "platform/widgets/userint.h"
 
 #include <cmath>
+#include <cstdio>
+#include <cstring>
 
 static constexpr u16 SUB_STOP = 0;     // leave the calibration mode
 static constexpr u16 SUB_ACTIVATE = 1; // enter the calibration mode
@@ -18,9 +20,31 @@ static constexpr u16 SUB_WRITE = 2;    // words 1 and 2 into slope and intersect
 static constexpr int EVALMODE_CAL = 2; // evaluation mode shown while calibrating: the width
 
 static int modeSaved = 0; // 1 while oldMode holds the mode of an activated calibration
+static int waiting = 0;   // 1 Activate, 2 Stop kept for the video loop, 0 none
+static constexpr char WAIT_TEXT[] = "Calibration command waits for the video frame ...";
 
 void ResetCalibrationToLoad(void) {
     modeSaved = 0;
+    waiting = 0;
+}
+
+// 1 when the command must wait: the line is taken. The video loop's block
+// reads hold it most of the time, so a click there is kept for the loop to
+// run between two frames (RunWaitingCalibration) instead of being lost.
+static int MustWait(u16 sub) {
+    if (!LineBusy()) return 0;
+    if (loopActive && videoLoop) {
+        waiting = sub == SUB_ACTIVATE ? 1 : 2;
+        SetCtrlVal(pHandle, PANEL_TEXTStatus, WAIT_TEXT);
+    }
+    return 1;
+}
+
+void RunWaitingCalibration(void) {
+    const int kept = waiting;
+    waiting = 0;
+    if (kept == 1) CC_ActivateCalibration(pPopup, 0, EVENT_COMMIT, nullptr, 0, 0);
+    if (kept == 2) CC_DiscardCalibration(pPopup, 0, EVENT_COMMIT, nullptr, 0, 0);
 }
 
 // The workflow controls: dimmed at the start and at the end of every calibration.
@@ -106,7 +130,7 @@ void ShowReplyInCalibration(const RunReply &reply) {
 
 int CC_ActivateCalibration(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    if (LineBusy()) return 0;
+    if (MustWait(SUB_ACTIVATE)) return 0;
     if (!CalCommand(SUB_ACTIVATE, 0, 0, 0)) {
         ShowStatus();
         return 0;
@@ -129,7 +153,7 @@ int CC_ActivateCalibration(int, int, int event, void *, int, int) {
 
 int CC_DiscardCalibration(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    if (LineBusy()) return 0;
+    if (MustWait(SUB_STOP)) return 0;
     // Before the send: a running loop ends as soon as we return into it.
     stop_flag = 1;
     if (CalCommand(SUB_STOP, 0, 0, 0)) {
@@ -201,6 +225,33 @@ static void TakeObject(int i, int sizeField, int box, int accept) {
     SetCtrlVal(pPopup, box, 0);
 }
 
+// Object i (0 or 1) taken back when its size field no longer shows the size
+// accepted: Fit and Save wait for its Accept again.
+static void SizeChanged(int i, int sizeField, int box) {
+    u16 &taken = i == 0 ? flagstep1 : flagstep2;
+    u16 size = 0; // size now in the field, micrometres
+    GetCtrlVal(pPopup, sizeField, &size);
+    if (!taken || size == umeter[i]) return;
+    taken = 0;
+    Dim(POPUP_ButtonDoFit, 1);
+    Dim(POPUP_ButtonSaveCalValues, 1);
+    Dim(box, 0);
+    char text[80];
+    std::snprintf(text, sizeof text, "Size of object %d changed: accept it again!", i + 1);
+    SetStatus(text);
+    ShowStatus();
+}
+
+int CC_NUMUmObject1(int, int, int event, void *, int, int) {
+    if (event == EVENT_VAL_CHANGED) SizeChanged(0, POPUP_NUMUmObject1, POPUP_CheckStep1);
+    return 0;
+}
+
+int CC_NUMUmObject2(int, int, int event, void *, int, int) {
+    if (event == EVENT_VAL_CHANGED) SizeChanged(1, POPUP_NUMUmObject2, POPUP_CheckStep2);
+    return 0;
+}
+
 int CC_ButtonAcceptObject1(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
     TakeObject(0, POPUP_NUMUmObject1, POPUP_CheckStep1, POPUP_ButtonAcceptObject1);
@@ -229,6 +280,13 @@ int CC_ButtonDoFit(int, int, int event, void *, int, int) {
     }
     Dim(POPUP_ButtonSaveCalValues, 0);
     Dim(POPUP_ButtonDoFit, 1);
+    // A refusal of an earlier fit no longer holds.
+    char shown[260] = "";
+    GetCtrlVal(pHandle, PANEL_TEXTStatus, shown);
+    if (std::strcmp(shown, CAL_RANGE_TEXT) == 0) {
+        SetStatus("Calibration values in range!");
+        ShowStatus();
+    }
     return 0;
 }
 

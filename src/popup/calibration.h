@@ -29,6 +29,18 @@ int FitToWords(double factor, double offset, u16 *slopeWord, u16 *offsetWord);
 int CC_ActivateCalibration(int panel, int control, int event, void *callbackData, int eventData1,
                            int eventData2);
 
+// The video loop reads its frame blocks with the line taken: Activate and
+// Stop clicked meanwhile wait, saying so, and run here, between two frames.
+void RunWaitingCalibration(void);
+
+// Size fields (event 2): a size changed after its object was accepted takes
+// that object back (accept it again; Fit and Save dim until then), so the fit
+// never uses a size the window does not show.
+int CC_NUMUmObject1(int panel, int control, int event, void *callbackData, int eventData1,
+                    int eventData2);
+int CC_NUMUmObject2(int panel, int control, int event, void *callbackData, int eventData1,
+                    int eventData2);
+
 // Stop: ends a running loop, sends sub-command 0, shows the sensor's words
 // on a reply, and always resets the workflow and hides the window. Event 1.
 int CC_DiscardCalibration(int panel, int control, int event, void *callbackData, int eventData1,

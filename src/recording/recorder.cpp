@@ -38,6 +38,15 @@ int StartRecording(const char *target) {
 
 int FlushRecording(void) {
     if (!file) return 1;
+    // Writes into a file that was removed (its folder included) succeed and
+    // reach nothing: the recording would count rows that no file holds.
+    if (!AppendFileNamedBy(file, path)) {
+        std::snprintf(error, sizeof error, "the file was removed or moved");
+        rows = 0;
+        AppendFileClose(file, nullptr, 0);
+        file = 0;
+        return 0;
+    }
     if (AppendFileFlush(file, error, sizeof error)) return 1;
     // The rows that did not reach the disk are not counted as recorded.
     rows = static_cast<long>(AppendFileLines(file)) - 1;

@@ -12,7 +12,9 @@
 //   (window close and the quit signals) call it too.
 // - A failed write (disk full, size limit, folder gone) ends the recording:
 //   the file keeps every whole row written before, and RecordingError says
-//   why until the next start.
+//   why until the next start. So does a file that was removed or moved away
+//   (its folder removed, say), which each flush checks for: rows written
+//   after it would reach no file anyone can open.
 // - A recording spans any number of runs, Stop and Run, until it is stopped.
 #pragma once
 

@@ -111,11 +111,12 @@ int CC_BTNRecord(int, int, int event, void *, int, int) {
     }
     char name[64];
     DefaultRecordingName(name, sizeof name);
-    char path[260] = "";
-    if (SelectFileInLastFolder(name, "*.csv", DIALOG_TITLE, VAL_SAVE_BUTTON, 1, path) <= 0)
-        return 0;
-    StartRecording(path);
-    ShowRecordingState();
+    // The dialog does not wait: a run goes on while the user picks the file.
+    SelectFileInLastFolderThen(name, "*.csv", DIALOG_TITLE, VAL_SAVE_BUTTON, 1,
+                               [](const char *path) {
+                                   StartRecording(path);
+                                   ShowRecordingState();
+                               });
     return 0;
 }
 

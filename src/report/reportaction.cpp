@@ -1,5 +1,6 @@
 // Gathering the commissioning report and writing it.
 #include "com232/com232.h"
+#include "com232/identify.h"
 #include "window/controls.h"
 #include "window/lastfolder.h"
 #include "paramsets/compare.h"
@@ -18,6 +19,8 @@
 static const char REPORT_DEFAULT[] = "VTLXreport.html";
 static const char REPORT_FILTER[] = "*.html";
 static const char REPORT_TITLE[] = "Commissioning report";
+
+static void WriteReport(const std::string &note, const char *path);
 
 // The three graphs of the main window, at the size of an A4 page's width.
 static constexpr int PICTURE_WIDTH = 900;
@@ -50,7 +53,7 @@ ReportData GatherReport(int fetch) {
     char device[256] = "";
     if (ComPortDevice(com, device, sizeof device) > 0) d.device = device;
     d.ccdtype = ccdtype;
-    d.ccdmaxpixel = ccdmaxpixel;
+    d.ccdmaxpixel = ccdmaxpixelReported;
     d.ccdmaxpixelX8 = ccdmaxpixelX8;
     d.ccdsubpixel = ccdsubpixel;
     d.pcbtype = pcbtype;
@@ -88,15 +91,21 @@ ReportData GatherReport(int fetch) {
     return d;
 }
 
+// The dialogs do not wait for their answers: a running loop goes on while
+// the user types the note and picks the file. A cancel anywhere ends it with
+// nothing written and nothing said.
 int CC_BTNReport(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    std::string note;
-    if (!NoteDialog(REPORT_TITLE, "A note for the report (site, machine, who set it up):", &note))
-        return 0;
-    char path[260] = "";
-    if (SelectFileInLastFolder(REPORT_DEFAULT, REPORT_FILTER, REPORT_TITLE, VAL_SAVE_BUTTON, 1,
-                               path) <= 0)
-        return 0;
+    NoteDialogThen(REPORT_TITLE, "A note for the report (site, machine, who set it up):", "",
+                   [](const std::string &note) {
+                       SelectFileInLastFolderThen(
+                           REPORT_DEFAULT, REPORT_FILTER, REPORT_TITLE, VAL_SAVE_BUTTON, 1,
+                           [note](const char *path) { WriteReport(note, path); });
+                   });
+    return 0;
+}
+
+static void WriteReport(const std::string &note, const char *path) {
     ReportData data = GatherReport(1);
     data.note = note;
     const std::string html = ComposeReport(data);
@@ -105,10 +114,9 @@ int CC_BTNReport(int, int, int event, void *, int, int) {
         SetCtrlVal(pHandle, PANEL_TEXTStatus, REPORT_WRITE_ERROR);
         MessagePopup(REPORT_TITLE,
                      (std::string("The report was not written:\n") + path + "\n" + error).c_str());
-        return 0;
+        return;
     }
     SetCtrlVal(pHandle, PANEL_TEXTStatus, REPORT_WRITTEN);
-    if (ConfirmDialog(REPORT_TITLE, "The report is written. Print it now (a PDF file too)?"))
-        PrintHtmlDocument(html, REPORT_TITLE);
-    return 0;
+    ConfirmDialogThen(REPORT_TITLE, "The report is written. Print it now (a PDF file too)?",
+                      [html] { PrintHtmlDocument(html, REPORT_TITLE); });
 }

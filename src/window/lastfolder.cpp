@@ -9,19 +9,35 @@
 
 static char lastFolder[260] = ""; // folder of the file chosen last this session; "" at start
 
-int SelectFileInLastFolder(const char *name, const char *filter, const char *title, int buttonLabel,
-                           int restrictExtension, char *path) {
-    const int chosen =
-        FileSelectPopup(lastFolder[0] ? lastFolder : proj_dir, name, filter, title, buttonLabel, 0,
-                        restrictExtension, 1, buttonLabel != VAL_LOAD_BUTTON, path);
-    if (chosen <= 0) return chosen;
+// The chosen file's folder becomes the last folder.
+static void KeepFolderOf(const char *path) {
     std::snprintf(lastFolder, sizeof lastFolder, "%s", path);
     char *slash = std::strrchr(lastFolder, '/');
     if (slash)
         *slash = '\0';
     else
         lastFolder[0] = '\0';
+}
+
+int SelectFileInLastFolder(const char *name, const char *filter, const char *title, int buttonLabel,
+                           int restrictExtension, char *path) {
+    const int chosen =
+        FileSelectPopup(lastFolder[0] ? lastFolder : proj_dir, name, filter, title, buttonLabel, 0,
+                        restrictExtension, 1, buttonLabel != VAL_LOAD_BUTTON, path);
+    if (chosen > 0) KeepFolderOf(path);
     return chosen;
+}
+
+void SelectFileInLastFolderThen(const char *name, const char *filter, const char *title,
+                                int buttonLabel, int restrictExtension,
+                                std::function<void(const char *path)> then) {
+    FileSelectPopupThen(lastFolder[0] ? lastFolder : proj_dir, name, filter, title, buttonLabel,
+                        restrictExtension, buttonLabel != VAL_LOAD_BUTTON,
+                        [then](int result, const char *path) {
+                            if (result <= 0) return;
+                            KeepFolderOf(path);
+                            then(path);
+                        });
 }
 
 void ResetLastFolder(void) {

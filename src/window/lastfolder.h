@@ -4,12 +4,20 @@
 // parameter file's own dialogs keep opening in the program folder.
 #pragma once
 
+#include <functional>
+
 // The file dialog (FileSelectPopup) opened in the last folder with name
 // proposed; a new folder can be made unless it loads. A chosen file's folder
 // becomes the last folder. Returns what the dialog returns; path (260 bytes)
 // holds the file when that is above 0.
 int SelectFileInLastFolder(const char *name, const char *filter, const char *title, int buttonLabel,
                            int restrictExtension, char *path);
+
+// The same without waiting for the dialog (a running loop goes on): then(path)
+// runs once a file is chosen, nothing runs on Cancel.
+void SelectFileInLastFolderThen(const char *name, const char *filter, const char *title,
+                                int buttonLabel, int restrictExtension,
+                                std::function<void(const char *path)> then);
 
 // Back to the program folder, as at start.
 void ResetLastFolder(void);

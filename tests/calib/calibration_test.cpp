@@ -4,6 +4,7 @@
 #include "com232/portsetup.h"
 #include "gui/runloop.h"
 #include "window/controls.h"
+#include "main/live.h"
 #include "settings/riror14.h"
 #include "main/teach.h"
 #include "platform/rs232.h"
@@ -102,6 +103,12 @@ void Take(int object, int measured, int size) {
     (object == 1 ? CC_ButtonAcceptObject1 : CC_ButtonAcceptObject2)(pPopup, 0, EVENT_COMMIT,
                                                                     nullptr, 0, 0);
 }
+void EditSize(int object, int size) {
+    const int field = object == 1 ? POPUP_NUMUmObject1 : POPUP_NUMUmObject2;
+    SetCtrlVal(pPopup, field, size);
+    (object == 1 ? CC_NUMUmObject1 : CC_NUMUmObject2)(pPopup, field, EVENT_VAL_CHANGED, nullptr, 0,
+                                                      0);
+}
 void Fit() {
     CC_ButtonDoFit(pPopup, POPUP_ButtonDoFit, EVENT_COMMIT, nullptr, 0, 0);
 }
@@ -143,8 +150,9 @@ class Calib : public ::testing::Test {
     std::unique_ptr<SimulatedSensor> sensor;
 };
 
-// Each step: the action (A activate, 1/2 tick a box, a/b take object 1/2, f
-// fit, s save), then the workflow as Workflow() shows it, the flags, calstep.
+// Each step: the action (A activate, 1/2 tick a box, a/b take object 1/2, e/E
+// edit the size of object 1/2, f fit, s save), then the workflow as
+// Workflow() shows it, the flags, calstep.
 struct Step {
     char action;
     const char *workflow;
@@ -177,6 +185,18 @@ TEST_F(Calib, WorkflowFollowsTheStateTableInsideTheRunLoop) {
          {'a', "2/", 1, 0, 1},
          {'2', "2b/2", 1, 0, 1},
          {'b', "f/", 1, 1, 2}},
+        // A size edited after its Accept takes the object back (the fit once
+        // used the size accepted while the field showed another).
+        {{'A', "12/", 0, 0, 0},
+         {'1', "12a/1", 0, 0, 0},
+         {'a', "2/", 1, 0, 1},
+         {'e', "12/", 0, 0, 1},
+         {'1', "12a/1", 0, 0, 1},
+         {'a', "2/", 1, 0, 1},
+         {'2', "2b/2", 1, 0, 1},
+         {'b', "f/", 1, 1, 2},
+         {'f', "s/", 1, 1, 2},
+         {'E', "2/", 1, 0, 2}},
     };
     sim::Config config = InstantConfig("t1");
     config.period = 0;
@@ -193,6 +213,8 @@ TEST_F(Calib, WorkflowFollowsTheStateTableInsideTheRunLoop) {
                 case '2': Tick(POPUP_CheckStep2); break;
                 case 'a': Take(1, 800, 1000); break;
                 case 'b': Take(2, 900, 1100); break;
+                case 'e': EditSize(1, 5000); break;
+                case 'E': EditSize(2, 3089); break;
                 case 'f': Fit(); break;
                 case 's': Save(); break;
                 }
@@ -215,6 +237,39 @@ TEST_F(Calib, WorkflowFollowsTheStateTableInsideTheRunLoop) {
         EXPECT_FALSE(
             sensor->thread().Inspect([](const sim::Sensor &s) { return s.Calibrating(); }));
     }
+}
+
+// Activate and Stop clicked while the video loop reads its frame blocks (the
+// line taken) wait for the frame's end, say so, and then run, as they do
+// during Run; they once did nothing at all.
+TEST_F(Calib, ActivateAndStopWaitForTheVideoFrame) {
+    sim::Config config = InstantConfig("t1");
+    config.period = 0;
+    Connect(config);
+    DisplayPanel(pPopup);
+    int clicked = 0;                // 1 after Activate, 2 after Stop
+    std::vector<std::string> texts; // the status right after each click
+    std::function<void()> poll = [&] {
+        // Clicked only while a block read holds the line.
+        if (clicked == 0 && loopActive && LineBusy()) {
+            Activate();
+            texts.push_back(Status());
+            clicked = 1;
+        } else if (clicked == 1 && calstep == 0 && LineBusy()) {
+            Discard();
+            texts.push_back(Status());
+            clicked = 2;
+        }
+        if (clicked < 2) After(context, 0.001, poll);
+    };
+    After(context, 0.05, poll);
+    After(context, 10.0, [] { stop_flag = 1; }); // ends a loop that nothing stops
+    CC_BTNVideo(pHandle, PANEL_CTRLLoopLock2, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(clicked, 2) << "activated (calstep 0) and stopped";
+    EXPECT_EQ(Frames(CAL), 2);
+    const std::string waits = "Calibration command waits for the video frame ...";
+    EXPECT_EQ(texts, std::vector<std::string>({waits, waits}));
+    EXPECT_EQ(Status(), "Calibration stopped successfully!");
 }
 
 // The fitted line's words are cut toward zero (the offset after adding
@@ -294,6 +349,7 @@ TEST_F(Calib, FitWithoutWordsIsRefused) {
         Take(2, 2000, 2000);
         Fit();
         EXPECT_EQ(Workflow(), "s/");
+        EXPECT_EQ(Status(), "Calibration values in range!") << "the refusal once stayed";
     }
     EXPECT_EQ(Frames(CAL), 0);
 }
@@ -341,8 +397,8 @@ TEST_F(Calib, LateReplyToAnotherCommandIsNotTaken) {
 }
 
 // No reply: activation changes nothing and starts no loop; save keeps the new
-// words unshown; stop still closes everything; teach ends silently; reset
-// says so. Waits out five time-outs.
+// words unshown; stop still closes everything; teach and reset say so (a
+// teach once kept "New setpoint value teached!"). Waits out five time-outs.
 TEST_F(Calib, NoReplyToAnyCommand) {
     sim::Config config = InstantConfig("t1");
     config.faults.ignore = {CAL, 6, 11};
@@ -375,7 +431,7 @@ TEST_F(Calib, NoReplyToAnyCommand) {
     EXPECT_EQ(stop_flag, 1);
 
     Teach();
-    EXPECT_EQ(Status(), "New setpoint value teached!");
+    EXPECT_EQ(Status(), "Timeout-RS-232...");
     EXPECT_EQ(tVal, setPoint);
     ResetAnalog();
     EXPECT_EQ(Status(), "Timeout-RS-232...");

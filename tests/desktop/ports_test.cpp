@@ -4,6 +4,8 @@
 #include "com232/com232.h"
 #include "com232/portsetup.h"
 #include "main/portwatch.h"
+#include "gui/pushget.h"
+#include "main/live.h"
 #include "window/controls.h"
 #include "platform/widgets/panel.h"
 #include "platform/widgets/registry.h"
@@ -186,6 +188,12 @@ TEST_F(Ports, AdapterInUseGoesAndComesBackMarkedButUnusedUntilChosen) {
     EXPECT_TRUE(Contains(ItemOf(OpenList(), 4), "(reconnected)")) << "also when opened";
     EXPECT_EQ(Status(), "Port is not open");
     EXPECT_TRUE(back.read(1, 300).empty()) << "nothing is sent before the user chooses it";
+    // Until then Run and a fetch say so at once (they once waited out their
+    // time-outs: "Timeout RS232-Line!", "Timeout-RS-232...").
+    CC_BTNRun(pHandle, PANEL_CTRLLoopLock1, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(Status(), "Port is not open");
+    PushGET(RAM);
+    EXPECT_EQ(Status(), "Port is not open");
 
     Choose(4);
     EXPECT_EQ(back.read(36, 1000).size(), 36u);

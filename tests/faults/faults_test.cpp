@@ -67,7 +67,7 @@ const Row kRows[] = {
     {AtStartup, WrongSync, Untouched, "read error - not sync byte 0xAA!"},
     {AtStartup, Delay14, Taken, kFirmware},
     {AtStartup, Delay16, Untouched, "Timeout-RS-232..."},
-    {AtStartup, Hangup, Untouched, "Error reading firmware-info!"},
+    {AtStartup, Hangup, Untouched, "Timeout-RS-232..."}, // the failed read stands last
     {InRun, Silent, Untouched, "Timeout RS232-Line!"},
     {InRun, Junk, Taken, "Line Ok!"},
     {InRun, Short, Taken, "Timeout RS232-Line!"},

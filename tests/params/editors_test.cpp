@@ -7,6 +7,7 @@
 #include "testhooks.h"
 #include "platform/widgets/userint.h"
 
+#include <QAccessible>
 #include <QComboBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -101,6 +102,37 @@ TEST_F(Editors, ExactlyOneTargetIsShown) {
         EXPECT_EQ(Value(PANEL_RBTRam), target == RAM) << click.button;
         EXPECT_EQ(Value(PANEL_RBTEeprom), target == EEPROM) << click.button;
         EXPECT_EQ(Value(PANEL_RBTFile), target == DATFILE) << click.button;
+        // Screen readers once heard check boxes here.
+        QAccessibleInterface *a = QAccessible::queryAccessibleInterface(button);
+        ASSERT_NE(a, nullptr);
+        EXPECT_EQ(a->role(), QAccessible::RadioButton) << click.button;
+        EXPECT_EQ(bool(a->state().checked), button->isChecked()) << click.button;
+    }
+}
+
+// Window left right of Window right: both fields are marked and the line
+// under them says so; nothing is corrected, so Send sends what was chosen
+// (this once went out without a word, and Run then found no edges).
+TEST_F(Editors, CrossedBordersAreMarkedNotCorrected) {
+    const struct {
+        int left, right;
+        bool crossed;
+    } rows[] = {{1000, 10, true}, {10, 1000, false}, {500, 500, false}, {501, 500, true}};
+    for (const auto &row : rows) {
+        pixB = 1;
+        pixE = 1024;
+        SetCtrlVal(pHandle, PANEL_NEDITEdgeLeft, row.left);
+        CC_NEDITEdgeLeft(pHandle, PANEL_NEDITEdgeLeft, EVENT_COMMIT, nullptr, 0, 0);
+        SetCtrlVal(pHandle, PANEL_NEDITEdgeRight, row.right);
+        CC_NEDITEdgeRight(pHandle, PANEL_NEDITEdgeRight, EVENT_COMMIT, nullptr, 0, 0);
+        int shown = -1, left = -1, right = -1;
+        GetCtrlAttribute(pHandle, PANEL_TEXTWindowBorders, ATTR_VISIBLE, &shown);
+        GetCtrlAttribute(pHandle, PANEL_NEDITEdgeLeft, ATTR_TEXT_BGCOLOR, &left);
+        GetCtrlAttribute(pHandle, PANEL_NEDITEdgeRight, ATTR_TEXT_BGCOLOR, &right);
+        EXPECT_EQ(shown, row.crossed) << row.left << " " << row.right;
+        EXPECT_EQ(left != 0xFFFFFF && right != 0xFFFFFF, row.crossed) << "both marked";
+        EXPECT_EQ(Value(PANEL_NEDITEdgeLeft) * 10000 + Value(PANEL_NEDITEdgeRight),
+                  row.left * 10000 + row.right);
     }
 }
 

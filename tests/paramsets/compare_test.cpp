@@ -17,6 +17,7 @@
 #include "platform/widgets/tablectrl.h"
 #include "uiharness.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QPushButton>
 #include <QTest>
@@ -241,6 +242,34 @@ TEST_F(Compare, OpenedFromTheKeyboard) {
     ASSERT_GT(pCompare, 0);
     EXPECT_TRUE(FindPanel(pCompare)->window()->isVisible());
     HidePanel(pHandle);
+}
+
+// Tab and Shift+Tab leave the table (Tab once cycled through its cells), the
+// Window column follows the main window (it once kept what it showed at
+// opening while Export wrote the new value), and Escape closes the window.
+TEST_F(Compare, KeyboardLeavesTheTableAndTheWindowColumnFollows) {
+    Connect();
+    DisplayPanel(pCompare);
+    QWidget *w = FindPanel(pCompare)->window();
+    w->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(w));
+    auto *table = w->findChild<QWidget *>(QStringLiteral("TABLECompare"));
+    ASSERT_NE(table, nullptr);
+    for (Qt::KeyboardModifier shift : {Qt::NoModifier, Qt::ShiftModifier}) {
+        table->setFocus();
+        QTest::keyClick(table, shift ? Qt::Key_Backtab : Qt::Key_Tab, shift);
+        EXPECT_NE(QApplication::focusWidget(), table) << "Shift " << bool(shift);
+    }
+
+    SetCtrlVal(pHandle, PANEL_NUMPower, 777);
+    const double end = Timer() + 5.0;
+    while (Column(SET_WINDOW)[0] != ParamValueText(0, 777) && Timer() < end)
+        ProcessSystemEvents();
+    EXPECT_EQ(Column(SET_WINDOW)[0], ParamValueText(0, 777));
+
+    QWidget *focus = QApplication::focusWidget();
+    QTest::keyClick(focus ? focus : w, Qt::Key_Escape);
+    EXPECT_FALSE(w->isVisible());
 }
 
 // The compare window with both sets fetched, for a look.

@@ -2,7 +2,9 @@
 // document parsed, written whole or not at all, printed to PDF and drawn for
 // a look (shots/).
 #include "com232/com232.h"
+#include "com232/portsetup.h"
 #include "window/controls.h"
+#include "paramsets/namedset.h"
 #include "paramsets/paramtable.h"
 #include "paramstest.h"
 #include "platform/widgets/htmldoc.h"
@@ -171,6 +173,19 @@ TEST_F(Report, WrittenWholeOrNotAtAll) {
     EXPECT_EQ(Status(), REPORT_WRITE_ERROR);
     EXPECT_EQ(ReadFile(Path("r.html")), first);
     EXPECT_EQ(entries(), before) << "no half-written file beside it";
+}
+
+// A type-103 sensor reports 1180 pixels, which the drawing takes as 256: the
+// report and a named set record what the sensor sent (both once wrote 256).
+TEST_F(Report, IdentityAsTheSensorReportedIt) {
+    SimulatedSensor t103(InstantConfig("t103"), 1, ports);
+    ASSERT_TRUE(t103.ok()) << t103.error();
+    InitRS232(1);
+    EXPECT_EQ(ccdmaxpixel, 256);
+    EXPECT_EQ(GatherReport(0).ccdmaxpixel, 1180);
+    const u16 words[PNUM] = {};
+    EXPECT_NE(NamedSetToJson(words, CurrentIdentity()).find("\"ccdmaxpixel\": 1180"),
+              std::string::npos);
 }
 
 } // namespace

@@ -12,6 +12,7 @@
 #include "platform/widgets/userint.h"
 #include "recording/recorder.h"
 #include "recording/recordpanel.h"
+#include "report/report.h"
 #include "replay.h"
 #include "simharness.h"
 #include "statistics/runstats.h"
@@ -23,7 +24,11 @@
 #include <sys/resource.h>
 #include <unistd.h>
 
+#include <QApplication>
+#include <QDialog>
+
 #include <cmath>
+#include <filesystem>
 #include <cstdlib>
 #include <fstream>
 #include <functional>
@@ -118,9 +123,8 @@ class Recording : public ::testing::Test {
     void Record() { CC_BTNRecord(pHandle, PANEL_BTNRecord, EVENT_COMMIT, nullptr, 0, 0); }
     void Run() { CC_BTNRun(pHandle, PANEL_CTRLLoopLock1, EVENT_COMMIT, nullptr, 0, 0); }
     void Video() { CC_BTNVideo(pHandle, PANEL_CTRLLoopLock2, EVENT_COMMIT, nullptr, 0, 0); }
-    void StopAfter(double seconds) {
-        After(context, seconds, [] { CC_BTNStop(pHandle, 5, EVENT_LEFT_CLICK, nullptr, 0, 0); });
-    }
+    static void Stop() { CC_BTNStop(pHandle, 5, EVENT_LEFT_CLICK, nullptr, 0, 0); }
+    void StopAfter(double seconds) { After(context, seconds, Stop); }
     std::string path;
     PortFolder folder;
     QObject context;
@@ -274,6 +278,76 @@ TEST_F(Recording, FullDiskAndMissingFolderEndTheRecordingWithAMessage) {
     for (size_t i = 0; i < csv.rows.size(); i++) {
         ASSERT_EQ(csv.rows[i].size(), size_t(COLUMNS)) << "torn row " << i;
         EXPECT_EQ(Num(csv.rows[i][REPLY]), long(i) + 1);
+    }
+}
+
+// A recording whose file goes away with its folder ends and says so (it once
+// counted on into the unlinked file and ended "Recorded run.csv: n rows").
+TEST_F(Recording, RemovedFileEndsTheRecordingWithAMessage) {
+    LoggedSensor sensor(InstantConfig("t1"), folder);
+    ASSERT_TRUE(sensor.ok());
+    InitRS232(1);
+    char dirName[] = "/tmp/vtlx-record-XXXXXX";
+    const std::string dir = mkdtemp(dirName);
+    SetFileSelectAnswer((dir + "/run.csv").c_str());
+    Record();
+    ASSERT_TRUE(RecordingActive());
+    std::function<void()> watch = [&] {
+        if (RecordingRows() > 0 && std::filesystem::exists(dir)) std::filesystem::remove_all(dir);
+        if (!RecordingActive()) return Stop();
+        After(context, 0.01, watch);
+    };
+    After(context, 0.01, watch);
+    StopAfter(10.0); // ends a run that nothing else stops
+    Run();
+    EXPECT_FALSE(RecordingActive());
+    const std::string state = ControlText(pHandle, PANEL_TEXTRecording);
+    EXPECT_NE(state.find("removed"), std::string::npos) << state;
+}
+
+// No dialog of ours stops a running loop: while the report's note dialog and
+// then its save dialog are open, measurement requests go on leaving (the loop
+// once stood still for as long as a dialog was open). Prints the line's trace.
+TEST_F(Recording, RunGoesOnWhileTheReportsDialogsAreOpen) {
+    SimulatedSensor sensor(InstantConfig("t1"), 1, folder);
+    ASSERT_TRUE(sensor.ok()) << sensor.error();
+    InitRS232(1);
+    auto requests = [&] {
+        int n = 0;
+        for (const SimEvent &e : sensor.events())
+            n += e.dir == "rx" && e.code == 8;
+        return n;
+    };
+    int at = -1, before = 0;         // the dialog open (0 note, 1 save; 2 both done), requests then
+    size_t from[2] = {}, to[2] = {}; // the line's events while each was open
+    std::function<void()> poll = [&] {
+        auto *dialog = static_cast<QDialog *>(QApplication::activeModalWidget());
+        if (at == -1 && loopActive) {
+            CC_BTNReport(pHandle, PANEL_BTNReport, EVENT_COMMIT, nullptr, 0, 0);
+        } else if (at < 0 || !dialog || requests() < before + 10) {
+            return After(context, 0.002, poll);
+        } else {
+            to[at] = sensor.events().size();
+            at == 0 ? dialog->accept() : dialog->reject(); // the note taken: the save dialog
+        }
+        if (++at == 2) return Stop();
+        before = requests();
+        from[at] = sensor.events().size();
+        After(context, 0.002, poll);
+    };
+    After(context, 0.05, poll);
+    After(context, 10.0, [] { // a dialog that stopped the loop is closed, so the test ends
+        if (QWidget *d = QApplication::activeModalWidget()) static_cast<QDialog *>(d)->reject();
+        Stop();
+    });
+    Run();
+    ASSERT_EQ(at, 2) << "the requests stopped while a dialog was open";
+    const std::vector<SimEvent> events = sensor.events();
+    for (int k = 0; k < 2; k++) {
+        std::printf("line while the report's %s dialog is open:\n", k ? "save" : "note");
+        for (size_t i = from[k]; i < to[k]; i++)
+            std::printf("  %8.4f s  %s %s code %d\n", events[i].t, events[i].dir.c_str(),
+                        events[i].kind.c_str(), events[i].code);
     }
 }
 

@@ -68,7 +68,7 @@ TEST_F(Startup, WrongEchoWordStopsTheChain) {
     EXPECT_EQ(ccdtype, 0);
 }
 
-// Both cases wait out a full time limit (1.5 s and 2.0 s).
+// The cases wait out a full time limit (1.5 s, 2.0 s and 1.5 s).
 TEST_F(Startup, SilentSensorAndMissingFirmwareTextAreReported) {
     {
         sim::Config config = InstantConfig("t1");
@@ -96,6 +96,19 @@ TEST_F(Startup, SilentSensorAndMissingFirmwareTextAreReported) {
         EXPECT_EQ(Status(), "Error reading firmware-info!");
         EXPECT_EQ(ccdtype, 3) << "identity taken over";
         EXPECT_EQ(power, sensor.ram()[0]) << "settings taken over";
+        EXPECT_EQ(sensor.framesReceived(), (std::vector<int>{5, 10, 2, 7}));
+    }
+    FreshStart();
+    {
+        // The read's failure stands last (the firmware text once covered it).
+        sim::Config config = InstantConfig("t1");
+        config.firmware = "VTLX-SIM V2.14";
+        config.faults.ignore = {2};
+        SimulatedSensor sensor(config, 1, folder);
+        ASSERT_TRUE(sensor.ok());
+        InitRS232(1);
+        EXPECT_EQ(Status(), "Timeout-RS-232...");
+        EXPECT_EQ(std::string(szFirmware).substr(0, 14), "VTLX-SIM V2.14") << "kept for the report";
         EXPECT_EQ(sensor.framesReceived(), (std::vector<int>{5, 10, 2, 7}));
     }
 }

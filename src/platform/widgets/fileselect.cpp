@@ -10,6 +10,7 @@
 
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 namespace {
 
@@ -21,6 +22,57 @@ QString ExtensionOf(const QString &fileTypeList) {
     if (!first.startsWith(QLatin1String("*.")) || first.size() < 3) return QString();
     const QString ext = first.mid(2);
     return ext.contains(QLatin1Char('*')) || ext.contains(QLatin1Char('?')) ? QString() : ext;
+}
+
+// What the dialog's choice gives: the extension added where it must be, a
+// file to load that exists, a path that fits the program's buffers.
+int TakeChoice(QString chosen, const QString &ext, bool restrictExtension, bool load, char *path) {
+    if (chosen.isEmpty()) return VAL_NO_FILE_SELECTED;
+    if (restrictExtension && !ext.isEmpty() &&
+        !chosen.endsWith(QLatin1Char('.') + ext, Qt::CaseInsensitive))
+        chosen += QLatin1Char('.') + ext;
+    const bool exists = QFileInfo(chosen).isFile();
+    if (load && !exists) return VAL_NO_FILE_SELECTED;
+
+    const QByteArray bytes = QFile::encodeName(chosen);
+    if (bytes.size() >= kPathBytes) {
+        std::fprintf(stderr, "FileSelectPopup: path longer than %d bytes refused: %s\n",
+                     kPathBytes - 1, bytes.constData());
+        return VAL_NO_FILE_SELECTED;
+    }
+    std::memcpy(path, bytes.constData(), size_t(bytes.size()) + 1);
+    return exists ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
+}
+
+// A test's answer through the seam, as an absolute path; false when no test
+// answers and the dialog is to show.
+bool TakeSeamAnswer(const QString &dir, QString *chosen) {
+    std::string answer;
+    const int answered = dialogSeam.fileSelect ? dialogSeam.fileSelect(&answer) : -1;
+    if (answered < 0) return false;
+    chosen->clear();
+    if (answered == 1 && !answer.empty())
+        *chosen = QDir(dir).absoluteFilePath(QFile::decodeName(answer.c_str()));
+    return true;
+}
+
+QFileDialog *MakeDialog(const QString &dir, const char *defaultFileName, const QString &filter,
+                        const char *title, int buttonLabel, bool restrictExtension,
+                        const QString &ext, bool allowMakeDirectory) {
+    auto *dialog = new QFileDialog(QApplication::activeWindow(),
+                                   QString::fromLatin1(title ? title : ""), dir, filter);
+    dialog->setOption(QFileDialog::DontUseNativeDialog);
+    dialog->setFileMode(buttonLabel == VAL_LOAD_BUTTON ? QFileDialog::ExistingFile
+                                                       : QFileDialog::AnyFile);
+    dialog->setAcceptMode(buttonLabel == VAL_SAVE_BUTTON ? QFileDialog::AcceptSave
+                                                         : QFileDialog::AcceptOpen);
+    static const char *const labels[] = {"OK", "Save", "Select", "Load"};
+    if (buttonLabel >= 0 && buttonLabel <= 3)
+        dialog->setLabelText(QFileDialog::Accept, QString::fromLatin1(labels[buttonLabel]));
+    if (!allowMakeDirectory) dialog->setOption(QFileDialog::ReadOnly);
+    if (restrictExtension && !ext.isEmpty()) dialog->setDefaultSuffix(ext);
+    if (defaultFileName && *defaultFileName) dialog->selectFile(QFile::decodeName(defaultFileName));
+    return dialog;
 }
 
 } // namespace
@@ -39,44 +91,48 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileName,
     // whatever button opened it.
     Panel::noteModalDialog();
     QString chosen;
-    std::string answer;
-    const int answered = dialogSeam.fileSelect ? dialogSeam.fileSelect(&answer) : -1;
-    if (answered >= 0) {
-        if (answered == 1 && !answer.empty())
-            chosen = QDir(dir).absoluteFilePath(QFile::decodeName(answer.c_str()));
-    } else {
+    if (!TakeSeamAnswer(dir, &chosen)) {
         if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
             return VAL_NO_FILE_SELECTED;
-        QFileDialog dialog(QApplication::activeWindow(), QString::fromLatin1(title ? title : ""),
-                           dir, filter);
-        dialog.setOption(QFileDialog::DontUseNativeDialog);
-        dialog.setFileMode(load ? QFileDialog::ExistingFile : QFileDialog::AnyFile);
-        dialog.setAcceptMode(buttonLabel == VAL_SAVE_BUTTON ? QFileDialog::AcceptSave
-                                                            : QFileDialog::AcceptOpen);
-        static const char *const labels[] = {"OK", "Save", "Select", "Load"};
-        if (buttonLabel >= 0 && buttonLabel <= 3)
-            dialog.setLabelText(QFileDialog::Accept, QString::fromLatin1(labels[buttonLabel]));
-        if (!allowMakeDirectory) dialog.setOption(QFileDialog::ReadOnly);
-        if (restrictExtension && !ext.isEmpty()) dialog.setDefaultSuffix(ext);
-        if (defaultFileName && *defaultFileName)
-            dialog.selectFile(QFile::decodeName(defaultFileName));
-        if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
-            chosen = dialog.selectedFiles().first();
+        QFileDialog *dialog = MakeDialog(dir, defaultFileName, filter, title, buttonLabel,
+                                         restrictExtension, ext, allowMakeDirectory);
+        if (dialog->exec() == QDialog::Accepted && !dialog->selectedFiles().isEmpty())
+            chosen = dialog->selectedFiles().first();
+        delete dialog;
     }
-    if (chosen.isEmpty()) return VAL_NO_FILE_SELECTED;
+    return TakeChoice(chosen, ext, restrictExtension, load, path);
+}
 
-    if (restrictExtension && !ext.isEmpty() &&
-        !chosen.endsWith(QLatin1Char('.') + ext, Qt::CaseInsensitive))
-        chosen += QLatin1Char('.') + ext;
-    const bool exists = QFileInfo(chosen).isFile();
-    if (load && !exists) return VAL_NO_FILE_SELECTED;
-
-    const QByteArray bytes = QFile::encodeName(chosen);
-    if (bytes.size() >= kPathBytes) {
-        std::fprintf(stderr, "FileSelectPopup: path longer than %d bytes refused: %s\n",
-                     kPathBytes - 1, bytes.constData());
-        return VAL_NO_FILE_SELECTED;
+void FileSelectPopupThen(const char *defaultDirectory, const char *defaultFileName,
+                         const char *fileTypeList, const char *title, int buttonLabel,
+                         int restrictExtension, int allowMakeDirectory,
+                         std::function<void(int result, const char *path)> done) {
+    const QString dir = QFile::decodeName(defaultDirectory ? defaultDirectory : "");
+    const QString filter = QString::fromLatin1(fileTypeList ? fileTypeList : "*");
+    const QString ext = ExtensionOf(filter);
+    const bool load = buttonLabel == VAL_LOAD_BUTTON;
+    Panel::noteModalDialog();
+    QString chosen;
+    if (TakeSeamAnswer(dir, &chosen) ||
+        !qobject_cast<QApplication *>(QCoreApplication::instance())) {
+        char path[kPathBytes] = "";
+        const int result = TakeChoice(chosen, ext, restrictExtension, load, path);
+        done(result, path);
+        return;
     }
-    std::memcpy(path, bytes.constData(), size_t(bytes.size()) + 1);
-    return exists ? VAL_EXISTING_FILE_SELECTED : VAL_NEW_FILE_SELECTED;
+    QFileDialog *dialog = MakeDialog(dir, defaultFileName, filter, title, buttonLabel,
+                                     restrictExtension, ext, allowMakeDirectory);
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    // open(), not exec(): no event loop of its own, so the caller's loop keeps
+    // pumping while the user picks a file.
+    QObject::connect(dialog, &QDialog::finished, dialog,
+                     [dialog, ext, restrictExtension, load, done](int answer) {
+                         QString picked;
+                         if (answer == QDialog::Accepted && !dialog->selectedFiles().isEmpty())
+                             picked = dialog->selectedFiles().first();
+                         char path[kPathBytes] = "";
+                         const int result = TakeChoice(picked, ext, restrictExtension, load, path);
+                         done(result, path);
+                     });
+    dialog->open();
 }

@@ -18,7 +18,12 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QGuiApplication>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
+#include <QVBoxLayout>
+#include <QShortcut>
 #include <QXmlStreamReader>
 
 int Panel::dispatchDepth = 0;
@@ -172,8 +177,31 @@ Panel *Panel::load(const QString &path, int number, int handle, QString *error, 
     found->setWindowFlags(Qt::Window);
     found->setAttribute(Qt::WA_DeleteOnClose, false);
     const QSize initial = found->property("initialSize").toSize();
-    found->resize(initial.isValid() ? initial.expandedTo(found->minimumSizeHint())
-                                    : found->sizeHint());
+    QSize size =
+        initial.isValid() ? initial.expandedTo(found->minimumSizeHint()) : found->sizeHint();
+    // A screen smaller than the panel's least size (a small screen at a large
+    // scale factor): the panel's contents scroll inside a window that fits,
+    // rather than the window growing past the screen or its rows overlapping.
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    const QSize room = screen ? screen->availableGeometry().size() : QSize();
+    const QSize least = found->minimumSizeHint();
+    if (room.isValid() && found->layout() &&
+        (least.width() > room.width() || least.height() > room.height())) {
+        auto *content = new QWidget;
+        content->setLayout(found->layout()); // takes the layout and its widgets along
+        auto *scroll = new QScrollArea;
+        scroll->setObjectName(QStringLiteral("panelScroll"));
+        scroll->setFrameShape(QFrame::NoFrame);
+        scroll->setWidgetResizable(true);
+        scroll->setWidget(content);
+        auto *outer = new QVBoxLayout(found);
+        outer->setContentsMargins(0, 0, 0, 0);
+        outer->addWidget(scroll);
+        // Room for the window frame and title bar.
+        constexpr int kFrame = 40;
+        size = size.boundedTo(room - QSize(kFrame / 2, kFrame));
+    }
+    found->resize(size);
 
     auto *panel = new Panel(found, number, handle);
     if (!panel->bindControls(error)) {
@@ -193,6 +221,15 @@ bool Panel::bindControls(QString *error) {
                      qPrintable(panelCb));
     }
     win->installEventFilter(this);
+    // A panel marked so in the file closes on Escape as by its frame's close
+    // button: the panel callback gets EVENT_CLOSE and decides.
+    if (win->property("escapeCloses").toBool()) {
+        auto *escape = new QShortcut(QKeySequence(Qt::Key_Escape), win);
+        escape->setContext(Qt::WindowShortcut);
+        connect(escape, &QShortcut::activated, win, [this] {
+            if (win) win->close();
+        });
+    }
 
     int highest = 0;
     for (QWidget *w : win->findChildren<QWidget *>()) {
@@ -434,7 +471,12 @@ QLabel *Panel::label(int number) const {
 }
 
 int Panel::addTextMessage(const QString &text, int top, int left) {
-    auto *l = new QLabel(text, win);
+    // Over the panel's contents, which scroll on a small screen.
+    QWidget *surface = win;
+    if (auto *scroll = win->findChild<QScrollArea *>(QStringLiteral("panelScroll"),
+                                                     Qt::FindDirectChildrenOnly))
+        surface = scroll->widget();
+    auto *l = new QLabel(text, surface);
     l->setTextFormat(Qt::PlainText);
     l->move(left, top);
     l->adjustSize();

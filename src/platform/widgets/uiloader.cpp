@@ -3,6 +3,7 @@
 #include "platform/widgets/graphplot.h"
 #include "platform/widgets/numericspinbox.h"
 #include "platform/widgets/realspinbox.h"
+#include "platform/widgets/radiobutton.h"
 #include "platform/widgets/selector.h"
 #include "platform/widgets/stripchart.h"
 #include "platform/widgets/switchbutton.h"
@@ -45,6 +46,8 @@ QWidget *UiLoader::createWidget(const QString &className, QWidget *parent, const
         w = new RealSpinBox(parent);
     else if (className == QLatin1String("QComboBox"))
         w = new Selector(parent);
+    else if (className == QLatin1String("QRadioButton"))
+        w = new RadioButton(parent);
     else
         return QUiLoader::createWidget(className, parent, name);
     w->setObjectName(name);

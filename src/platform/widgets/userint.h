@@ -25,6 +25,8 @@
 
 #include "platform/widgets/uitypes.h"
 
+#include <functional>
+
 // Creates the application object with windows (once, before InitCVIRTE of the
 // run-time, which then keeps it). Returns 1 on success; 0, saying why on
 // stderr, when there is no display.
@@ -123,6 +125,14 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileName,
                     const char *fileTypeList, const char *title, int buttonLabel,
                     int restrictDirectory, int restrictExtension, int allowCancel,
                     int allowMakeDirectory, char *path);
+// The same dialog without waiting for it: returns at once, and done(result,
+// path) runs when the user answers, so loops and timers go on meanwhile. The
+// dialog is modal to the active window only. A test's answer runs done at
+// once.
+void FileSelectPopupThen(const char *defaultDirectory, const char *defaultFileName,
+                         const char *fileTypeList, const char *title, int buttonLabel,
+                         int restrictExtension, int allowMakeDirectory,
+                         std::function<void(int result, const char *path)> done);
 
 // Whole arrays as files. Text files hold one value per line, right-aligned in
 // fieldWidth characters; reading takes the numbers in order whatever blanks
