@@ -82,6 +82,12 @@ find: "VTLXrun-%s.csv"
 put: "VTLXrun_%s.csv"
 labels: recording
 
+fault: the old file is removed before a whole file is written over it
+file: src/platform/savefile.cpp
+find:     QSaveFile file(QFile::decodeName(path ? path : ""));
+put:     QSaveFile file(QFile::decodeName(path ? path : "")); QFile::remove(file.fileName());
+labels: paramsets
+
 fault: named sets of any size are read
 file: src/platform/savefile.cpp
 find:     if (file.size() > maxBytes) {
