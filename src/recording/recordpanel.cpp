@@ -10,7 +10,9 @@
 #include "platform/widgets/buttontext.h"
 #include "platform/ticker.h"
 #include "platform/widgets/userint.h"
+#include "recording/histogrampanel.h"
 #include "recording/recorder.h"
+#include "statistics/histogram.h"
 #include "statistics/runstats.h"
 
 static const double TICK = 0.2;                  // s between writes and redraws: 5 a second
@@ -38,6 +40,7 @@ static void ShowStatistics(void) {
     SetCtrlVal(pHandle, PANEL_TEXTStatUm, text);
     FormatToleranceFigures(s, text, sizeof text);
     SetCtrlVal(pHandle, PANEL_TEXTStatTolerance, text);
+    ShowRunHistogram();
     shownCount = s.value.count;
 }
 
@@ -83,11 +86,13 @@ void TakeReplyForRecord(void) {
     int umShown = 0;
     GetCtrlAttribute(pHandle, PANEL_NUMUmValue, ATTR_VISIBLE, &umShown);
     AddRunReply(Mvalue, umValue, umShown, tVal, tTol);
+    AddRunHistogramReply(Mvalue, umValue, umShown, tVal, tTol);
     RecordReply(umShown);
 }
 
 void BeginRunStatistics(void) {
     ResetRunStatistics();
+    ResetRunHistogram();
     shownCount = -1;
 }
 
