@@ -58,17 +58,37 @@ int StopRecording(void) {
     return ok;
 }
 
+int FormatRecordingRow(const RecordingRow &r, char *text, int size) {
+    char um[16] = "";
+    if (r.um) std::snprintf(um, sizeof um, "%d", *r.um);
+    return std::snprintf(text, static_cast<std::size_t>(size),
+                         "%s,%.3f,%ld,%u,%u,%u,%s,%u,%u,%u,%u,%u,%u,%u,%u,%u\r\n", r.time,
+                         r.seconds, r.reply, r.Ledge, r.Redge, r.Mvalue, um, r.tVal, r.tTol,
+                         r.edcnt, r.mvstart, r.mvend, r.dynpower, r.anaMax, r.anaMin, r.in0);
+}
+
 void RecordReply(int umShown) {
     if (!file) return;
-    char um[16] = "";
-    if (umShown) std::snprintf(um, sizeof um, "%d", umValue);
     char stamp[40];
     LocalTimeISO(stamp, sizeof stamp);
+    const RecordingRow r = {stamp,
+                            Timer() - startTime,
+                            rows + 1,
+                            Ledge,
+                            Redge,
+                            Mvalue,
+                            umShown ? &umValue : nullptr,
+                            tVal,
+                            tTol,
+                            edcnt,
+                            mvstart,
+                            mvend,
+                            dynpower,
+                            anaMax,
+                            anaMin,
+                            in0};
     char row[256];
-    const int n =
-        std::snprintf(row, sizeof row, "%s,%.3f,%ld,%u,%u,%u,%s,%u,%u,%u,%u,%u,%u,%u,%u,%u\r\n",
-                      stamp, Timer() - startTime, rows + 1, Ledge, Redge, Mvalue, um, tVal, tTol,
-                      edcnt, mvstart, mvend, dynpower, anaMax, anaMin, in0);
+    const int n = FormatRecordingRow(r, row, sizeof row);
     if (AppendFileAdd(file, row, static_cast<std::size_t>(n))) rows++;
 }
 
