@@ -59,6 +59,7 @@ enum {
     PANEL_TEXTStatTolerance = 64, // out of tolerance, Cp, Cpk
     PANEL_BTNStatReset = 65,      // resets the statistics
     PANEL_GRAPHHistogram = 66,    // histogram of the run (recording/histogrampanel)
+    PANEL_BTNOpenRecording = 67,  // opens a recording for review (review)
 };
 
 // Calibration window (handle pPopup).

@@ -62,7 +62,7 @@ TEST(RecordingShots, GroupFitsWhileRecording) {
 
     const int mine[] = {PANEL_BTNRecord,      PANEL_TEXTRecording,     PANEL_TEXTStatValue,
                         PANEL_TEXTStatUm,     PANEL_TEXTStatTolerance, PANEL_BTNStatReset,
-                        PANEL_GRAPHHistogram};
+                        PANEL_GRAPHHistogram, PANEL_BTNOpenRecording};
     for (int c : mine) {
         QWidget *w = FindPanel(pHandle)->control(c);
         ASSERT_TRUE(w) << c;
