@@ -31,13 +31,17 @@ struct Review {
 };
 
 static std::map<int, std::unique_ptr<Review>> reviews; // by window
-static std::thread reader;                             // reads the file the button chose
-static std::atomic<bool> readerDone{false};            // the reader has finished
-static std::unique_ptr<Review> readerReview;           // what it read
-static char readerError[1400];                         // why it failed
-static int readerOk = 0;                               // 1 when it read a recording
-static int poller = 0;                                 // ticker looking for the reader's end
-static std::unique_ptr<Review> opening;                // the review whose window opens now
+// A reading the button started. The thread owns a share of it and is never
+// waited for: a program that ends while a file is read does not wait either.
+struct Loading {
+    std::unique_ptr<Review> review = std::make_unique<Review>();
+    char error[1400] = ""; // why it failed
+    int ok = 0;            // 1 when it read a recording
+    std::atomic<bool> done{false};
+};
+static std::shared_ptr<Loading> loading; // the reading under way, or none
+static int poller = 0;                   // ticker looking for the reader's end
+static std::unique_ptr<Review> opening;  // the review whose window opens now
 
 // The review of a window. A window asks for its trend while it opens, before
 // its number is known: the review that opens is its review.
@@ -150,7 +154,11 @@ static int Show(std::unique_ptr<Review> r, char *error, int size) {
     const int window = OpenReviewWindow(first, last, OnSpan, OnSettled, OnClose);
     Review *review = window > 0 ? Find(window) : nullptr;
     opening.reset();
-    if (!review) return 0;
+    if (!review) {
+        std::snprintf(error, static_cast<std::size_t>(size),
+                      "The review window could not be opened.");
+        return 0;
+    }
     ShowFile(window, review);
     return window;
 }
@@ -163,18 +171,16 @@ int OpenRecordingReview(const char *path, char *error, int size) {
 }
 
 static void Poll(void) {
-    if (!readerDone) return;
-    reader.join();
+    if (!loading || !loading->done) return;
     StopTicker(poller);
     poller = 0;
-    readerDone = false;
-    if (!readerOk || !Show(std::move(readerReview), readerError, sizeof readerError))
-        MessagePopup(MESSAGE_TITLE, readerError);
-    readerReview.reset();
+    const std::shared_ptr<Loading> l = std::move(loading);
+    if (!l->ok || !Show(std::move(l->review), l->error, sizeof l->error))
+        MessagePopup(MESSAGE_TITLE, l->error);
 }
 
 int RecordingReviewLoading(void) {
-    return reader.joinable();
+    return loading != nullptr;
 }
 
 int RecordingReviewCount(void) {
@@ -193,20 +199,18 @@ int RecordingReviewTexts(int window, char *text, int size) {
 
 int CC_BTNOpenRecording(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    if (reader.joinable()) {
+    if (loading) {
         MessagePopup(MESSAGE_TITLE, "A recording is being read; its window opens when it is read.");
         return 0;
     }
     char path[260] = "";
     if (SelectFileInLastFolder("", "*.csv", DIALOG_TITLE, VAL_LOAD_BUTTON, 0, path) <= 0) return 0;
-    readerReview = std::make_unique<Review>();
-    readerReview->name = BaseName(path);
-    readerError[0] = '\0';
-    const std::string file = path;
-    reader = std::thread([file] {
-        readerOk = ReadRecording(file.c_str(), &readerReview->rec, readerError, sizeof readerError);
-        readerDone = true;
-    });
+    loading = std::make_shared<Loading>();
+    loading->review->name = BaseName(path);
+    std::thread([l = loading, file = std::string(path)] {
+        l->ok = ReadRecording(file.c_str(), &l->review->rec, l->error, sizeof l->error);
+        l->done = true;
+    }).detach();
     poller = StartTicker(POLL, Poll);
     return 0;
 }
