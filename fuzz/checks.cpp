@@ -147,7 +147,7 @@ std::string CheckNamedSet(const std::uint8_t *data, std::size_t size) {
     }
     for (int i = 0; i < PNUM; i++)
         if (!ParamInRange(i, words[i]))
-            return std::string("\"") + PARAM_TABLE[i].name + "\" taken out of its range";
+            return std::string("\"") + ParamName(i) + "\" taken out of its range";
     u16 again[PNUM] = {};
     if (!NamedSetFromJson(NamedSetToJson(words, SetIdentity{}), again, &why))
         return "the set written for the words taken is refused: " + why;

@@ -23,6 +23,7 @@ static const char *GraphName(int control) {
     switch (control) {
     case PANEL_CHARTRaw: return "chart";
     case PANEL_GRAPHBar: return "ccdline";
+    case PANEL_GRAPHHistogram: return "histogram";
     default: return "video";
     }
 }
@@ -95,4 +96,5 @@ void InstallGraphExport(void) {
     InstallGraphMenu(pHandle, PANEL_CHARTRaw, 0, CC_GraphExport);
     InstallGraphMenu(pHandle, PANEL_GRAPHBar, 0, CC_GraphExport);
     InstallGraphMenu(pHandle, PANEL_GRAPHVideo, 1, CC_GraphExport);
+    InstallGraphMenu(pHandle, PANEL_GRAPHHistogram, 0, CC_GraphExport);
 }

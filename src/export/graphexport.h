@@ -1,11 +1,11 @@
-// Export of the three graphs: the strip chart, the bar graph of the CCD line
-// and the video curve. Each saves its picture (PNG, PDF, SVG or JPG, by the
+// Export of the graphs: the strip chart, the bar graph of the CCD line, the
+// video curve and the run's histogram. Each saves its picture (PNG, PDF, SVG or JPG, by the
 // extension chosen in the file dialog) or copies it to the clipboard, from
 // its context menu or a shortcut; the video graph also saves the current
 // frame's 256 samples as CSV (sample index, position, value).
 #pragma once
 
-// Gives the three graphs their menus. Called once the main panel is loaded.
+// Gives the graphs their menus. Called once the main panel is loaded.
 void InstallGraphExport(void);
 
 // The kind of picture (PICTURE_*) a file name asks for by its extension,

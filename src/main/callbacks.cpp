@@ -14,6 +14,7 @@
 #include "report/report.h"
 #include "platform/widgets/userint.h"
 #include "recording/recordpanel.h"
+#include "review/review.h"
 
 void RegisterCallbacks(void) {
     RegisterPanelCallback("CC_PANEL", CC_PANEL);
@@ -49,4 +50,5 @@ void RegisterCallbacks(void) {
     RegisterCallback("CC_ButtonSaveCalValues", CC_ButtonSaveCalValues);
     RegisterCallback("CC_BTNRecord", CC_BTNRecord);
     RegisterCallback("CC_BTNStatReset", CC_BTNStatReset);
+    RegisterCallback("CC_BTNOpenRecording", CC_BTNOpenRecording);
 }

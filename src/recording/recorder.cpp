@@ -67,15 +67,35 @@ int StopRecording(void) {
     return ok;
 }
 
+int FormatRecordingRow(const RecordingRow &r, char *text, int size) {
+    char um[16] = "";
+    if (r.um) std::snprintf(um, sizeof um, "%d", *r.um);
+    return std::snprintf(text, static_cast<std::size_t>(size),
+                         "%s,%.3f,%ld,%u,%u,%u,%s,%u,%u,%u,%u,%u,%u,%u,%u,%u\r\n", r.time,
+                         r.seconds, r.reply, r.Ledge, r.Redge, r.Mvalue, um, r.tVal, r.tTol,
+                         r.edcnt, r.mvstart, r.mvend, r.dynpower, r.anaMax, r.anaMin, r.in0);
+}
+
 void RecordReply(const RunReply &r, int umShown) {
     if (!file) return;
-    char um[16] = "";
-    if (umShown) std::snprintf(um, sizeof um, "%d", r.umValue);
+    const RecordingRow fields = {r.localTime,
+                                 r.monotonic - startTime,
+                                 rows + 1,
+                                 r.Ledge,
+                                 r.Redge,
+                                 r.Mvalue,
+                                 umShown ? &r.umValue : nullptr,
+                                 r.tVal,
+                                 r.tTol,
+                                 r.edcnt,
+                                 r.mvstart,
+                                 r.mvend,
+                                 r.dynpower,
+                                 r.anaMax,
+                                 r.anaMin,
+                                 r.in0};
     char row[256];
-    const int n = std::snprintf(
-        row, sizeof row, "%s,%.3f,%ld,%u,%u,%u,%s,%u,%u,%u,%u,%u,%u,%u,%u,%u\r\n", r.localTime,
-        r.monotonic - startTime, rows + 1, r.Ledge, r.Redge, r.Mvalue, um, r.tVal, r.tTol, r.edcnt,
-        r.mvstart, r.mvend, r.dynpower, r.anaMax, r.anaMin, r.in0);
+    const int n = FormatRecordingRow(fields, row, sizeof row);
     if (AppendFileAdd(file, row, static_cast<std::size_t>(n))) rows++;
 }
 

@@ -23,6 +23,20 @@
 // Header line of a recording (without its line end, CR LF).
 extern const char RECORDING_HEADER[];
 
+// The fields of one row, in the header's order; um nullptr leaves it empty.
+struct RecordingRow {
+    const char *time; // local time, as LocalTimeISO gives it
+    double seconds;   // since the recording started
+    long reply;       // 1, 2, 3 ...
+    u16 Ledge, Redge, Mvalue;
+    const int *um;
+    u16 tVal, tTol, edcnt, mvstart, mvend, dynpower, anaMax, anaMin, in0;
+};
+
+// One row as the recording writes it, CR LF included, into text (size
+// bytes). Returns its length.
+int FormatRecordingRow(const RecordingRow &r, char *text, int size);
+
 // Starts recording into path (replacing a file of that name). Returns 1, or
 // 0 with the reason in RecordingError (nothing is recording then).
 int StartRecording(const char *path);

@@ -10,7 +10,9 @@
 #include "platform/widgets/buttontext.h"
 #include "platform/ticker.h"
 #include "platform/widgets/userint.h"
+#include "recording/histogrampanel.h"
 #include "recording/recorder.h"
+#include "statistics/histogram.h"
 #include "statistics/runstats.h"
 
 static const double TICK = 0.2;                  // s between writes and redraws: 5 a second
@@ -38,6 +40,7 @@ static void ShowStatistics(void) {
     SetCtrlVal(pHandle, PANEL_TEXTStatUm, text);
     FormatToleranceFigures(s, text, sizeof text);
     SetCtrlVal(pHandle, PANEL_TEXTStatTolerance, text);
+    ShowRunHistogram();
     shownCount = s.value.count;
 }
 
@@ -83,11 +86,13 @@ void TakeReplyForRecord(const RunReply &reply) {
     int umShown = 0;
     GetCtrlAttribute(pHandle, PANEL_NUMUmValue, ATTR_VISIBLE, &umShown);
     AddRunReply(reply.Mvalue, reply.umValue, umShown, reply.tVal, reply.tTol);
+    AddRunHistogramReply(reply.Mvalue, reply.umValue, umShown, reply.tVal, reply.tTol);
     RecordReply(reply, umShown);
 }
 
 void BeginRunStatistics(void) {
     ResetRunStatistics();
+    ResetRunHistogram();
     shownCount = -1;
 }
 

@@ -32,6 +32,7 @@ static const struct {
     {PANEL_GRAPHVideo, "Video signal"},
     {PANEL_GRAPHBar, "CCD line"},
     {PANEL_CHARTRaw, "Raw values"},
+    {PANEL_GRAPHHistogram, "Histogram of the run"},
 };
 
 // Reads set s afresh when fetch is 1 and the line is free, else keeps what

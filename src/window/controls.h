@@ -58,6 +58,8 @@ enum {
     PANEL_TEXTStatUm = 63,        // statistics of the micrometre value
     PANEL_TEXTStatTolerance = 64, // out of tolerance, Cp, Cpk
     PANEL_BTNStatReset = 65,      // resets the statistics
+    PANEL_GRAPHHistogram = 66,    // histogram of the run (recording/histogrampanel)
+    PANEL_BTNOpenRecording = 67,  // opens a recording for review (review)
     PANEL_TEXTWindowBorders = 70, // says when Window left is right of Window right
 };
 

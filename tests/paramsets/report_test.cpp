@@ -114,7 +114,7 @@ TEST_F(Report, HoldsIdentitySetsByNameAndPictures) {
         EXPECT_EQ(doc.rows.at(name)[1], ParamValueText(i, u16(SetA()[i])));
         EXPECT_EQ(doc.eepromMarked.at(name), SetA()[i] != SetB()[i]);
     }
-    ASSERT_EQ(doc.images.size(), 3u);
+    ASSERT_EQ(doc.images.size(), 4u) << "three graphs and the histogram";
     for (const QImage &image : doc.images)
         EXPECT_FALSE(image.isNull()) << "each picture is a PNG";
     EXPECT_EQ(SensorRam(*sensor), SetB()) << "a report writes nothing";
@@ -124,7 +124,7 @@ TEST_F(Report, HoldsIdentitySetsByNameAndPictures) {
     std::vector<unsigned char> png;
     ASSERT_EQ(HtmlToPng(html, 900, &png), 0);
     const QImage shot = QImage::fromData(png.data(), int(png.size()), "PNG");
-    EXPECT_GT(shot.height(), 1200) << "header, sets, calibration and three graphs";
+    EXPECT_GT(shot.height(), 1200) << "header, sets, calibration, three graphs and the histogram";
     QDir().mkpath(QStringLiteral(VTLX_SHOT_DIR));
     const QString path = QDir(QStringLiteral(VTLX_SHOT_DIR)).filePath("report.png");
     EXPECT_TRUE(shot.save(path));

@@ -60,8 +60,9 @@ TEST(RecordingShots, GroupFitsWhileRecording) {
     EXPECT_LE(window->width(), screen.width());
     EXPECT_LE(window->height(), screen.height());
 
-    const int mine[] = {PANEL_BTNRecord,  PANEL_TEXTRecording,     PANEL_TEXTStatValue,
-                        PANEL_TEXTStatUm, PANEL_TEXTStatTolerance, PANEL_BTNStatReset};
+    const int mine[] = {PANEL_BTNRecord,      PANEL_TEXTRecording,     PANEL_TEXTStatValue,
+                        PANEL_TEXTStatUm,     PANEL_TEXTStatTolerance, PANEL_BTNStatReset,
+                        PANEL_GRAPHHistogram, PANEL_BTNOpenRecording};
     for (int c : mine) {
         QWidget *w = FindPanel(pHandle)->control(c);
         ASSERT_TRUE(w) << c;

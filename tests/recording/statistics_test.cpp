@@ -1,6 +1,7 @@
 // The run's figures: Welford's update against a plain two-pass computation,
 // the tolerance count and capability against hand-worked values, and dashes
 // for every figure that cannot be computed.
+#include "statistics/histogram.h"
 #include "statistics/runstats.h"
 
 #include <gtest/gtest.h>
@@ -128,3 +129,30 @@ TEST(RunStatistics, UndefinedFiguresAreDashes) {
 }
 
 } // namespace
+
+// The run's histogram: shares below and above counted per reply against its
+// own limits (a teach moves them), micrometres binned only while shown, and
+// no more than 100 bins over a wide range.
+TEST(RunHistogram, SharesAgainstEachReplysOwnLimits) {
+    ResetRunHistogram();
+    const struct {
+        int value, setPoint, tolerance, umShown;
+    } replies[] = {{100, 110, 5, 1}, {104, 110, 5, 1}, {110, 110, 5, 0}, {116, 110, 5, 1},
+                   {116, 120, 5, 1}, {126, 120, 5, 0}, {9000, 120, 5, 1}};
+    for (const auto &r : replies)
+        AddRunHistogramReply(static_cast<u16>(r.value), r.value * 3, r.umShown,
+                             static_cast<u16>(r.setPoint), static_cast<u16>(r.tolerance));
+    HistogramFigures h;
+    ASSERT_TRUE(RunHistogram(0, &h));
+    EXPECT_EQ(h.replies, 7);
+    EXPECT_EQ(h.below, 2); // 100 and 104 below 105
+    EXPECT_EQ(h.above, 3); // 116 above 115, 126 and 9000 above 125
+    EXPECT_EQ(h.total, 7);
+    EXPECT_LE(h.counts.size(), 100u);
+    EXPECT_EQ(h.upper, 125); // the last reply's limits
+    ASSERT_TRUE(RunHistogram(1, &h));
+    EXPECT_EQ(h.total, 5) << "micrometres only while shown";
+    EXPECT_EQ(h.replies, 7);
+    ResetRunHistogram();
+    EXPECT_FALSE(RunHistogram(0, &h));
+}

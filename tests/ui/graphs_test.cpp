@@ -203,3 +203,11 @@ TEST_F(PanelsTest, GraphPicturesAreWholeFilesOfTheirFormat) {
     ASSERT_EQ(CopyGraphPicture(main, P_GRAPHVideo), 0);
     EXPECT_FALSE(QGuiApplication::clipboard()->image().isNull());
 }
+
+// Both CCD graphs run in sub-pixels; the video graph was labelled "Pixel".
+TEST_F(PanelsTest, CcdGraphsAreLabelledByTheirUnit) {
+    for (int graph : {P_GRAPHVideo, P_GRAPHBar})
+        EXPECT_EQ(static_cast<QCustomPlot *>(Widget(main, graph))->xAxis->label(),
+                  QStringLiteral("Sub-pixels"))
+            << graph;
+}

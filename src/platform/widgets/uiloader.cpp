@@ -1,6 +1,7 @@
 #include "platform/widgets/uiloader.h"
 
 #include "platform/widgets/graphplot.h"
+#include "platform/widgets/histogramplot.h"
 #include "platform/widgets/numericspinbox.h"
 #include "platform/widgets/realspinbox.h"
 #include "platform/widgets/radiobutton.h"
@@ -11,7 +12,7 @@
 namespace {
 
 // The program's own widget classes, made by createWidget below.
-const char *const kOwnWidgets[] = {"GraphPlot", "StripChart", "SwitchButton"};
+const char *const kOwnWidgets[] = {"GraphPlot", "HistogramPlot", "StripChart", "SwitchButton"};
 
 } // namespace
 
@@ -36,6 +37,8 @@ QWidget *UiLoader::createWidget(const QString &className, QWidget *parent, const
     QWidget *w = nullptr;
     if (className == QLatin1String("GraphPlot"))
         w = new GraphPlot(parent);
+    else if (className == QLatin1String("HistogramPlot"))
+        w = new HistogramPlot(parent);
     else if (className == QLatin1String("StripChart"))
         w = new StripChart(parent);
     else if (className == QLatin1String("SwitchButton"))

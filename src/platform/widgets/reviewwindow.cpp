@@ -1,0 +1,333 @@
+#include "platform/widgets/reviewwindow.h"
+
+#include "platform/widgets/histogramplot.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QListWidget>
+#include <QPointer>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <map>
+
+namespace {
+
+constexpr int kCurves = 3;
+constexpr int kSettleMs = 150;    // the span must stay put this long before the figures follow
+constexpr double kMinSpan = 0.05; // s: the narrowest span a zoom goes to
+const QColor kCurveColor[kCurves] = {QColor(0x00, 0x00, 0x00), QColor(0x00, 0x60, 0xC0),
+                                     QColor(0xC0, 0x60, 0x00)};
+const char *const kCurveName[kCurves] = {"Measured value", "Left edge", "Right edge"};
+
+// The trend: dragged and zoomed along x by mouse, moved and zoomed by keys.
+class TrendPlot : public QCustomPlot {
+  public:
+    explicit TrendPlot(QWidget *parent) : QCustomPlot(parent) {}
+    std::function<void(double from, double to)> request; // a key asks for a span
+
+  protected:
+    void keyPressEvent(QKeyEvent *e) override {
+        const QCPRange r = xAxis->range();
+        const double size = r.size(), mid = r.center();
+        switch (e->key()) {
+        case Qt::Key_Left: request(r.lower - size / 10, r.upper - size / 10); break;
+        case Qt::Key_Right: request(r.lower + size / 10, r.upper + size / 10); break;
+        case Qt::Key_PageUp: request(r.lower - size, r.upper - size); break;
+        case Qt::Key_PageDown: request(r.lower + size, r.upper + size); break;
+        case Qt::Key_Plus:
+        case Qt::Key_Equal: request(mid - size / 4, mid + size / 4); break;
+        case Qt::Key_Minus: request(mid - size, mid + size); break;
+        case Qt::Key_Home: request(-INFINITY, INFINITY); break;
+        default: QCustomPlot::keyPressEvent(e); return;
+        }
+        e->accept();
+    }
+};
+
+class ReviewWindow : public QWidget {
+  public:
+    ReviewWindow(int id, double first, double last, ReviewSpanCallback onSpan,
+                 ReviewSpanCallback onSettled, ReviewCloseCallback onClose);
+    void setSpan(double from, double to);
+    void setCurve(int curve, const double *x, const double *y, int count);
+    void setMarks(const double *x, int count);
+    void fitY();
+
+    int id;
+    double first, last;
+    ReviewSpanCallback onSpan, onSettled;
+    ReviewCloseCallback onClose;
+    TrendPlot *trend;
+    HistogramPlot *histogram;
+    QLabel *text[5];
+    QListWidget *list;
+    QCPGraph *curves[kCurves];
+    QCPGraph *marks;
+    QVector<double> markAt;
+    QTimer settle;
+    bool inSpan = false;
+
+  protected:
+    void closeEvent(QCloseEvent *e) override;
+};
+
+std::map<int, QPointer<ReviewWindow>> windows;
+int nextId = 1;
+
+ReviewWindow *FindWindow(int id) {
+    auto it = windows.find(id);
+    return it == windows.end() ? nullptr : it->second.data();
+}
+
+QLabel *TextLine(QWidget *parent, const char *name) {
+    auto *l = new QLabel(parent);
+    l->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    l->setFocusPolicy(Qt::TabFocus);
+    l->setAccessibleName(QString::fromLatin1(name));
+    return l;
+}
+
+ReviewWindow::ReviewWindow(int id_, double first_, double last_, ReviewSpanCallback onSpan_,
+                           ReviewSpanCallback onSettled_, ReviewCloseCallback onClose_)
+    : id(id_), first(first_), last(last_ > first_ ? last_ : first_ + 1.0), onSpan(onSpan_),
+      onSettled(onSettled_), onClose(onClose_) {
+    setAttribute(Qt::WA_DeleteOnClose);
+    setWindowTitle(QStringLiteral("Recording review"));
+    auto *top = new QVBoxLayout(this);
+    text[REVIEW_TEXT_FILE] = TextLine(this, "File");
+    text[REVIEW_TEXT_FILE]->setWordWrap(true);
+    top->addWidget(text[REVIEW_TEXT_FILE]);
+
+    trend = new TrendPlot(this);
+    trend->setAccessibleName(QStringLiteral("Trend"));
+    trend->setAccessibleDescription(QStringLiteral(
+        "Left and Right move, Page Up and Page Down move a whole span, plus and minus zoom, "
+        "Home shows the whole file"));
+    trend->setFocusPolicy(Qt::StrongFocus);
+    trend->setMinimumSize(400, 200);
+    trend->setNotAntialiasedElements(QCP::aeAll);
+    trend->setPlottingHint(QCP::phFastPolylines, true);
+    trend->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
+    trend->axisRect()->setRangeDrag(Qt::Horizontal);
+    trend->axisRect()->setRangeZoom(Qt::Horizontal);
+    auto ticker = QSharedPointer<QCPAxisTickerTime>::create();
+    ticker->setTimeFormat(QStringLiteral("%h:%m:%s"));
+    trend->xAxis->setTicker(ticker);
+    trend->xAxis->setLabel(QStringLiteral("Time since the first row"));
+    trend->yAxis->setLabel(QStringLiteral("Sub-pixels"));
+    marks = trend->addGraph();
+    marks->setPen(QPen(QColor(0xE0, 0x00, 0x00), 1.0, Qt::DashLine));
+    marks->setName(QStringLiteral("Gap"));
+    for (int i = 0; i < kCurves; ++i) {
+        curves[i] = trend->addGraph();
+        curves[i]->setPen(QPen(kCurveColor[i], 1.0));
+        curves[i]->setName(QString::fromLatin1(kCurveName[i]));
+        curves[i]->setAdaptiveSampling(false); // the data come reduced to the pixels already
+    }
+    trend->legend->setVisible(true);
+    trend->legend->setFont(font());
+    trend->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+    top->addWidget(trend, 3);
+
+    text[REVIEW_TEXT_SPAN] = TextLine(this, "Span in view");
+    top->addWidget(text[REVIEW_TEXT_SPAN]);
+
+    auto *bottom = new QHBoxLayout;
+    histogram = new HistogramPlot(this);
+    histogram->setAccessibleName(QStringLiteral("Histogram"));
+    histogram->setFocusPolicy(Qt::TabFocus);
+    histogram->setMinimumSize(300, 180);
+    bottom->addWidget(histogram, 1);
+    auto *figures = new QVBoxLayout;
+    const char *names[3] = {"Statistics of the measured value",
+                            "Statistics of the measured value in micrometres",
+                            "Out of tolerance and process capability"};
+    const char *captions[3] = {"Measured value", "Measured value [\xB5m]", "Out of tolerance"};
+    for (int i = 0; i < 3; ++i) {
+        auto *caption = new QLabel(QString::fromLatin1(captions[i]), this);
+        QLabel *value = text[REVIEW_TEXT_VALUE + i] = TextLine(this, names[i]);
+        caption->setBuddy(value);
+        figures->addWidget(caption);
+        figures->addWidget(value);
+    }
+    auto *listCaption = new QLabel(QStringLiteral("&Gaps and damaged rows"), this);
+    list = new QListWidget(this);
+    list->setAccessibleName(QStringLiteral("Gaps and damaged rows"));
+    listCaption->setBuddy(list);
+    figures->addWidget(listCaption);
+    figures->addWidget(list, 1);
+    bottom->addLayout(figures, 1);
+    top->addLayout(bottom, 2);
+
+    trend->request = [this](double from, double to) {
+        if (std::isinf(from)) from = first, to = last;
+        setSpan(from, to);
+    };
+    settle.setSingleShot(true);
+    settle.setInterval(kSettleMs);
+    QObject::connect(&settle, &QTimer::timeout, this, [this] {
+        const QCPRange r = trend->xAxis->range();
+        onSettled(id, r.lower, r.upper, std::max(1, trend->width()));
+    });
+    // Every change of the span, by mouse or key, ends here.
+    QObject::connect(trend->xAxis, qOverload<const QCPRange &>(&QCPAxis::rangeChanged), this,
+                     [this](const QCPRange &r) {
+                         if (!inSpan) setSpan(r.lower, r.upper);
+                     });
+    trend->xAxis->setRange(first, last);
+    resize(1000, 700);
+}
+
+void ReviewWindow::setSpan(double from, double to) {
+    double size = std::max(kMinSpan, std::min(to - from, last - first));
+    if (from < first) from = first;
+    if (from + size > last) from = last - size;
+    to = from + size;
+    inSpan = true;
+    trend->xAxis->setRange(from, to);
+    inSpan = false;
+    onSpan(id, from, to, std::max(1, trend->width()));
+    setMarks(nullptr, -1);
+    trend->replot(QCustomPlot::rpQueuedReplot);
+    settle.start();
+}
+
+void ReviewWindow::setCurve(int curve, const double *x, const double *y, int count) {
+    QVector<double> kx(x, x + count), vy(y, y + count);
+    curves[curve]->setData(kx, vy, true);
+    fitY();
+    trend->replot(QCustomPlot::rpQueuedReplot);
+}
+
+void ReviewWindow::fitY() {
+    bool found = false;
+    QCPRange all;
+    for (QCPGraph *g : curves) {
+        bool ok = false;
+        const QCPRange r = g->getValueRange(ok);
+        if (!ok) continue;
+        all = found ? QCPRange(std::min(all.lower, r.lower), std::max(all.upper, r.upper)) : r;
+        found = true;
+    }
+    if (!found) return;
+    const double margin = std::max(1.0, 0.05 * all.size());
+    trend->yAxis->setRange(all.lower - margin, all.upper + margin);
+}
+
+// count -1 keeps the marks and draws them afresh across the y range.
+void ReviewWindow::setMarks(const double *x, int count) {
+    if (count >= 0) markAt = QVector<double>(x, x + count);
+    const QCPRange y = trend->yAxis->range(), span = trend->xAxis->range();
+    QVector<double> kx, vy;
+    for (double at : markAt) {
+        if (at < span.lower || at > span.upper) continue;
+        kx << at << at << at;
+        vy << y.lower << y.upper << qQNaN();
+    }
+    marks->setData(kx, vy, true);
+}
+
+void ReviewWindow::closeEvent(QCloseEvent *e) {
+    settle.stop();
+    windows.erase(id);
+    if (onClose) onClose(id);
+    e->accept();
+}
+
+} // namespace
+
+int OpenReviewWindow(double first, double last, ReviewSpanCallback onSpan,
+                     ReviewSpanCallback onSettled, ReviewCloseCallback onClose) {
+    if (!onSpan || !onSettled) return -1;
+    const int id = nextId++;
+    auto *w = new ReviewWindow(id, first, last, onSpan, onSettled, onClose);
+    windows[id] = w;
+    w->show();
+    w->setSpan(w->first, w->last);
+    w->trend->setFocus();
+    return id;
+}
+
+int SetReviewTrend(int window, int curve, const double *x, const double *y, int count) {
+    ReviewWindow *w = FindWindow(window);
+    if (!w || curve < 0 || curve >= kCurves || count < 0) return -1;
+    w->setCurve(curve, x, y, count);
+    w->setMarks(nullptr, -1);
+    return 0;
+}
+
+int SetReviewMarks(int window, const double *x, int count) {
+    ReviewWindow *w = FindWindow(window);
+    if (!w || count < 0) return -1;
+    w->setMarks(x, count);
+    w->trend->replot(QCustomPlot::rpQueuedReplot);
+    return 0;
+}
+
+int SetReviewHistogram(int window, const HistogramView *view) {
+    ReviewWindow *w = FindWindow(window);
+    if (!w || !view) return -1;
+    w->histogram->show(*view);
+    return 0;
+}
+
+int SetReviewText(int window, int field, const char *text) {
+    ReviewWindow *w = FindWindow(window);
+    if (!w || field < 0 || field > REVIEW_TEXT_SPAN || !text) return -1;
+    w->text[field]->setText(QString::fromLatin1(text));
+    return 0;
+}
+
+int SetReviewList(int window, const char *const *lines, int count) {
+    ReviewWindow *w = FindWindow(window);
+    if (!w || count < 0) return -1;
+    w->list->clear();
+    for (int i = 0; i < count; ++i)
+        w->list->addItem(QString::fromLatin1(lines[i]));
+    return 0;
+}
+
+int GetReviewSpan(int window, double *from, double *to) {
+    ReviewWindow *w = FindWindow(window);
+    if (!w) return -1;
+    *from = w->trend->xAxis->range().lower;
+    *to = w->trend->xAxis->range().upper;
+    return 0;
+}
+
+int SetReviewSpan(int window, double from, double to) {
+    ReviewWindow *w = FindWindow(window);
+    if (!w) return -1;
+    w->setSpan(from, to);
+    return 0;
+}
+
+int RedrawReviewWindow(int window) {
+    ReviewWindow *w = FindWindow(window);
+    if (!w) return -1;
+    w->trend->replot(QCustomPlot::rpImmediateRefresh);
+    QApplication::processEvents();
+    return 0;
+}
+
+int SaveReviewWindowPicture(int window, const char *path) {
+    ReviewWindow *w = FindWindow(window);
+    if (!w || !path) return -1;
+    // Queued replots not drawn yet would be missing from the picture.
+    w->trend->replot(QCustomPlot::rpImmediateRefresh);
+    w->histogram->replot(QCustomPlot::rpImmediateRefresh);
+    return w->grab().save(QFile::decodeName(path), "PNG") ? 0 : -1;
+}
+
+int CloseReviewWindow(int window) {
+    ReviewWindow *w = FindWindow(window);
+    if (!w) return -1;
+    w->close();
+    return 0;
+}

@@ -1,0 +1,61 @@
+// Review windows: a recording looked at again, without the sensor. Each
+// window shows a trend (three curves and marks), a histogram, three lines of
+// figures, a line about the file and a list (gaps, damaged rows).
+//
+// How it works
+// - The window owns no data: the program hands it what to draw. When the
+//   span in view changes (a mouse drag or wheel, or a key on the trend), the
+//   window calls onSpan at once, for the trend of the new span, and
+//   onSettled once the span has stayed put for a moment, for the figures.
+// - Keys on the trend: Left and Right move by a tenth of the span, Page Up
+//   and Page Down by a whole span, + and - zoom in and out around the
+//   middle, Home shows the whole file. The span never leaves the file.
+// - The trend's y axis fits the curves in view. Its x axis reads time since
+//   the first row (h:mm:ss).
+// - Closing the window calls onClose; the window is gone after it returns.
+// - Texts are Windows-1252.
+#pragma once
+
+#include "platform/widgets/histogram.h"
+
+enum {
+    REVIEW_TEXT_FILE = 0,      // the file: name, times, rows
+    REVIEW_TEXT_VALUE = 1,     // statistics of the measured value in view
+    REVIEW_TEXT_UM = 2,        // statistics of the micrometre value in view
+    REVIEW_TEXT_TOLERANCE = 3, // out of tolerance, Cp, Cpk in view
+    REVIEW_TEXT_SPAN = 4,      // the span in view
+};
+
+typedef void (*ReviewSpanCallback)(int window, double from, double to, int pixels);
+typedef void (*ReviewCloseCallback)(int window);
+
+// Opens a window titled "Recording review" over the span [first, last] of
+// seconds and shows it. Returns its id (> 0).
+int OpenReviewWindow(double first, double last, ReviewSpanCallback onSpan,
+                     ReviewSpanCallback onSettled, ReviewCloseCallback onClose);
+
+// Curve 0..2 of the trend (measured value, left edge, right edge): count
+// points; a NaN value breaks the line. Repaints once, queued.
+int SetReviewTrend(int window, int curve, const double *x, const double *y, int count);
+
+// Marks (gaps) at these seconds, drawn as vertical lines.
+int SetReviewMarks(int window, const double *x, int count);
+
+int SetReviewHistogram(int window, const HistogramView *view);
+int SetReviewText(int window, int field, const char *text);
+
+// The list under the figures, one line per item.
+int SetReviewList(int window, const char *const *lines, int count);
+
+// The span in view, and a new one (as the keys would set it: calls onSpan).
+int GetReviewSpan(int window, double *from, double *to);
+int SetReviewSpan(int window, double from, double to);
+
+// Draws the window now and waits until it is on the screen (benchmarks).
+int RedrawReviewWindow(int window);
+
+// Saves a picture of the whole window as PNG. 0, or -1 when it could not.
+int SaveReviewWindowPicture(int window, const char *path);
+
+// Closes the window as the user would (onClose is called).
+int CloseReviewWindow(int window);

@@ -1,0 +1,277 @@
+// Reading a recording back, and the figures and trend of a span of it.
+#include "review/recordfile.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string_view>
+
+#include "platform/linefile.h"
+#include "recording/recorder.h"
+
+static const int FIELDS = 16; // columns of a row, as in the header
+static const char TIME_SHAPE[] = "dddd-dd-ddTdd:dd:dd.ddd+dd:dd"; // d a digit, + either sign
+
+// Whether the text has the shape of the recorder's local time.
+static bool IsTime(std::string_view t) {
+    if (t.size() != sizeof TIME_SHAPE - 1) return false;
+    for (std::size_t i = 0; i < t.size(); i++) {
+        const char shape = TIME_SHAPE[i], c = t[i];
+        if (shape == 'd'   ? (c < '0' || c > '9')
+            : shape == '+' ? (c != '+' && c != '-')
+                           : c != shape)
+            return false;
+    }
+    return true;
+}
+
+// A whole number in [lo, hi] filling the field.
+static bool Whole(std::string_view f, long lo, long hi, long *v) {
+    const auto [end, ec] = std::from_chars(f.data(), f.data() + f.size(), *v);
+    return ec == std::errc() && end == f.data() + f.size() && !f.empty() && *v >= lo && *v <= hi;
+}
+
+// Splits a row at its commas into fields; false unless there are FIELDS.
+// The recorder quotes nothing: no field of a row holds a comma.
+static bool Split(std::string_view row, std::string_view fields[FIELDS]) {
+    int n = 0;
+    std::size_t at = 0;
+    for (;;) {
+        const std::size_t comma = row.find(',', at);
+        if (n == FIELDS) return false;
+        fields[n++] = row.substr(at, comma == std::string_view::npos ? comma : comma - at);
+        if (comma == std::string_view::npos) break;
+        at = comma + 1;
+    }
+    return n == FIELDS;
+}
+
+// Why a row cannot be taken, or nullptr when it can; the row's values in
+// *out (its vectors' next elements) only when it can.
+static const char *TakeRow(std::string_view row, Recording *out, std::string *time) {
+    std::string_view f[FIELDS];
+    if (!Split(row, f)) return "not 16 fields";
+    if (!IsTime(f[0])) return "no time";
+    double seconds = 0.0;
+    const auto [end, ec] = std::from_chars(f[1].data(), f[1].data() + f[1].size(), seconds);
+    if (ec != std::errc() || end != f[1].data() + f[1].size() || !std::isfinite(seconds) ||
+        seconds < 0)
+        return "no seconds";
+    if (!out->seconds.empty() && seconds < out->seconds.back()) return "seconds go back";
+    long v[FIELDS] = {};
+    if (!Whole(f[2], 1, UINT32_MAX, &v[2])) return "no reply number";
+    for (int i = 3; i < FIELDS; i++) {
+        if (i == 6) {
+            if (!f[6].empty() && !Whole(f[6], INT32_MIN + 1L, INT32_MAX, &v[6]))
+                return "umValue is no whole number";
+            continue;
+        }
+        if (!Whole(f[i], 0, 65535, &v[i])) return "a value is no whole number from 0 to 65535";
+    }
+    out->seconds.push_back(seconds);
+    out->reply.push_back(static_cast<std::uint32_t>(v[2]));
+    out->ledge.push_back(static_cast<u16>(v[3]));
+    out->redge.push_back(static_cast<u16>(v[4]));
+    out->mvalue.push_back(static_cast<u16>(v[5]));
+    out->um.push_back(f[6].empty() ? NO_UM : static_cast<std::int32_t>(v[6]));
+    out->setPoint.push_back(static_cast<u16>(v[7]));
+    out->tolerance.push_back(static_cast<u16>(v[8]));
+    time->assign(f[0]);
+    return nullptr;
+}
+
+// A gap before the last row taken, if there is one.
+static void NoteGap(Recording *r) {
+    const std::size_t n = r->seconds.size();
+    if (n < 2) return;
+    const double from = r->seconds[n - 2], to = r->seconds[n - 1];
+    const long a = r->reply[n - 2], b = r->reply[n - 1];
+    if (b != a + 1 || to - from > GAP_SECONDS)
+        r->gaps.push_back({static_cast<long>(n - 1), from, to, a, b});
+}
+
+int ReadRecording(const char *path, Recording *out, char *error, int size,
+                  volatile double *progress) {
+    *out = Recording{};
+    const auto esize = static_cast<std::size_t>(size);
+    LineFile *file = LineFileOpen(path, error, esize);
+    if (!file) return 0;
+    const char *text;
+    std::size_t length;
+    int got = LineFileNext(file, &text, &length);
+    if (got <= 0 || std::string_view(text, length) != RECORDING_HEADER) {
+        if (got < 0)
+            std::snprintf(error, esize, "Cannot read %s: %s", path, LineFileError(file));
+        else
+            std::snprintf(error, esize,
+                          "%s is no recording of this program: its first line is not the "
+                          "recording's header.",
+                          path);
+        LineFileClose(file);
+        return 0;
+    }
+    out->lines = 1;
+    // About 100 bytes a row: room for all of them at once, none moved.
+    const auto rows = static_cast<std::size_t>(LineFileSize(file) / 90 + 16);
+    for (auto *v : {&out->ledge, &out->redge, &out->mvalue, &out->setPoint, &out->tolerance})
+        v->reserve(rows);
+    out->seconds.reserve(rows);
+    out->reply.reserve(rows);
+    out->um.reserve(rows);
+    std::string time;
+    while ((got = LineFileNext(file, &text, &length)) > 0) {
+        out->lines++;
+        if (progress && (out->lines & 0xFFFF) == 0)
+            *progress = double(LineFilePosition(file)) /
+                        double(std::max<std::int64_t>(1, LineFileSize(file)));
+        const std::string_view row(text, length);
+        if (row.empty()) continue;
+        const char *why = TakeRow(row, out, &time);
+        if (why) {
+            if (out->damaged++ < MAX_DAMAGED_LISTED)
+                out->damagedRows.push_back("line " + std::to_string(out->lines) + ": " + why);
+            continue;
+        }
+        if (out->firstTime.empty()) out->firstTime = time;
+        NoteGap(out);
+    }
+    out->lastTime = time;
+    if (got < 0) {
+        std::snprintf(error, esize, "Cannot read %s: %s", path, LineFileError(file));
+        LineFileClose(file);
+        *out = Recording{};
+        return 0;
+    }
+    LineFileClose(file);
+    for (auto *v : {&out->ledge, &out->redge, &out->mvalue, &out->setPoint, &out->tolerance})
+        v->shrink_to_fit();
+    out->seconds.shrink_to_fit();
+    out->reply.shrink_to_fit();
+    out->um.shrink_to_fit();
+    if (progress) *progress = 1.0;
+    return 1;
+}
+
+void SpanRows(const Recording &r, double from, double to, long *first, long *end) {
+    const auto b = r.seconds.begin();
+    *first = std::lower_bound(b, r.seconds.end(), from) - b;
+    *end = std::upper_bound(b, r.seconds.end(), to) - b;
+    if (*end < *first) *end = *first;
+}
+
+// Running mean and spread (Welford's update), as the run's statistics keep them.
+struct Running {
+    long n = 0;
+    double mean = 0.0, m2 = 0.0, min = 0.0, max = 0.0;
+    void add(double x) {
+        n++;
+        const double delta = x - mean;
+        mean += delta / static_cast<double>(n);
+        m2 += delta * (x - mean);
+        if (n == 1 || x < min) min = x;
+        if (n == 1 || x > max) max = x;
+    }
+    StatSeries series() const {
+        StatSeries s;
+        s.count = n;
+        s.hasMean = n >= 1;
+        if (s.hasMean) s.mean = mean, s.min = min, s.max = max;
+        s.hasSd = n >= 2;
+        if (s.hasSd) s.sd = std::sqrt(m2 > 0 ? m2 / static_cast<double>(n - 1) : 0.0);
+        return s;
+    }
+};
+
+bool SpanSummary(const Recording &r, long first, long end, RunSummary *out) {
+    *out = RunSummary{};
+    if (end <= first) return false;
+    Running value, um;
+    long outside = 0;
+    for (long i = first; i < end; i++) {
+        const int v = r.mvalue[i], sp = r.setPoint[i], tol = r.tolerance[i];
+        value.add(v);
+        if (r.um[i] != NO_UM) um.add(r.um[i]);
+        outside += std::abs(v - sp) > tol;
+    }
+    out->value = value.series();
+    out->um = um.series();
+    out->outOfTolerance = outside;
+    out->hasOutShare = true;
+    out->outShare = static_cast<double>(outside) / static_cast<double>(end - first);
+    out->setPoint = r.setPoint[end - 1];
+    out->tolerance = r.tolerance[end - 1];
+    if (out->value.hasSd && out->value.sd > 0) {
+        const double upper = out->setPoint + out->tolerance, lower = out->setPoint - out->tolerance;
+        out->cp = (upper - lower) / (6 * out->value.sd);
+        out->cpk =
+            std::fmin(upper - out->value.mean, out->value.mean - lower) / (3 * out->value.sd);
+        out->hasCp = out->hasCpk = true;
+    }
+    return true;
+}
+
+bool SpanHistogram(const Recording &r, long first, long end, HistogramFigures *out) {
+    *out = HistogramFigures{};
+    if (end <= first) return false;
+    // Every value is 16 bits: count them in one table of all possible ones.
+    std::vector<long> counts(65536, 0);
+    long below = 0, above = 0;
+    for (long i = first; i < end; i++) {
+        const int v = r.mvalue[i], sp = r.setPoint[i], tol = r.tolerance[i];
+        counts[static_cast<std::size_t>(v)]++;
+        below += v < sp - tol;
+        above += v > sp + tol;
+    }
+    ValueTable table;
+    for (int v = 0; v < 65536; v++)
+        if (counts[static_cast<std::size_t>(v)])
+            table.emplace_back(v, counts[static_cast<std::size_t>(v)]);
+    BinValues(table, out);
+    out->replies = end - first;
+    out->below = below;
+    out->above = above;
+    out->setPoint = r.setPoint[end - 1];
+    out->lower = out->setPoint - r.tolerance[end - 1];
+    out->upper = out->setPoint + r.tolerance[end - 1];
+    out->hasLimits = true;
+    return true;
+}
+
+void TrendEnvelope(const Recording &r, int column, double from, double to, int pixels,
+                   std::vector<double> *x, std::vector<double> *y) {
+    x->clear();
+    y->clear();
+    const std::vector<u16> &values = column == TREND_LEDGE   ? r.ledge
+                                     : column == TREND_REDGE ? r.redge
+                                                             : r.mvalue;
+    long first, end;
+    SpanRows(r, from, to, &first, &end);
+    if (pixels < 1 || !(to > from) || end <= first) return;
+    const double perPixel = (to - from) / pixels;
+    long i = first, lastPx = -2;
+    while (i < end) {
+        const long px =
+            std::min<long>(pixels - 1, static_cast<long>((r.seconds[i] - from) / perPixel));
+        // No line across a gap: it would show values that were never measured.
+        if (px > lastPx + 1 && i > 0 && r.seconds[i] - r.seconds[i - 1] > GAP_SECONDS) {
+            x->push_back(r.seconds[i]);
+            y->push_back(std::nan(""));
+        }
+        lastPx = px;
+        const double limit = from + (px + 1) * perPixel;
+        u16 lo = values[i], hi = values[i];
+        // Every row of this column of pixels.
+        for (i++; i < end && (r.seconds[i] < limit || px == pixels - 1); i++) {
+            lo = std::min(lo, values[i]);
+            hi = std::max(hi, values[i]);
+        }
+        const double key = from + (px + 0.5) * perPixel;
+        x->push_back(key);
+        y->push_back(lo);
+        x->push_back(key);
+        y->push_back(hi);
+    }
+}

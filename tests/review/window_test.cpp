@@ -1,0 +1,117 @@
+// The review from the main window's button: the file read while the window
+// stays responsive, the "Recording review" window and its keys, and a file
+// of another kind refused with a message.
+#include "window/controls.h"
+#include "settings/riror14.h"
+#include "testhooks.h"
+#include "platform/widgets/userint.h"
+#include "recording/recorder.h"
+#include "review/review.h"
+#include "uiharness.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QLabel>
+#include <QMessageBox>
+#include <QTest>
+#include <gtest/gtest.h>
+#include <qcustomplot.h>
+
+#include <unistd.h>
+
+#include <fstream>
+#include <functional>
+#include <string>
+
+namespace {
+
+bool WaitUntil(const std::function<bool()> &done) {
+    QElapsedTimer t;
+    t.start();
+    while (!done() && t.elapsed() < 30000)
+        PumpFor(0.02);
+    return done();
+}
+
+QWidget *Window(const char *title) {
+    for (QWidget *w : QApplication::topLevelWidgets())
+        if (w->isVisible() && w->windowTitle() == QString::fromLatin1(title)) return w;
+    return nullptr;
+}
+
+std::string SpanText(QWidget *review) {
+    for (QLabel *l : review->findChildren<QLabel *>())
+        if (l->accessibleName() == QStringLiteral("Span in view")) return l->text().toStdString();
+    return "";
+}
+
+TEST(ReviewWindow, OpensFromTheButtonAndFollowsTheKeys) {
+    const std::string path = "/tmp/vtlx-review-window-" + std::to_string(getpid()) + ".csv";
+    {
+        std::ofstream out(path, std::ios::binary);
+        out << RECORDING_HEADER << "\r\n";
+        for (long i = 0; i < 26 * 600; i++) { // ten minutes
+            const int um = 7500;
+            const RecordingRow r = {"2026-12-08T06:34:29.123+01:00",
+                                    i / 26.0,
+                                    i + 1,
+                                    1800,
+                                    4200,
+                                    2400,
+                                    &um,
+                                    2400,
+                                    25,
+                                    2,
+                                    300,
+                                    280,
+                                    128,
+                                    1000,
+                                    0,
+                                    0};
+            char text[256];
+            out.write(text, FormatRecordingRow(r, text, sizeof text));
+        }
+    }
+    SetFileSelectAnswer(path.c_str());
+    CC_BTNOpenRecording(pHandle, PANEL_BTNOpenRecording, EVENT_COMMIT, nullptr, 0, 0);
+    ASSERT_TRUE(WaitUntil([] { return RecordingReviewCount() == 1; }));
+    QWidget *review = Window("Recording review");
+    ASSERT_TRUE(review);
+    ASSERT_TRUE(WaitUntil([&] {
+        return SpanText(review) == "In view 0:00:00 to 0:09:59: 15600 rows";
+    })) << SpanText(review);
+    auto *trend = review->findChild<QCustomPlot *>();
+    ASSERT_TRUE(trend && trend->accessibleName() == QStringLiteral("Trend"));
+    QTest::keyClick(trend, Qt::Key_Plus); // the middle half: 2:30 to 7:30
+    EXPECT_TRUE(WaitUntil([&] {
+        return SpanText(review).rfind("In view 0:02:29 to 0:07:29", 0) == 0;
+    })) << SpanText(review);
+    QTest::keyClick(trend, Qt::Key_PageDown); // a whole span on: stops at the end
+    EXPECT_TRUE(WaitUntil([&] { return SpanText(review).find("to 0:09:59") != std::string::npos; }))
+        << SpanText(review);
+    QTest::keyClick(trend, Qt::Key_Home);
+    EXPECT_TRUE(WaitUntil([&] {
+        return SpanText(review).rfind("In view 0:00:00 to 0:09:59", 0) == 0;
+    })) << SpanText(review);
+    review->close();
+    EXPECT_TRUE(WaitUntil([] { return RecordingReviewCount() == 0; }));
+    std::remove(path.c_str());
+}
+
+TEST(ReviewWindow, AnotherFileIsRefusedWithAMessage) {
+    const std::string path = "/tmp/vtlx-review-other-" + std::to_string(getpid()) + ".csv";
+    std::ofstream(path) << "index,position [sub-pixel],value\r\n1,0.000,12\r\n";
+    SetFileSelectAnswer(path.c_str());
+    CC_BTNOpenRecording(pHandle, PANEL_BTNOpenRecording, EVENT_COMMIT, nullptr, 0, 0);
+    QWidget *box = nullptr;
+    ASSERT_TRUE(WaitUntil([&] { return (box = Window("Recording review")) != nullptr; }));
+    auto *message = qobject_cast<QMessageBox *>(box);
+    ASSERT_TRUE(message) << "a message, not a review window";
+    EXPECT_TRUE(message->text().contains(QStringLiteral("is no recording of this program")))
+        << message->text().toStdString();
+    EXPECT_EQ(RecordingReviewCount(), 0);
+    message->close();
+    std::remove(path.c_str());
+}
+
+} // namespace
