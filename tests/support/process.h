@@ -1,4 +1,4 @@
-// Child processes for the desktop tests: a program started with arguments,
+// Child processes for the end-to-end tests: a program started with arguments,
 // its output caught in files, its exit code awaited.
 #pragma once
 
