@@ -1,9 +1,12 @@
 // The MQTT publisher on libmosquitto.
 #include "monitor/publisher.h"
 
+#include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <map>
+#include <thread>
 #include <unordered_set>
 
 #include <mosquitto.h>
@@ -20,7 +23,12 @@ constexpr int RECONNECT_MAX_S = 30; // the pause doubles up to this
 constexpr std::size_t WINDOW = 200; // measurements handed over and not yet acknowledged
 constexpr int QOS = 1;
 
-mosquitto *client = nullptr;                 // the connection, once started
+mosquitto *client = nullptr; // the connection, once started
+std::string brokerHost;      // where it goes
+int brokerPort = 0;
+std::thread network;                         // runs the connection (NetworkLoop)
+std::atomic<bool> stopping{false};           // set by StopPublisher: the network thread ends
+std::atomic<bool> networkDone{false};        // set by the network thread as it ends
 std::string base;                            // BASE, the topics' stem
 long queueLimit = 100000;                    // bound of waiting
 std::deque<std::string> waiting;             // measurements in order, oldest first
@@ -86,6 +94,28 @@ void NetPublish(mosquitto *, void *, int mid) {
     PostToMainThread(OnAcked, AsData(mid));
 }
 
+// The network thread. The library's own loop reconnects after a lost
+// connection, but gives up on a first connect that fails and on a failed
+// name lookup; this loop starts it again after each, with the same back-off.
+void NetworkLoop() {
+    double pause = RECONNECT_MIN_S;
+    bool first = true;
+    while (!stopping) {
+        const int rc = first
+                           ? mosquitto_connect(client, brokerHost.c_str(), brokerPort, KEEPALIVE_S)
+                           : mosquitto_reconnect(client);
+        if (rc == MOSQ_ERR_SUCCESS) {
+            first = false;
+            pause = RECONNECT_MIN_S;
+            mosquitto_loop_forever(client, 1000, 1);
+        }
+        for (double slept = 0; !stopping && slept < pause; slept += 0.1)
+            std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        pause = pause * 2 > RECONNECT_MAX_S ? RECONNECT_MAX_S : pause * 2;
+    }
+    networkDone = true;
+}
+
 } // namespace
 
 std::string StatusJson(bool online) {
@@ -124,14 +154,12 @@ int StartPublisher(const MonitorConfig &config, std::string *error) {
     mosquitto_connect_callback_set(client, NetConnect);
     mosquitto_disconnect_callback_set(client, NetDisconnect);
     mosquitto_publish_callback_set(client, NetPublish);
+    mosquitto_threaded_set(client, true);
     retained["status"] = StatusJson(true);
     // A broker that is away now is no fault: the network thread keeps trying.
-    mosquitto_connect_async(client, config.brokerHost.c_str(), config.brokerPort, KEEPALIVE_S);
-    rc = mosquitto_loop_start(client);
-    if (rc != MOSQ_ERR_SUCCESS) {
-        *error = std::string("MQTT network thread: ") + mosquitto_strerror(rc);
-        return 0;
-    }
+    brokerHost = config.brokerHost;
+    brokerPort = config.brokerPort;
+    network = std::thread(NetworkLoop);
     return 1;
 }
 
@@ -159,8 +187,17 @@ void StopPublisher(double limit) {
     if (counts.connected && Publish(base + "/status", retained["status"], true, &offlineMid))
         while (!offlineAcked && counts.connected && Timer() < end)
             PumpEvents(0.05);
+    stopping = true;
     mosquitto_disconnect(client);
-    mosquitto_loop_stop(client, false);
+    // A connect under way to a host that does not answer may block the
+    // network thread for a while: the process ends without waiting for it.
+    while (!networkDone && Timer() < end + 1.0)
+        Delay(0.01);
+    if (!networkDone) {
+        network.detach();
+        return;
+    }
+    network.join();
     mosquitto_destroy(client);
     client = nullptr;
     mosquitto_lib_cleanup();

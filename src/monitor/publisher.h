@@ -1,8 +1,9 @@
 // The MQTT publisher: retained topics, measurements in order, last will.
 //
 // How it works
-// - libmosquitto runs the connection on its own network thread, reconnecting
-//   with a back-off from 1 s to 30 s. Its events (connected, lost, a message
+// - The connection runs on a network thread (libmosquitto's loop), which
+//   connects and reconnects with a back-off from 1 s to 30 s, a first
+//   connect that fails included. Its events (connected, lost, a message
 //   acknowledged) are handed to the main thread (PostToMainThread); the main
 //   thread never waits for the network thread.
 // - The broker's last will publishes "offline" on BASE/status (retained,
