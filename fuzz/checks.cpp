@@ -3,10 +3,12 @@
 
 #include "com232/com232.h"
 #include "main/startup.h"
+#include "testresets.h"
 #include "com232/datablocks.h"
 #include "com232/identify.h"
-#include "main/controls.h"
-#include "main/riror14.h"
+#include "gui/linkview.h"
+#include "window/controls.h"
+#include "settings/riror14.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
 
@@ -135,6 +137,7 @@ std::string CheckIdentity(const std::uint8_t *data, std::size_t size) {
     // Every input starts from the variables as at load.
     const int panel = pHandle, popup = pPopup;
     ResetVarsToLoad();
+    InstallDesktopLinkSink(); // the window adapts too, as in the program
     pHandle = panel;
     pPopup = popup;
     std::memset(szReadBuf, 0, sizeof szReadBuf);
@@ -231,7 +234,7 @@ bool StartUserInterface() {
     static int started = -1;
     if (started < 0) {
         setenv("QT_QPA_PLATFORM", "offscreen", 0);
-        started = InitCVIRTE(nullptr, nullptr, nullptr) ? 1 : 0;
+        started = InitUserInterface(nullptr) && InitCVIRTE(nullptr, nullptr, nullptr) ? 1 : 0;
     }
     return started == 1;
 }

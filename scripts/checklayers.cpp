@@ -1,10 +1,13 @@
 // Guards the layering of src/: Qt and QCustomPlot are used only inside
-// src/platform/, and units (a header and its source file) include each other
-// without cycles. Prints every offending include and every cycle, naming the
-// units, and exits 1 when there is one; prints a one-line summary and exits 0
-// otherwise.
+// src/platform/; units (a header and its source file) include each other
+// without cycles; folders depend on each other one way only; and command
+// codes are defined in com232/protocol.h alone. Prints every offending
+// include, cycle, two-way folder pair and code definition, naming them, and
+// exits 1 when there is one; prints a one-line summary and exits 0 otherwise.
+// With --graph it also prints the folder graph: who includes whom, two-way
+// pairs, lines per folder and the longest file.
 //
-//   checklayers SRC_DIR
+//   checklayers SRC_DIR [--graph]
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -26,16 +29,38 @@ bool ForeignGuiHeader(const std::string &name) {
     return std::regex_match(name, qt) || name.rfind("qcustomplot", 0) == 0;
 }
 
+// The folder of a file or unit path relative to SRC_DIR: its first part, or
+// its first two inside the platform (run-time and window services differ).
+std::string FolderOf(const fs::path &relative) {
+    auto part = relative.begin();
+    std::string folder = part->string();
+    if (folder == "platform" && std::next(part) != relative.end() &&
+        std::next(std::next(part)) != relative.end())
+        folder += "/" + std::next(part)->string();
+    return folder;
+}
+
+// Where command codes may be defined.
+const char PROTOCOL_HEADER[] = "com232/protocol.h";
+
 } // namespace
 
 int main(int argc, char **argv) {
-    if (argc != 2) {
-        std::cerr << "usage: checklayers SRC_DIR\n";
+    const bool graph = argc == 3 && std::string(argv[2]) == "--graph";
+    if (argc != 2 && !graph) {
+        std::cerr << "usage: checklayers SRC_DIR [--graph]\n";
         return 2;
     }
     const fs::path root = argv[1];
     const std::regex include(R"(^\s*#\s*include\s*([<"])([^>"]+)[>"])");
     std::map<std::string, std::set<std::string>> uses; // unit -> units it includes
+    // folder -> folder it includes -> the first include that does, as file:line
+    std::map<std::string, std::map<std::string, std::string>> folderUses;
+    std::map<std::string, long> folderLines;
+    std::pair<long, std::string> longest{0, ""};
+    // A command code defined by name: NAME_CODE, CODE_NAME or CODE.
+    const std::regex codeDefinition(
+        R"(^\s*(#\s*define\s+|(static\s+|inline\s+)*(constexpr|const)\s+[\w:]+\s+)(\w*_CODE\w*|CODE_\w+|CODE)\b)");
     int faults = 0, files = 0;
 
     for (const auto &entry : fs::recursive_directory_iterator(root)) {
@@ -46,11 +71,21 @@ int main(int argc, char **argv) {
         const fs::path relative = fs::relative(path, root);
         const std::string unit = (relative.parent_path() / relative.stem()).generic_string();
         const bool platform = relative.begin()->string() == "platform";
+        const std::string folder = FolderOf(relative);
         uses[unit];
+        folderUses[folder];
         std::ifstream in(path);
         std::string line;
-        for (int number = 1; std::getline(in, line); ++number) {
+        int number = 1;
+        for (; std::getline(in, line); ++number) {
             std::smatch m;
+            if (std::regex_search(line, m, codeDefinition) &&
+                relative.generic_string() != PROTOCOL_HEADER) {
+                std::cout << "layering: " << relative.generic_string() << ":" << number
+                          << " defines the command code " << m[4] << ", which only "
+                          << PROTOCOL_HEADER << " may define\n";
+                ++faults;
+            }
             if (!std::regex_search(line, m, include)) continue;
             const std::string name = m[2];
             if (!platform && ForeignGuiHeader(name)) {
@@ -62,8 +97,38 @@ int main(int argc, char **argv) {
                 const fs::path target = fs::path(name);
                 const std::string used = (target.parent_path() / target.stem()).generic_string();
                 if (used != unit) uses[unit].insert(used);
+                const std::string usedFolder = FolderOf(target);
+                if (usedFolder != folder && !folderUses[folder].count(usedFolder))
+                    folderUses[folder][usedFolder] =
+                        relative.generic_string() + ":" + std::to_string(number);
             }
         }
+        folderLines[folder] += number - 1;
+        longest = std::max(longest, {long(number - 1), relative.generic_string()});
+    }
+
+    // Folders that include each other, each pair once, with an include of
+    // either way.
+    int twoWay = 0;
+    for (const auto &[a, usedByA] : folderUses)
+        for (const auto &[b, where] : usedByA) {
+            if (a >= b || !folderUses[b].count(a)) continue;
+            std::cout << "layering: folders depend on each other both ways: " << a << " <-> " << b
+                      << "\n    " << a << " -> " << b << " (" << where << ")\n    " << b << " -> "
+                      << a << " (" << folderUses[b][a] << ")\n";
+            ++twoWay;
+            ++faults;
+        }
+    if (graph) {
+        std::cout << "folder graph of " << root.generic_string() << ":\n";
+        for (const auto &[a, usedByA] : folderUses) {
+            std::cout << "  " << a << " (" << folderLines[a] << " lines) ->";
+            for (const auto &[b, where] : usedByA)
+                std::cout << " " << b;
+            std::cout << "\n";
+        }
+        std::cout << "two-way folder pairs: " << twoWay << "\nlongest file: " << longest.second
+                  << " (" << longest.first << " lines)\n";
     }
 
     // Strongly connected components (Tarjan): each with more than one unit
@@ -117,6 +182,8 @@ int main(int argc, char **argv) {
     }
     if (faults) return 1;
     std::cout << "layering: " << files << " files, " << units.size()
-              << " units: no Qt outside src/platform/, no include cycle\n";
+              << " units: no Qt outside src/platform/, no include cycle, folders one-way, "
+                 "command codes only in "
+              << PROTOCOL_HEADER << "\n";
     return 0;
 }

@@ -13,8 +13,8 @@
 // folder). "plain" turns antialiasing off on every graph first: a what-if
 // figure for the graphs' look, not what the program shows.
 #include "gui/plots.h"
-#include "main/controls.h"
-#include "main/riror14.h"
+#include "window/controls.h"
+#include "settings/riror14.h"
 #include "platform/widgets/userint.h"
 
 #include <QApplication>

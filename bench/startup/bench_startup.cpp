@@ -9,9 +9,10 @@
 #include "com232/com232.h"
 #include "main/startup.h"
 #include "com232/portsetup.h"
+#include "main/portwatch.h"
 #include "main/callbacks.h"
-#include "main/controls.h"
-#include "main/riror14.h"
+#include "window/controls.h"
+#include "settings/riror14.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
@@ -50,6 +51,7 @@ double StartUp() {
 
 int main() {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
+    InitUserInterface(nullptr);
     InitCVIRTE(nullptr, nullptr, nullptr);
     RegisterCallbacks();
     PortFolder folder;

@@ -1,12 +1,11 @@
 // Sensor link: frames, the parameter package, the receive callback and the
 // reply wait. Line: 19200 baud, 8 data bits, no parity, 1 stop bit.
 #include "com232/com232.h"
+#include "com232/linksink.h"
 #include "com232/syncword.h"
 
-#include "main/controls.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
-#include "platform/widgets/userint.h"
 
 #include <cstring>
 
@@ -33,13 +32,6 @@ int replyInFlight = 0;         // 1 from a request until its reply frame is take
 double replySentAt = 0;        // when that request was written, s
 static int frameLeaving = 0;   // 1 from a frame without an answer until the next flush
 static double frameSentAt = 0; // when that frame was written, s
-
-void SelectTarget(int t) {
-    target = t;
-    SetCtrlVal(pHandle, PANEL_RBTRam, t == RAM ? 1 : 0);
-    SetCtrlVal(pHandle, PANEL_RBTEeprom, t == EEPROM ? 1 : 0);
-    SetCtrlVal(pHandle, PANEL_RBTFile, t == DATFILE ? 1 : 0);
-}
 
 int SlopeScale(void) {
     return ccdtype == CCDTYPE_HALFSCALE ? SLOPEMULTI_512 : SLOPEMULTI;
@@ -100,41 +92,13 @@ void GetRxBuf(int count) {
 }
 
 void CopyVarsToPP(void) {
-    pp[0] = power;
-    pp[1] = tolMode;
-    pp[2] = vThd;
-    pp[3] = anaMode;
-    pp[4] = polarity;
-    pp[5] = eMode;
-    pp[6] = eBeg;
-    pp[7] = eEnd;
-    pp[8] = tVal;
-    pp[9] = tTol;
-    pp[10] = opMode;
-    pp[11] = eHardware;
-    pp[12] = slope;
-    pp[13] = intersect;
-    pp[14] = average;
-    pp[15] = powMode;
+    for (int i = 0; i < PNUM; i++)
+        pp[i] = *PARAM_WORDS[i].value;
 }
 
 void CopyPPtoVars(void) {
-    power = pp[0];
-    tolMode = pp[1];
-    vThd = pp[2];
-    anaMode = pp[3];
-    polarity = pp[4];
-    eMode = pp[5];
-    eBeg = pp[6];
-    eEnd = pp[7];
-    tVal = pp[8];
-    tTol = pp[9];
-    opMode = pp[10];
-    eHardware = pp[11];
-    slope = pp[12];
-    intersect = pp[13];
-    average = pp[14];
-    powMode = pp[15];
+    for (int i = 0; i < PNUM; i++)
+        *PARAM_WORDS[i].value = pp[i];
 }
 
 // How long the tail of a frame found behind stray bytes may take to come, s:
@@ -280,7 +244,7 @@ int WaitReply(double limit, const char *timeoutText, int flagFirst) {
 
 int LineBusy(void) {
     if (replyWaits <= 0) return 0;
-    SetCtrlVal(pHandle, PANEL_TEXTStatus, BUSY_TEXT);
+    LinkStatus(BUSY_TEXT);
     return 1;
 }
 

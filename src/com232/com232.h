@@ -1,16 +1,10 @@
 // Sensor link: command and reply frames, the parameter package and the reply
 // wait. Line: 19200 baud, 8 data bits, no parity, 1 stop bit, no handshake.
-//
-// A command frame and a reply frame are 36 bytes: a sync word, a command code
-// and sixteen payload words, all big-endian. Replies to codes 7, 9 and 11
-// (data request) are raw blocks of 72, 128 and 512 bytes without this header.
+// The frames, codes and words are described in com232/protocol.h.
 #pragma once
 
-#include "main/riror14.h"
-
-inline constexpr int FRAMELEN = PNUM * 2 + 4; // bytes in a command or reply frame
-inline constexpr int COMMAND_SYNC = 0x55;     // first word of every command frame (sync)
-inline constexpr u16 REPLY_SYNC = 0x00AA;     // first word of every reply frame
+#include "com232/protocol.h"
+#include "settings/riror14.h"
 
 // Status texts of a reply that did not come: most commands' reply wait, and
 // the run and video loops'.
@@ -44,10 +38,6 @@ extern int replyWaits;        // reply waits under way (WaitReply nests inside p
 extern int rxTrailing;        // bytes behind the last frame taken, dropped by the callback
 extern int replyInFlight;     // 1 from a request until the callback takes a reply frame
 extern double replySentAt;    // Timer() when the request of replyInFlight was written, s
-
-// Selects the send target t (RAM, EEPROM or DATFILE), in target and on the
-// three radio buttons, exactly one of which is set.
-void SelectTarget(int t);
 
 // The link's defaults, a step of InitVars: COM1, the command sync word,
 // target RAM, no loop running.

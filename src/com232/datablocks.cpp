@@ -4,11 +4,10 @@
 #include "com232/datablocks.h"
 
 #include "com232/com232.h"
+#include "com232/linksink.h"
 #include "com232/syncword.h"
-#include "main/controls.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
-#include "platform/widgets/userint.h"
 
 // One kind of block: its command code, its size and its status texts.
 struct BlockKind {
@@ -19,10 +18,10 @@ struct BlockKind {
     const char *received; // into szStatus when exactly the block arrived
 };
 
-static const BlockKind KIND64 = {9, BLOCK64, "Waiting for Data[64] ...",
+static const BlockKind KIND64 = {CODE_DATA64, BLOCK64, "Waiting for Data[64] ...",
                                  "Timeout-RS-232 while reading 64 data-words!",
                                  "Data[64] block received!"};
-static const BlockKind KIND256 = {11, BLOCK256, "Waiting for Data[256] ...",
+static const BlockKind KIND256 = {CODE_DATA256, BLOCK256, "Waiting for Data[256] ...",
                                   "Timeout-RS-232 while reading 256 data-words!",
                                   "Data[256] block received!"};
 
@@ -58,7 +57,7 @@ static int ReadBlock(const BlockKind &kind, int first, int last) {
     const int bytes = 2 * kind.words;
     SendBlockRequest(kind, first, last);
     unsigned sent = frameCount;
-    SetCtrlVal(pHandle, PANEL_TEXTStatus, kind.waiting);
+    LinkStatus(kind.waiting);
 
     replyWaits++;
     tstart = Timer();
@@ -95,7 +94,7 @@ static int ReadBlock(const BlockKind &kind, int first, int last) {
     nBytesR = want > 0 ? ComRd(com, szReadBuf, want) : 0;
     if (nBytesR == bytes) SetStatus(kind.received);
     CopyBlockToAdc(first, kind.words);
-    SetCtrlVal(pHandle, PANEL_TEXTStatus, szStatus);
+    LinkStatus(szStatus);
     return 1;
 }
 

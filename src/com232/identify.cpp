@@ -3,35 +3,25 @@
 #include "com232/identify.h"
 
 #include "com232/com232.h"
+#include "com232/linksink.h"
 #include "com232/syncword.h"
-#include "main/controls.h"
+#include "platform/formatting.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
-#include "platform/widgets/userint.h"
 
 #include <cstring>
 
 // Limit of the firmware wait, s. The wait pumps no events (nothing may take
 // the block from the queue) and blocks on the port, waking as bytes come.
 static constexpr double FIRMWARE_TIMEOUT = 2.0;
-// Bytes of the firmware block.
-static constexpr int FIRMWARE_LEN = 72;
+// How long to watch the line behind the block for stray bytes, s: a USB
+// adapter at its default latency holds the last ones for 16 ms.
+static constexpr double FIRMWARE_TRAIL_WAIT = 0.02;
 
 // Rows of the type table that keep the evaluation-window limit start from
 // pixELimit, the limit in pixels that the last identification set, so that
 // pixE is scaled to sub-pixels exactly once per identification however often
 // the sensor is identified.
-
-// One row of the CCD type table. A null text keeps what is shown; pixE 0
-// keeps the limit; pixE 0xFFFF takes ccdpixE.
-struct CcdRow {
-    const char *line0;
-    const char *line1;
-    const char *onText;
-    const char *offText;
-    u16 pixE;
-    bool smallVideoRange; // YAXISMAX 256 when softversion is 220
-};
 
 static constexpr u16 KEEP = 0;
 static constexpr u16 FROM_CCDPIXE = 0xFFFF;
@@ -161,36 +151,23 @@ static int SubPixelFactor(void) {
     }
 }
 
-static void DimAnalogControls(int dimmed) {
-    SetCtrlAttribute(pHandle, PANEL_DropAnaMode, ATTR_DIMMED, dimmed);
-    SetCtrlAttribute(pHandle, PANEL_CTRLAnalogGroup, ATTR_DIMMED, dimmed);
-    SetCtrlAttribute(pHandle, PANEL_NUMAnaMax, ATTR_DIMMED, dimmed);
-    SetCtrlAttribute(pHandle, PANEL_NUMAnaMin, ATTR_DIMMED, dimmed);
+const CcdRow *CcdTypeRow(void) {
+    return FindRow(ccdtype, ccdresolution);
 }
 
 static void ApplyTypeRow(void) {
-    const CcdRow *row = FindRow(ccdtype, ccdresolution);
-    if (row->line0) ReplaceTextBoxLine(pPopup, POPUP_TEXTBOXSensor, 0, row->line0);
-    if (row->line1) ReplaceTextBoxLine(pPopup, POPUP_TEXTBOXSensor, 1, row->line1);
-    if (row->onText) {
-        SetCtrlAttribute(pHandle, PANEL_SWITCHOpMode, ATTR_ON_TEXT, row->onText);
-        SetCtrlAttribute(pHandle, PANEL_SWITCHOpMode, ATTR_OFF_TEXT, row->offText);
-    }
+    const CcdRow *row = CcdTypeRow();
     if (row->pixE != KEEP) {
         pixB = 1;
         pixELimit = row->pixE == FROM_CCDPIXE ? ccdpixE : row->pixE;
     }
     pixE = pixELimit;
     if (row->smallVideoRange && softversion == 220) YAXISMAX = 256;
-
-    if (ccdtype == 1) SetCtrlAttribute(pHandle, PANEL_NUMUmValue, ATTR_VISIBLE, 1);
-    if (ccdtype == 3 || ccdtype == 4)
-        SetAxisScalingMode(pHandle, PANEL_CHARTRaw, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, ccdmaxpixel);
 }
 
 int GetHARDWAREInfo(void) {
     YAXISMAX = 1024;
-    SendCommand(10, 0);
+    SendCommand(CODE_HARDWARE, 0);
     if (!WaitReply(TIMEOUT, TIMEOUT_TEXT, 0)) return 0;
 
     GetRxBuf(PNUM);
@@ -199,18 +176,17 @@ int GetHARDWAREInfo(void) {
 
 int ApplyHardwareInfo(void) {
     const u16 echoed = ReadBufWord(2);
-    ccdtype = pp[0];
-    ccdmaxpixel = pp[1];
-    ccdresolution = pp[2];
-    pcbtype = pp[3];
-    ccdmaxpixelX8 = pp[4];
-    ccdsubpixel = pp[5];
-    ccdpixB = pp[6];
-    ccdpixE = pp[7];
-    softversion = pp[8];
-    if (echoed != 10) return 0;
+    ccdtype = pp[HW_CCDTYPE];
+    ccdmaxpixel = pp[HW_CCDMAXPIXEL];
+    ccdresolution = pp[HW_CCDRESOLUTION];
+    pcbtype = pp[HW_PCBTYPE];
+    ccdmaxpixelX8 = pp[HW_CCDMAXPIXELX8];
+    ccdsubpixel = pp[HW_CCDSUBPIXEL];
+    ccdpixB = pp[HW_CCDPIXB];
+    ccdpixE = pp[HW_CCDPIXE];
+    softversion = pp[HW_SOFTVERSION];
+    if (echoed != CODE_HARDWARE) return 0;
 
-    SetAxisScalingMode(pHandle, PANEL_GRAPHVideo, VAL_XAXIS, VAL_MANUAL, 1.0, ccdsubpixel);
     const int factor = PixelFactor();
     const int factor8 = SubPixelFactor();
     for (int i = 0; i < 256; i++) {
@@ -218,15 +194,8 @@ int ApplyHardwareInfo(void) {
         xArray8[i] = double(i * factor8);
     }
     ApplyTypeRow();
-    // The slope field takes what the slope word can hold at this sensor's scale.
-    SetCtrlRange(pPopup, POPUP_NUMSlope, 0.0, 65535.0 / SlopeScale());
-
-    if (pcbtype == 100) {
-        DimAnalogControls(0);
-        pixE = static_cast<u16>(pixE * 8);
-    } else if (pcbtype == 400) {
-        DimAnalogControls(1);
-    }
+    if (pcbtype == 100) pixE = static_cast<u16>(pixE * 8);
+    LinkIdentified();
     return 1;
 }
 
@@ -256,8 +225,8 @@ void FirmwareToStatus(void) {
 int GetVERSIONInfo(void) {
     // Without the callback the block stays in the queue for us to read.
     InstallComCallback(com, 0, FRAMELEN, sync, nullptr, nullptr);
-    SendFrame(7, pp, ANSWER_BLOCK);
-    SetCtrlVal(pHandle, PANEL_TEXTStatus, "Waiting for firmware info ...");
+    SendFrame(CODE_FIRMWARE, pp, ANSWER_BLOCK);
+    LinkStatus("Waiting for firmware info ...");
 
     tstart = Timer();
     int n = WaitInQ(com, FIRMWARE_LEN, FIRMWARE_TIMEOUT);
@@ -268,12 +237,19 @@ int GetVERSIONInfo(void) {
     szVersion[0] = szFirmware[0] = '\0';
     const int want = n < int(sizeof szReadBuf) ? n : int(sizeof szReadBuf);
     nBytesR = want > 0 ? ComRd(com, szReadBuf, want) : 0;
-    if (nBytesR == FIRMWARE_LEN) FirmwareToStatus();
+    // The block has no header and no check sum: with stray bytes before or
+    // after it, its text cannot be told from them, so none is taken.
+    const int whole = nBytesR == FIRMWARE_LEN && WaitInQ(com, 1, FIRMWARE_TRAIL_WAIT) <= 0;
+    if (whole)
+        FirmwareToStatus();
+    else if (n >= FIRMWARE_LEN)
+        SetStatus(FIRMWARE_ERROR_TEXT);
 
     InstallComCallback(com, eventMask, FRAMELEN, sync, RX_Receive_Function, nullptr);
     FlushInQ(com);
     FlushOutQ(com);
     rx_flag = 0;
-    SetCtrlVal(pHandle, PANEL_TEXTStatus, szStatus);
-    return n;
+    LinkStatus(szStatus);
+    if (whole) return FIRMWARE_LEN;
+    return n < FIRMWARE_LEN ? n : 0;
 }

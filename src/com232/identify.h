@@ -2,17 +2,39 @@
 // firmware text (code 7), and what the tool adapts to the sensor found.
 #pragma once
 
-// Asks for the identity words and configures graphs, limits, texts and
-// dimming from them. 1 when a reply echoing code 10 arrived, else 0.
+#include "settings/riror14.h"
+
+// One row of the CCD type table. A null text keeps what is shown; pixE 0
+// keeps the limit; pixE 0xFFFF takes ccdpixE.
+struct CcdRow {
+    const char *line0;   // first line of the sensor text box
+    const char *line1;   // second line of the sensor text box
+    const char *onText;  // on text of the operating-mode switch
+    const char *offText; // its off text
+    u16 pixE;
+    bool smallVideoRange; // YAXISMAX 256 when softversion is 220
+};
+
+// The row of the sensor identified last (ccdtype, ccdresolution).
+const CcdRow *CcdTypeRow(void);
+
+// Asks for the identity words and sets the CCD geometry and limits from them;
+// the sink adapts graphs, texts and dimming. 1 when a reply echoing code 10 arrived, else 0.
 int GetHARDWAREInfo(void);
 
 // The second half of GetHARDWAREInfo: takes the identity words from pp (the
-// reply in szReadBuf) and adapts the tool to them. 1 when the reply echoes
+// reply in szReadBuf), sets geometry and limits and reports LinkIdentified. 1 when the reply echoes
 // code 10, else 0.
 int ApplyHardwareInfo(void);
 
-// Reads the 72-byte firmware block and shows its text. Returns the number of
-// bytes that waited when the wait ended; 72 or more means the text arrived.
+// Shown when the firmware text could not be read.
+inline constexpr char FIRMWARE_ERROR_TEXT[] = "Error reading firmware-info!";
+
+// Reads the 72-byte firmware block and shows its text. Returns 72 when the
+// block came whole and its text was taken. Otherwise no text is taken and it
+// returns the bytes that came before the time-out (fewer than 72), or 0 for
+// more bytes than the block (stray ones before or after it), reporting
+// FIRMWARE_ERROR_TEXT.
 int GetVERSIONInfo(void);
 
 // Turns the firmware block in szReadBuf[0..71] into the status text: with

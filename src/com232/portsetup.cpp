@@ -4,14 +4,10 @@
 
 #include "com232/com232.h"
 #include "com232/identify.h"
-#include "com232/portwatch.h"
+#include "com232/linksink.h"
 #include "com232/syncword.h"
-#include "gui/pushget.h"
-#include "main/controls.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
-#include "platform/widgets/userint.h"
-#include "recording/recordpanel.h"
 
 #include <cstdio>
 
@@ -19,7 +15,6 @@ static constexpr long BAUD = 19200;
 static constexpr int QUEUE_SIZE = 4096;
 static constexpr double COM_TIME = 2.0;   // read/write limit of the port, s
 static constexpr double STEP_PAUSE = 0.1; // pause between the identification steps, s
-static constexpr int FIRMWARE_LEN = 72;
 
 void InitRS232(int port) {
     ret = OpenComConfig(port, "", BAUD, 0, 8, 1, QUEUE_SIZE, QUEUE_SIZE);
@@ -36,21 +31,23 @@ void InitRS232(int port) {
             Delay(STEP_PAUSE);
             ret = GetHARDWAREInfo();
             Delay(STEP_PAUSE);
-            SelectTarget(RAM); // the send target after a port set-up
-            PushGET(RAM);
+            target = RAM; // the send target after a port set-up
+            LinkTargetChosen(RAM);
+            FetchParameters(RAM);
+            LinkSettingsFetched();
             Delay(STEP_PAUSE);
             ret = GetVERSIONInfo();
-            if (ret < FIRMWARE_LEN) SetStatus("Error reading firmware-info!");
+            if (ret != FIRMWARE_LEN) SetStatus(FIRMWARE_ERROR_TEXT);
         }
     }
-    SetCtrlVal(pHandle, PANEL_TEXTStatus, szStatus);
+    LinkStatus(szStatus);
 }
 
 int CheckComLine(int port) {
     // The frame goes to com, the port just set up (InitRS232 is always
     // called with com).
     (void)port;
-    SendCommand(5, 1);
+    SendCommand(CODE_ECHO, 1);
 
     int result = 0;
     WaitReply(TIMEOUT, TIMEOUT_TEXT, 0);
@@ -63,22 +60,35 @@ int CheckComLine(int port) {
             SetStatus("read error - not sync byte 0xAA!");
         }
     }
-    SetCtrlVal(pHandle, PANEL_TEXTStatus, szStatus);
+    LinkStatus(szStatus);
     return result;
 }
 
-int CC_DropDCom(int, int, int event, void *, int, int) {
-    if (event == EVENT_LEFT_CLICK) {
-        FollowPorts();
-        return 0;
+int FetchParameters(int t) {
+    if (t == DATFILE) return 0;
+    const int code = t == RAM ? CODE_FETCH_RAM : CODE_FETCH_EEPROM;
+    if (SendCommand(code, 1) == FRAMELEN) LinkStatus("Waiting for parameter-frame ...");
+    // The flag is tested before the limit in each pass: a reply taken in the
+    // last pump is accepted even past the limit. A late answer to an earlier
+    // command (a measurement, say) would put its words into the settings:
+    // only a frame that echoes our code counts.
+    if (!WaitReplyTo(code, TIMEOUT_TEXT)) return 0;
+    GetRxBuf(PNUM);
+    CopyPPtoVars();
+    SetStatus("Parameter-frame received! - Line Ok!");
+    return 1;
+}
+
+const char *OpenErrorText(int result) {
+    switch (result) {
+    case kComUnknownSystemError: return "Unknown system error";
+    case kComInvalidPort: return "Invalid port number";
+    case kComPortNotOpen: return "Port is not open";
+    case kComIOError: return "Unknown I/0 error";
+    case kComNoSerialPort: return "No serial port found";
+    case kComCannotOpen: return "Cannot open port";
+    case kComInvalidParameter: return "Invalid parameter";
+    case kComTimeout: return "Timeout";
+    default: return "RS-232 error!";
     }
-    if (event != EVENT_COMMIT && event != EVENT_VAL_CHANGED) return 0;
-    stop_flag = 1;
-    SaveRecordedRows(); // the recording goes on with the new port
-    CloseCom(com);
-    GetCtrlVal(pHandle, PANEL_DropDCom, &com);
-    SetCtrlVal(pHandle, PANEL_TEXTStatus, "Init COM-Port ...");
-    InitRS232(com);
-    PortSetUpDone(com);
-    return 0;
 }

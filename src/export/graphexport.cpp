@@ -5,9 +5,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "main/controls.h"
-#include "main/lastfolder.h"
-#include "main/riror14.h"
+#include "window/controls.h"
+#include "window/lastfolder.h"
+#include "settings/riror14.h"
 #include "platform/appendfile.h"
 #include "platform/ticker.h"
 #include "platform/widgets/graphmenu.h"

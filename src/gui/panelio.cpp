@@ -3,7 +3,7 @@
 
 #include "com232/com232.h"
 #include "gui/plots.h"
-#include "main/controls.h"
+#include "window/controls.h"
 #include "platform/widgets/userint.h"
 
 #include <cmath>
@@ -20,21 +20,30 @@ u16 TruncToWord(double value) {
     return static_cast<u16>(static_cast<unsigned>(word));
 }
 
+// The main panel's control of each parameter word, in pp order; 0 for slope
+// and offset, which the calibration window shows as real numbers.
+static const int WORD_CONTROLS[PNUM] = {
+    PANEL_NUMPower,
+    PANEL_DropTolMode,
+    PANEL_NUMVideoThreshold,
+    PANEL_DropAnaMode,
+    PANEL_DropPolarity,
+    PANEL_DropEvalMode,
+    PANEL_NEDITEdgeLeft,
+    PANEL_NEDITEdgeRight,
+    PANEL_NEDITSetpoint,
+    PANEL_NEDITTolerance,
+    PANEL_SWITCHOpMode,
+    PANEL_DropHardwareMode,
+    0,
+    0,
+    PANEL_NUMAverage,
+    PANEL_DropPowMode,
+};
+
 int GetPanelValues(void) {
-    GetCtrlVal(pHandle, PANEL_NUMPower, &power);
-    GetCtrlVal(pHandle, PANEL_DropTolMode, &tolMode);
-    GetCtrlVal(pHandle, PANEL_NUMVideoThreshold, &vThd);
-    GetCtrlVal(pHandle, PANEL_DropAnaMode, &anaMode);
-    GetCtrlVal(pHandle, PANEL_DropPolarity, &polarity);
-    GetCtrlVal(pHandle, PANEL_DropEvalMode, &eMode);
-    GetCtrlVal(pHandle, PANEL_NEDITEdgeLeft, &eBeg);
-    GetCtrlVal(pHandle, PANEL_NEDITEdgeRight, &eEnd);
-    GetCtrlVal(pHandle, PANEL_NEDITSetpoint, &tVal);
-    GetCtrlVal(pHandle, PANEL_NEDITTolerance, &tTol);
-    GetCtrlVal(pHandle, PANEL_DropHardwareMode, &eHardware);
-    GetCtrlVal(pHandle, PANEL_NUMAverage, &average);
-    GetCtrlVal(pHandle, PANEL_DropPowMode, &powMode);
-    GetCtrlVal(pHandle, PANEL_SWITCHOpMode, &opMode);
+    for (int i = 0; i < PNUM; i++)
+        if (WORD_CONTROLS[i]) GetCtrlVal(pHandle, WORD_CONTROLS[i], PARAM_WORDS[i].value);
 
     float s = 0.0f; // calibration slope as shown
     float o = 0.0f; // calibration offset as shown
@@ -79,23 +88,12 @@ void SetPanelValues(void) {
     SetCtrlAttribute(pHandle, PANEL_NEDITTolerance, ATTR_DIMMED, dim);
     SetCtrlAttribute(pHandle, PANEL_DropTolMode, ATTR_DIMMED, dim);
 
-    SetCtrlVal(pHandle, PANEL_NUMPower, static_cast<int>(power));
-    SetCtrlVal(pHandle, PANEL_DropTolMode, static_cast<int>(tolMode));
-    SetCtrlVal(pHandle, PANEL_NUMVideoThreshold, static_cast<int>(vThd));
-    SetCtrlVal(pHandle, PANEL_DropAnaMode, static_cast<int>(anaMode));
-    SetCtrlVal(pHandle, PANEL_DropPolarity, static_cast<int>(polarity));
-    SetCtrlVal(pHandle, PANEL_DropEvalMode, static_cast<int>(eMode));
-    SetCtrlVal(pHandle, PANEL_NEDITEdgeLeft, static_cast<int>(eBeg));
-    SetCtrlVal(pHandle, PANEL_NEDITEdgeRight, static_cast<int>(eEnd));
-    SetCtrlVal(pHandle, PANEL_NUMTolerance, static_cast<int>(tTol));
-    SetCtrlVal(pHandle, PANEL_NEDITSetpoint, static_cast<int>(tVal));
-    SetCtrlVal(pHandle, PANEL_NEDITTolerance, static_cast<int>(tTol));
-    SetCtrlVal(pHandle, PANEL_DropHardwareMode, static_cast<int>(eHardware));
-    SetCtrlVal(pHandle, PANEL_NUMAverage, static_cast<int>(average));
-    SetCtrlVal(pHandle, PANEL_DropPowMode, static_cast<int>(powMode));
+    for (int i = 0; i < PNUM; i++)
+        if (WORD_CONTROLS[i])
+            SetCtrlVal(pHandle, WORD_CONTROLS[i], static_cast<int>(*PARAM_WORDS[i].value));
+    SetCtrlVal(pHandle, PANEL_NUMTolerance, static_cast<int>(tTol)); // the tolerance shown twice
     SetCtrlVal(pPopup, POPUP_NUMSlope, static_cast<double>(s));
     SetCtrlVal(pPopup, POPUP_NUMIntersect, static_cast<double>(o));
-    SetCtrlVal(pHandle, PANEL_SWITCHOpMode, static_cast<int>(opMode));
 
     for (int i = 0; i < 256; i++)
         thdArray[i] = vThd;

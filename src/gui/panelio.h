@@ -2,7 +2,7 @@
 // panel (slope and offset: the calibration window) and the settings variables.
 #pragma once
 
-#include "main/riror14.h"
+#include "settings/riror14.h"
 
 // Copies the setting controls into the settings. Slope and offset are read as
 // real numbers and stored scaled (x512 for CCD type 104, else x1024) and

@@ -5,7 +5,7 @@
 
 #include "com232/com232.h"
 #include "gui/panelio.h"
-#include "main/controls.h"
+#include "window/controls.h"
 #include "platform/widgets/userint.h"
 
 #include <cstdint>
@@ -39,18 +39,23 @@ int SendParaToFile(void) {
     return 1;
 }
 
+int ReadParameterFile(const char *path, u16 words[PNUM]) {
+    std::uint32_t read[PNUM]; // the file's values before they are cut to 16 bits
+    // FileToArray changes nothing unless all 16 numbers were read, so a short
+    // or broken file leaves words as they were.
+    if (FileToArray(path, read, VAL_UNSIGNED_INTEGER, PNUM, 1, VAL_GROUPS_TOGETHER,
+                    VAL_GROUPS_AS_COLUMNS, VAL_ASCII) != 0)
+        return 0;
+    for (int i = 0; i < PNUM; i++)
+        words[i] = static_cast<u16>(read[i] & 0xFFFF);
+    return 1;
+}
+
 int ReadParaFromFile(void) {
-    std::uint32_t words[PNUM]; // the file's values before they are cut to 16 bits
     if (FileSelectPopup(proj_dir, DEFAULT_NAME, FILTER, LOAD_TITLE, VAL_LOAD_BUTTON, 0, 1, 1, 1,
                         file_name) <= 0)
         return 0;
-    // FileToArray changes nothing unless all 16 numbers were read, so a short
-    // or broken file leaves pp and the settings as they were.
-    if (FileToArray(file_name, words, VAL_UNSIGNED_INTEGER, PNUM, 1, VAL_GROUPS_TOGETHER,
-                    VAL_GROUPS_AS_COLUMNS, VAL_ASCII) != 0)
-        return -1;
-    for (int i = 0; i < PNUM; i++)
-        pp[i] = static_cast<u16>(words[i] & 0xFFFF);
+    if (!ReadParameterFile(file_name, pp)) return -1;
     graphrefresh = 0;
     CopyPPtoVars();
     return 1;

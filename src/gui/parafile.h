@@ -4,6 +4,8 @@
 // settings without sending anything to the sensor.
 #pragma once
 
+#include "settings/riror14.h"
+
 // Status texts of a file that could not be written or read.
 inline constexpr char PARAFILE_WRITE_ERROR[] = "Error writing parameter file!";
 inline constexpr char PARAFILE_READ_ERROR[] = "Error reading parameter file!";
@@ -18,6 +20,11 @@ int SelectParaFileToSave(void);
 // only once the new one is complete. Returns 1 when written; 0 when not, with
 // PARAFILE_WRITE_ERROR in the status line (an old file then stays as it was).
 int SendParaToFile(void);
+
+// The one reader of the file: its sixteen numbers into words, each cut to its
+// low 16 bits. 1 when read; 0 when the file cannot be opened, holds fewer
+// than 16 numbers or something else: words are then left as they were.
+int ReadParameterFile(const char *path, u16 words[PNUM]);
 
 // Opens the load dialog (start folder proj_dir) and reads the chosen file into
 // pp and the settings; the window is refreshed by the caller (PushGET).

@@ -2,7 +2,7 @@
 #include "gui/plots.h"
 
 #include "analysis/analysis.h"
-#include "main/controls.h"
+#include "window/controls.h"
 #include "platform/widgets/userint.h"
 
 // Look of the two video plots: one point per sample, no connecting line.
@@ -59,14 +59,6 @@ static void ShowIndicators(void) {
     SetCtrlVal(pHandle, PANEL_NUMAnaMax, static_cast<int>(anaMax));
     SetCtrlVal(pHandle, PANEL_NUMAnaMin, static_cast<int>(anaMin));
     if (powMode != 0) SetCtrlVal(pHandle, PANEL_NUMPower, static_cast<int>(dynpower));
-
-    // The calibration window shows the reading of the step that is ticked.
-    int ticked = 0;
-    GetCtrlVal(pPopup, POPUP_CheckStep1, &ticked);
-    if (ticked == 1) SetCtrlVal(pPopup, POPUP_NUMPixelObject1, static_cast<int>(Mvalue));
-    ticked = 0;
-    GetCtrlVal(pPopup, POPUP_CheckStep2, &ticked);
-    if (ticked == 1) SetCtrlVal(pPopup, POPUP_NUMPixelObject2, static_cast<int>(Mvalue));
 }
 
 static void PlotBar(int from, int to, double low, double high, int color) {

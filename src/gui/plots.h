@@ -4,7 +4,7 @@
 // sensor or changes a setting.
 #pragma once
 
-#include "main/riror14.h"
+#include "settings/riror14.h"
 
 // Colours of the pictures (24-bit RGB).
 inline constexpr int COLOR_VIDEO_SIGNAL = 0xFF0000; // video curve
@@ -16,8 +16,8 @@ inline constexpr int COLOR_BAR_TOL = 0x00FF00;      // bar graph: tolerance band
 // the given x positions, the y axis fixed from 0 to YAXISMAX. Returns 0.
 int PlotVIDEOCurve(const u16 *samples, const double *xPositions);
 
-// Fills the indicators from the measurement words of the last reply, mirrors
-// Mvalue into the ticked calibration step, and redraws GRAPHBar: the three
+// Fills the indicators from the measurement words of the last reply and
+// redraws GRAPHBar: the three
 // cursors, the red bars beside the edges and the green tolerance bars.
 // Returns 0.
 int PlotVIDEOBarGraph(void);

@@ -1,8 +1,8 @@
 // Branding of the main window's header.
 #include "logo/logo.h"
 
-#include "main/controls.h"
-#include "main/riror14.h"
+#include "window/controls.h"
+#include "settings/riror14.h"
 #include "platform/widgets/userint.h"
 
 static constexpr int COLOR_WHITE = 0xFFFFFF;

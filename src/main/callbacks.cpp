@@ -4,6 +4,7 @@
 #include "main/callbacks.h"
 
 #include "com232/portsetup.h"
+#include "main/portwatch.h"
 #include "main/params.h"
 #include "main/live.h"
 #include "main/teach.h"

@@ -4,9 +4,11 @@
 
 #include "com232/com232.h"
 #include "com232/datablocks.h"
+#include "com232/linksink.h"
+#include "com232/measure.h"
 #include "gui/plots.h"
 #include "gui/runloop.h"
-#include "main/controls.h"
+#include "window/controls.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
@@ -25,7 +27,7 @@ static int AwaitMeasurement(void) {
         tdiff = Timer() - tstart;
         // A closed port (main window closed) cannot answer: no need to wait.
         if (tdiff > TIMEOUT || GetInQLen(com) < 0) {
-            SetCtrlVal(pHandle, PANEL_TEXTStatus, LOOP_TIMEOUT_TEXT);
+            LinkStatus(LOOP_TIMEOUT_TEXT);
             stop_flag = 1;
             return 0;
         }
@@ -97,11 +99,10 @@ int CC_BTNVideo(int, int, int event, void *, int, int) {
         if (AwaitMeasurement() && !RunReplySuspect()) {
             for (int i = 0; i < PNUM; i++)
                 videoRequest[i] = pp[i];
-            TakeRunReply();
-            TakeReplyForRecord();
+            // The frame belongs to the reply: read before the readers get it.
+            const RunReply reply = TakeRunReply(1);
             ReadVideoFrame();
-            PlotVIDEOBarGraph();
-            PlotVIDEOCurve(adcbuf, xArray8);
+            FanOutRunReply(reply);
         }
         ProcessSystemEvents();
     } while (stop_flag == 0);

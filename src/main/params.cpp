@@ -4,19 +4,18 @@
 
 #include "com232/com232.h"
 #include "com232/syncword.h"
+#include "gui/linkview.h"
 #include "gui/panelio.h"
 #include "gui/parafile.h"
 #include "gui/pushget.h"
-#include "main/controls.h"
-#include "main/riror14.h"
+#include "window/controls.h"
+#include "settings/riror14.h"
 #include "platform/rs232.h"
 #include "platform/widgets/userint.h"
 
-static constexpr int CURSOR_LEFT = 2;       // GRAPHBar cursor of the left border
-static constexpr int CURSOR_RIGHT = 3;      // GRAPHBar cursor of the right border
-static constexpr double CURSOR_Y = 1.0;     // height at which the editors place them
-static constexpr int CODE_WRITE_RAM = 1;    // Send to the sensor's RAM
-static constexpr int CODE_WRITE_EEPROM = 3; // Send to the sensor's EEPROM
+static constexpr int CURSOR_LEFT = 2;   // GRAPHBar cursor of the left border
+static constexpr int CURSOR_RIGHT = 3;  // GRAPHBar cursor of the right border
+static constexpr double CURSOR_Y = 1.0; // height at which the editors place them
 
 int CC_NEDITEdgeLeft(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;

@@ -3,19 +3,26 @@
 #include "main/startup.h"
 
 #include "com232/com232.h"
+#include "gui/linkview.h"
 #include "gui/panelio.h"
 #include "gui/runloop.h"
 #include "logo/logo.h"
 #include "paramsets/comparepanel.h"
-#include "main/controls.h"
-#include "main/lastfolder.h"
+#include "window/controls.h"
+#include "window/lastfolder.h"
 #include "main/live.h"
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "platform/widgets/userint.h"
 #include "popup/calibration.h"
 #include "recording/recordpanel.h"
 
 void InitVars(void) {
+    InstallDesktopLinkSink();
+    // The readers of every measurement, in this order.
+    RemoveRunReaders();
+    AddRunReader(TakeReplyForRecord);     // the run's statistics and the recording
+    AddRunReader(DrawRunReply);           // numbers and graphs
+    AddRunReader(ShowReplyInCalibration); // the calibration window's object fields
     AssignSettingsDefaults();
     AssignLinkDefaults();
     SetStatus("InitVars");
@@ -35,15 +42,4 @@ void InitVars(void) {
 
     for (int i = 0; i < 256; i++)
         thdArray[i] = vThd;
-}
-
-void ResetVarsToLoad(void) {
-    ResetSettingsToLoad();
-    ResetLinkToLoad();
-    ResetLoopsToLoad();
-    ResetVideoToLoad();
-    ResetCalibrationToLoad();
-    ResetCompare();
-    ResetRecordingToLoad();
-    ResetLastFolder();
 }

@@ -6,7 +6,3 @@
 // status and the header, copies the panel's values into the settings and
 // draws the initial marks of the bar graph.
 void InitVars(void);
-
-// Puts every variable of every module back to its value at load, for tests
-// that start the program's state afresh.
-void ResetVarsToLoad(void);

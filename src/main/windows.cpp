@@ -2,8 +2,8 @@
 #include "main/windows.h"
 
 #include "com232/com232.h"
-#include "main/controls.h"
-#include "main/riror14.h"
+#include "window/controls.h"
+#include "settings/riror14.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"

@@ -4,10 +4,10 @@
 #include "com232/com232.h"
 #include "main/startup.h"
 #include "com232/portsetup.h"
-#include "com232/portwatch.h"
+#include "main/portwatch.h"
 #include "main/callbacks.h"
-#include "main/controls.h"
-#include "main/riror14.h"
+#include "window/controls.h"
+#include "settings/riror14.h"
 #include "main/windows.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
@@ -23,6 +23,7 @@ static void QuitOnSignal(void) {
 }
 
 int WinMain(void *hInstance, void *, char *, int) {
+    if (InitUserInterface(nullptr) == 0) return -1;
     if (InitCVIRTE(hInstance, nullptr, nullptr) == 0) return -1;
     RegisterCallbacks();
     pHandle = LoadPanel(0, UIR_FILE, PANEL);

@@ -9,10 +9,6 @@
 
 ParamSet compareSets[SET_COUNT]; // empty until read: nothing survives the run
 
-static constexpr int CODE_FETCH_RAM = 2;
-static constexpr int CODE_WRITE_EEPROM = 3;
-static constexpr int CODE_FETCH_EEPROM = 4;
-
 void ReadWindowSet(u16 words[PNUM]) {
     u16 keptPP[PNUM];
     std::memcpy(keptPP, pp, sizeof pp);

@@ -8,7 +8,7 @@
 // the user's click calls them.
 #pragma once
 
-#include "main/riror14.h"
+#include "settings/riror14.h"
 
 #include <string>
 

@@ -2,9 +2,10 @@
 #include "paramsets/comparepanel.h"
 
 #include "com232/com232.h"
-#include "main/controls.h"
-#include "main/lastfolder.h"
-#include "main/riror14.h"
+#include "gui/parafile.h"
+#include "window/controls.h"
+#include "window/lastfolder.h"
+#include "settings/riror14.h"
 #include "paramsets/compare.h"
 #include "paramsets/namedset.h"
 #include "paramsets/paramtable.h"
@@ -33,7 +34,7 @@ static void CompareStatus(const std::string &text) {
 
 static std::string RowTitle(int i) {
     const ParamWord &w = PARAM_TABLE[i];
-    std::string title = std::string(w.label) + " (" + w.name + ")";
+    std::string title = std::string(w.label) + " (" + ParamName(i) + ")";
     if (*w.unit) title += std::string(" [") + w.unit + "]";
     return title;
 }
@@ -164,14 +165,12 @@ int CC_BTNOpenSetFile(int, int, int event, void *, int, int) {
     if (FileSelectPopup(proj_dir, DAT_DEFAULT, DAT_FILTER, "Parameter file to compare",
                         VAL_LOAD_BUTTON, 0, 1, 1, 0, path) <= 0)
         return 0;
-    std::uint32_t words[PNUM]; // as the parameter file is read: low 16 bits kept
-    if (FileToArray(path, words, VAL_UNSIGNED_INTEGER, PNUM, 1, VAL_GROUPS_TOGETHER,
-                    VAL_GROUPS_AS_COLUMNS, VAL_ASCII) != 0) {
-        CompareStatus("Error reading parameter file!");
+    u16 words[PNUM];
+    if (!ReadParameterFile(path, words)) {
+        CompareStatus(PARAFILE_READ_ERROR);
         return 0;
     }
-    for (int i = 0; i < PNUM; i++)
-        compareSets[SET_FILE].words[i] = static_cast<u16>(words[i] & 0xFFFF);
+    std::memcpy(compareSets[SET_FILE].words, words, sizeof words);
     compareSets[SET_FILE].present = 1;
     compareSets[SET_FILE].source = path;
     ShowCompareTable();

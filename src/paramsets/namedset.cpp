@@ -1,7 +1,7 @@
 // The named parameter set: JSON through the platform's reader and writer.
 #include "paramsets/namedset.h"
 
-#include "main/controls.h"
+#include "window/controls.h"
 #include "paramsets/paramtable.h"
 #include "platform/jsondoc.h"
 #include "platform/textcodec.h"
@@ -42,7 +42,7 @@ std::string NamedSetToJson(const u16 words[PNUM], const SetIdentity &id) {
     doc.Add("firmware", JsonItem::Of(id.firmware));
     JsonItem params = JsonItem::NewObject();
     for (int i = 0; i < PNUM; i++)
-        params.Add(PARAM_TABLE[i].name, JsonItem::Of(double(words[i])));
+        params.Add(ParamName(i), JsonItem::Of(double(words[i])));
     doc.Add("parameters", params);
     return WriteJson(doc);
 }
@@ -75,7 +75,7 @@ int NamedSetFromJson(const std::string &text, u16 words[PNUM], std::string *why)
         }
     u16 taken[PNUM];
     for (int i = 0; i < PNUM; i++) {
-        const std::string name = PARAM_TABLE[i].name;
+        const std::string name = ParamName(i);
         const JsonItem *v = params->Member(name);
         if (!v) {
             *why = "\"" + name + "\" is missing";

@@ -11,7 +11,7 @@
 // whole file and says why.
 #pragma once
 
-#include "main/riror14.h"
+#include "settings/riror14.h"
 
 #include <string>
 

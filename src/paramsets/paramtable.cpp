@@ -20,27 +20,31 @@ static const char *const POW_MODES[] = {"0: Fixed", "1: Automatic", "2: Automati
 // The operating-mode switch and the set-point are taken as they come: the
 // program holds them to no range.
 const ParamWord PARAM_TABLE[PNUM] = {
-    {"power", "Power", "", 0, 1000, ParamBound::Fixed, nullptr, 0},
-    {"tolMode", "Tolerance mode", "", 0, 6, ParamBound::Fixed, CHOICES(TOL_MODES)},
-    {"vThd", "Video threshold", "counts", 50, 950, ParamBound::Fixed, nullptr, 0},
-    {"anaMode", "Analog output", "", 0, 5, ParamBound::Fixed, CHOICES(ANA_MODES)},
-    {"polarity", "Polarity", "", 0, 1, ParamBound::Fixed, CHOICES(POLARITIES)},
-    {"eMode", "Evaluation mode", "", 0, 4, ParamBound::Fixed, CHOICES(EVAL_MODES)},
-    {"eBeg", "Window left", "sub-pixels", 0, 65535, ParamBound::SubPixels, nullptr, 0},
-    {"eEnd", "Window right", "sub-pixels", 1, 65535, ParamBound::SubPixels, nullptr, 0},
-    {"tVal", "Set-point", "sub-pixels", 0, 65535, ParamBound::Fixed, nullptr, 0},
-    {"tTol", "Tolerance", "sub-pixels", 1, 65535, ParamBound::LineX8, nullptr, 0},
-    {"opMode", "Operating mode", "", 0, 65535, ParamBound::Fixed, CHOICES(OP_MODES)},
-    {"eHardware", "Hardware mode", "", 0, 3, ParamBound::Fixed, CHOICES(HW_MODES)},
-    {"slope", "Slope", "1/1024", 0, 65534, ParamBound::Fixed, nullptr, 0},
-    {"intersect", "Offset", "+30000", 0, 60000, ParamBound::Fixed, nullptr, 0},
-    {"average", "Averaging", "measurements", 0, 1024, ParamBound::Fixed, nullptr, 0},
-    {"powMode", "Power mode", "", 0, 2, ParamBound::Fixed, CHOICES(POW_MODES)},
+    {"Power", "", 0, 1000, ParamBound::Fixed, nullptr, 0},
+    {"Tolerance mode", "", 0, 6, ParamBound::Fixed, CHOICES(TOL_MODES)},
+    {"Video threshold", "counts", 50, 950, ParamBound::Fixed, nullptr, 0},
+    {"Analog output", "", 0, 5, ParamBound::Fixed, CHOICES(ANA_MODES)},
+    {"Polarity", "", 0, 1, ParamBound::Fixed, CHOICES(POLARITIES)},
+    {"Evaluation mode", "", 0, 4, ParamBound::Fixed, CHOICES(EVAL_MODES)},
+    {"Window left", "sub-pixels", 0, 65535, ParamBound::SubPixels, nullptr, 0},
+    {"Window right", "sub-pixels", 1, 65535, ParamBound::SubPixels, nullptr, 0},
+    {"Set-point", "sub-pixels", 0, 65535, ParamBound::Fixed, nullptr, 0},
+    {"Tolerance", "sub-pixels", 1, 65535, ParamBound::LineX8, nullptr, 0},
+    {"Operating mode", "", 0, 65535, ParamBound::Fixed, CHOICES(OP_MODES)},
+    {"Hardware mode", "", 0, 3, ParamBound::Fixed, CHOICES(HW_MODES)},
+    {"Slope", "1/1024", 0, 65534, ParamBound::Fixed, nullptr, 0},
+    {"Offset", "+30000", 0, 60000, ParamBound::Fixed, nullptr, 0},
+    {"Averaging", "measurements", 0, 1024, ParamBound::Fixed, nullptr, 0},
+    {"Power mode", "", 0, 2, ParamBound::Fixed, CHOICES(POW_MODES)},
 };
+
+const char *ParamName(int i) {
+    return PARAM_WORDS[i].name;
+}
 
 int ParamIndex(const std::string &name) {
     for (int i = 0; i < PNUM; i++)
-        if (name == PARAM_TABLE[i].name) return i;
+        if (name == PARAM_WORDS[i].name) return i;
     return -1;
 }
 

@@ -1,11 +1,12 @@
-// The sixteen parameter words by name: the one table the compare window, the
-// named-set file and the commissioning report read. Each word has the name
-// the program uses for it, the label the main window shows, its unit, the
+// The sixteen parameter words for the window: the one table the compare
+// window, the named-set file and the commissioning report read. Each word has
+// the name the protocol table gives it (ParamName), the label the main window shows, its unit, the
 // range the program holds it to when a set is loaded, and for selectors the
 // texts of the choices. pp order.
 #pragma once
 
-#include "main/riror14.h"
+#include "com232/protocol.h"
+#include "settings/riror14.h"
 
 #include <string>
 
@@ -18,7 +19,6 @@ enum class ParamBound {
 };
 
 struct ParamWord {
-    const char *name;           // the program's name: "power", "tolMode", ...
     const char *label;          // the window's label
     const char *unit;           // "" for a plain number or a choice
     u16 min;                    // lowest value taken on load
@@ -29,6 +29,9 @@ struct ParamWord {
 };
 
 extern const ParamWord PARAM_TABLE[PNUM];
+
+// The program's name of word i ("power", "tolMode", ...), from PARAM_WORDS.
+const char *ParamName(int i);
 
 // Index of the word of that name, -1 when none has it.
 int ParamIndex(const std::string &name);

@@ -124,7 +124,10 @@ std::map<int, QString> AllPorts(const QList<QSerialPortInfo> &infos) {
 
 // Where the system keeps a stable name for each USB serial adapter, the
 // same whichever ttyUSB number it gets; tests put a folder of their own.
-QString byIdFolder = QStringLiteral("/dev/serial/by-id");
+QString ByIdFolder() {
+    return serialByIdFolder ? QFile::decodeName(serialByIdFolder)
+                            : QStringLiteral("/dev/serial/by-id");
+}
 
 // What names an adapter for good: its name under the by-id folder (serial
 // number and interface), else the serial number it reports; empty for a
@@ -154,7 +157,7 @@ struct PresentPort {
 std::vector<PresentPort> PresentPorts() {
     const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
     const QFileInfoList byId =
-        QDir(byIdFolder).entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
+        QDir(ByIdFolder()).entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
     std::vector<PresentPort> present;
     for (const auto &[number, device] : AllPorts(infos)) {
 #ifndef _WIN32
@@ -182,7 +185,7 @@ QString Fingerprint() {
         all += QDir(folder)
                    .entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)
                    .join(QLatin1Char(' '));
-    for (const QString &folder : {byIdFolder, FolderPath()})
+    for (const QString &folder : {ByIdFolder(), FolderPath()})
         for (const QFileInfo &entry :
              QDir(folder).entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot))
             all += QStringLiteral(" %1>%2").arg(entry.filePath(), entry.symLinkTarget());
@@ -263,9 +266,7 @@ int ComOpenBlocker(const QString &device) {
 #endif
 }
 
-void SetSerialByIdFolder(const char *folder) {
-    byIdFolder = folder ? QFile::decodeName(folder) : QStringLiteral("/dev/serial/by-id");
-}
+const char *serialByIdFolder = nullptr; // null: /dev/serial/by-id
 
 void InstallComPortWatch(void (*onChange)(void)) {
     watchCallback = onChange;

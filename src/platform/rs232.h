@@ -109,7 +109,7 @@ void InstallComPortWatch(void (*onChange)(void));
 // count), else 0.
 int ComPortFolder(char *folder, int size);
 
-// For the tests: the folder of stable adapter names that ComPortList's
-// identities come from (links named after each adapter, pointing at its
-// device); nullptr goes back to /dev/serial/by-id.
-void SetSerialByIdFolder(const char *folder);
+// The folder of stable adapter names that ComPortList's identities come
+// from (links named after each adapter, pointing at its device): null for
+// /dev/serial/by-id. The program leaves it null; tests point it elsewhere.
+extern const char *serialByIdFolder;

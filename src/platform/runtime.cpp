@@ -1,7 +1,7 @@
 // Run-time engine on Qt: the application object, the event loop, the pump.
 #include "platform/runtime.h"
 
-#include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QSocketNotifier>
@@ -20,7 +20,7 @@
 
 namespace {
 
-// Arguments handed to QApplication; they must outlive it.
+// Arguments handed to the application object; they must outlive it.
 int appArgc = 1;
 char appName[] = "vortelix-riror";
 char *appArgv[] = {appName, nullptr};
@@ -51,28 +51,13 @@ void StartPumpTick() {
     if (!pumpTick->isActive()) pumpTick->start();
 }
 
-bool DisplayAvailable() {
-#if defined(Q_OS_LINUX)
-    return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") ||
-           std::getenv("QT_QPA_PLATFORM");
-#else
-    return true;
-#endif
-}
-
 } // namespace
 
 int InitCVIRTE(void *, char *argv[], void *) {
+    // The window services create their own application object before this.
     if (QCoreApplication::instance()) return 1;
-    // Without a display Qt would abort inside the constructor; say why instead.
-    if (!DisplayAvailable()) {
-        std::fprintf(stderr,
-                     "vortelix-riror: no display (set DISPLAY, or QT_QPA_PLATFORM=offscreen)\n");
-        return 0;
-    }
     if (argv && argv[0]) appArgv[0] = argv[0];
-    auto *app = new QApplication(appArgc, appArgv); // lives until the process ends
-    app->setQuitOnLastWindowClosed(false);          // closing is the panel callback's decision
+    new QCoreApplication(appArgc, appArgv); // lives until the process ends
     return 1;
 }
 

@@ -2,8 +2,9 @@
 //
 // How it works
 // - There is one user-interface thread. InitCVIRTE creates the application
-//   object on it; every callback of the program (controls, panels, the serial
-//   receive callback) runs on that thread.
+//   object on it (one without windows; a program with windows lets the window
+//   services create theirs first, InitUserInterface); every callback of the program (controls,
+//   panels, the serial receive callback) runs on that thread.
 // - Callbacks run only while events are pumped: inside RunUserInterface, or
 //   inside ProcessSystemEvents, which a waiting routine calls in a tight loop.
 // - ProcessSystemEvents sleeps until the next event or for at most about 1 ms,
@@ -13,7 +14,8 @@
 //   A quit that comes before RunUserInterface makes it return at once.
 #pragma once
 
-// Creates the application object (once). Returns 1 on success, 0 on failure.
+// Creates the application object without windows, unless one exists already.
+// Returns 1 on success, 0 on failure.
 int InitCVIRTE(void *hInstance, char *argv[], void *reserved);
 
 // Runs the event loop until QuitUserInterface; returns the code passed to it.

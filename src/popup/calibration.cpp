@@ -6,14 +6,12 @@
 #include "com232/com232.h"
 #include "gui/panelio.h"
 #include "gui/runloop.h"
-#include "main/controls.h"
-#include "main/params.h"
+#include "window/controls.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
 
 #include <cmath>
 
-static constexpr int CAL_CODE = 12;    // calibration command; sub-command in word 0
 static constexpr u16 SUB_STOP = 0;     // leave the calibration mode
 static constexpr u16 SUB_ACTIVATE = 1; // enter the calibration mode
 static constexpr u16 SUB_WRITE = 2;    // words 1 and 2 into slope and intersect in RAM
@@ -57,21 +55,21 @@ static void ShowCalWords(void) {
 
 // Words 0 and 1 of a calibration reply are the sensor's slope and offset words.
 static void TakeSensorWords(void) {
-    slope = pp[0];
-    intersect = pp[1];
+    slope = pp[CAL_SLOPE];
+    intersect = pp[CAL_INTERSECT];
 }
 
 // Sends one calibration command and waits for its reply; 1 when it came (its
 // words are in pp), 0 on time-out (the time-out text is in szStatus). Words
 // the command does not set go out as pp holds them.
 static int CalCommand(u16 sub, int withWords, u16 word1, u16 word2) {
-    pp[0] = sub;
+    pp[CAL_SUBCOMMAND] = sub;
     if (withWords) {
-        pp[1] = word1;
-        pp[2] = word2;
+        pp[CAL_SUBCOMMAND + 1] = word1;
+        pp[CAL_SUBCOMMAND + 2] = word2;
     }
-    SendCommand(CAL_CODE, 0);
-    return WaitReplyTo(CAL_CODE, TIMEOUT_TEXT);
+    SendCommand(CODE_CALIBRATE, 0);
+    return WaitReplyTo(CODE_CALIBRATE, TIMEOUT_TEXT);
 }
 
 // A line without calibration words: nothing is sent, and the user takes the
@@ -94,6 +92,16 @@ int FitToWords(double factor, double offset, u16 *slopeWord, u16 *offsetWord) {
     *slopeWord = TruncToWord(scaled);
     *offsetWord = TruncToWord(shifted);
     return 1;
+}
+
+void ShowReplyInCalibration(const RunReply &reply) {
+    // The calibration window shows the reading of the step that is ticked.
+    int ticked = 0;
+    GetCtrlVal(pPopup, POPUP_CheckStep1, &ticked);
+    if (ticked == 1) SetCtrlVal(pPopup, POPUP_NUMPixelObject1, static_cast<int>(reply.Mvalue));
+    ticked = 0;
+    GetCtrlVal(pPopup, POPUP_CheckStep2, &ticked);
+    if (ticked == 1) SetCtrlVal(pPopup, POPUP_NUMPixelObject2, static_cast<int>(reply.Mvalue));
 }
 
 int CC_ActivateCalibration(int, int, int event, void *, int, int) {

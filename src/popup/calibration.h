@@ -9,7 +9,8 @@
 // its event pump.
 #pragma once
 
-#include "main/riror14.h"
+#include "com232/measure.h"
+#include "settings/riror14.h"
 
 // Status line when a fitted line has no calibration words.
 inline constexpr char CAL_RANGE_TEXT[] = "Calibration values out of range!";
@@ -60,3 +61,7 @@ int CC_ButtonSaveCalValues(int panel, int control, int event, void *callbackData
 
 // Puts the workflow's own state back to its value at load.
 void ResetCalibrationToLoad(void);
+
+// A reader of measurements: the measured value into the object field of the
+// calibration step that is ticked.
+void ShowReplyInCalibration(const RunReply &reply);

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "platform/appendfile.h"
 #include "platform/runtime.h"
 #include "platform/ticker.h"
@@ -58,17 +58,15 @@ int StopRecording(void) {
     return ok;
 }
 
-void RecordReply(int umShown) {
+void RecordReply(const RunReply &r, int umShown) {
     if (!file) return;
     char um[16] = "";
-    if (umShown) std::snprintf(um, sizeof um, "%d", umValue);
-    char stamp[40];
-    LocalTimeISO(stamp, sizeof stamp);
+    if (umShown) std::snprintf(um, sizeof um, "%d", r.umValue);
     char row[256];
-    const int n =
-        std::snprintf(row, sizeof row, "%s,%.3f,%ld,%u,%u,%u,%s,%u,%u,%u,%u,%u,%u,%u,%u,%u\r\n",
-                      stamp, Timer() - startTime, rows + 1, Ledge, Redge, Mvalue, um, tVal, tTol,
-                      edcnt, mvstart, mvend, dynpower, anaMax, anaMin, in0);
+    const int n = std::snprintf(
+        row, sizeof row, "%s,%.3f,%ld,%u,%u,%u,%s,%u,%u,%u,%u,%u,%u,%u,%u,%u\r\n", r.localTime,
+        r.monotonic - startTime, rows + 1, r.Ledge, r.Redge, r.Mvalue, um, r.tVal, r.tTol, r.edcnt,
+        r.mvstart, r.mvend, r.dynpower, r.anaMax, r.anaMin, r.in0);
     if (AppendFileAdd(file, row, static_cast<std::size_t>(n))) rows++;
 }
 

@@ -4,8 +4,8 @@
 // - StartRecording creates the file with its header line at once (RFC 4180,
 //   comma-separated, '.' as decimal point, CR LF line ends), so no file
 //   exists without it.
-// - RecordReply formats one row from the measurement variables of the reply
-//   just taken (Ledge .. in0) and adds it to the file's buffer; nothing is
+// - RecordReply formats one row from a decoded run reply (its local time,
+//   its seconds since the start, Ledge .. in0) and adds it to the file's buffer; nothing is
 //   written there, so the loop never waits for the disk.
 // - FlushRecording writes the buffer. The recording's ticker calls it several
 //   times a second; Stop recording, a port change and the program's end
@@ -15,6 +15,8 @@
 //   why until the next start.
 // - A recording spans any number of runs, Stop and Run, until it is stopped.
 #pragma once
+
+#include "com232/measure.h"
 
 // Header line of a recording (without its line end, CR LF).
 extern const char RECORDING_HEADER[];
@@ -27,9 +29,9 @@ int StartRecording(const char *path);
 // write failed (RecordingError says why). Nothing happens when not recording.
 int StopRecording(void);
 
-// Adds the row of the reply just taken; umShown 0 leaves its micrometre value
+// Adds the row of reply; umShown 0 leaves its micrometre value
 // empty (the window does not show it). Does nothing when not recording.
-void RecordReply(int umShown);
+void RecordReply(const RunReply &reply, int umShown);
 
 // Writes the buffered rows. Returns 1, or 0 when the write failed; the
 // recording has then ended.

@@ -4,9 +4,9 @@
 #include <cstdio>
 #include <cstring>
 
-#include "main/controls.h"
-#include "main/lastfolder.h"
-#include "main/riror14.h"
+#include "window/controls.h"
+#include "window/lastfolder.h"
+#include "settings/riror14.h"
 #include "platform/widgets/buttontext.h"
 #include "platform/ticker.h"
 #include "platform/widgets/userint.h"
@@ -78,12 +78,12 @@ void StartRecordingPanel(void) {
     ShowRecordingState();
 }
 
-void TakeReplyForRecord(void) {
+void TakeReplyForRecord(const RunReply &reply) {
     // The micrometre value counts only where the window shows it.
     int umShown = 0;
     GetCtrlAttribute(pHandle, PANEL_NUMUmValue, ATTR_VISIBLE, &umShown);
-    AddRunReply(Mvalue, umValue, umShown, tVal, tTol);
-    RecordReply(umShown);
+    AddRunReply(reply.Mvalue, reply.umValue, umShown, reply.tVal, reply.tTol);
+    RecordReply(reply, umShown);
 }
 
 void BeginRunStatistics(void) {

@@ -3,6 +3,8 @@
 // their Reset button; and the one call each loop makes per measurement reply.
 #pragma once
 
+#include "com232/measure.h"
+
 // Control callbacks of the group. Record (on commit): asks for a file
 // (default "VTLXrun-YYYYMMDD-HHMMSS.csv" in the folder used last this session)
 // and starts recording, or stops the recording that runs. Reset statistics
@@ -16,9 +18,9 @@ int CC_BTNStatReset(int panel, int control, int event, void *callbackData, int e
 // second) and shows its initial state. Called once the main panel is loaded.
 void StartRecordingPanel(void);
 
-// Hands the measurement reply just taken (the measurement variables) to the
-// statistics and, while recording, to the recorder.
-void TakeReplyForRecord(void);
+// A reader of measurements: hands the reply to the statistics and, while
+// recording, to the recorder.
+void TakeReplyForRecord(const RunReply &reply);
 
 // A new run starts: the statistics begin afresh.
 void BeginRunStatistics(void);

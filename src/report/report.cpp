@@ -60,7 +60,7 @@ static void ParameterTable(std::string &html, const ReportData &d) {
         const ParamWord &w = PARAM_TABLE[i];
         const int differs = d.hasRam && d.hasEeprom && d.ram[i] != d.eeprom[i];
         html += std::string("<tr>") + TD + HtmlEscape(w.label) + "</td>" + TD + "<code>" +
-                HtmlEscape(w.name) + "</code></td>" + TD + HtmlEscape(w.unit) + "</td>" +
+                HtmlEscape(ParamName(i)) + "</code></td>" + TD + HtmlEscape(w.unit) + "</td>" +
                 SetCell(d.hasRam, d.ram, i, 0) + SetCell(d.hasEeprom, d.eeprom, i, differs) +
                 "</tr>\n";
     }

@@ -9,7 +9,7 @@
 
 #include "statistics/runstats.h"
 
-#include "main/riror14.h"
+#include "settings/riror14.h"
 
 #include <string>
 #include <vector>

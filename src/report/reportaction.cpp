@@ -1,7 +1,7 @@
 // Gathering the commissioning report and writing it.
 #include "com232/com232.h"
-#include "main/controls.h"
-#include "main/lastfolder.h"
+#include "window/controls.h"
+#include "window/lastfolder.h"
 #include "paramsets/compare.h"
 #include "paramsets/namedset.h"
 #include "platform/rs232.h"
@@ -62,8 +62,8 @@ ReportData GatherReport(int fetch) {
     u16 window[PNUM];
     ReadWindowSet(window);
     const u16 *words = d.hasRam ? d.ram : window;
-    d.slope = words[12];
-    d.intersect = words[13];
+    d.slope = words[PW_SLOPE];
+    d.intersect = words[PW_INTERSECT];
     d.slopeFactor = double(d.slope) / SlopeScale();
     d.offset = double(int(d.intersect) - YOFFSET);
     // slopeval and interval are 0 from the start until a fit is made.

@@ -15,7 +15,7 @@
 // - Reset on Run or Video start and on the Reset button.
 #pragma once
 
-#include "main/riror14.h"
+#include "settings/riror14.h"
 
 // One series of values.
 struct StatSeries {

@@ -2,10 +2,10 @@
 // and the first marks of the bar graph.
 #include "apptest.h"
 
-#include "main/controls.h"
-#include "main/riror14.h"
+#include "window/controls.h"
+#include "settings/riror14.h"
 #include "main/startup.h"
-#include "platform/widgets/testhooks.h"
+#include "testhooks.h"
 #include "platform/widgets/userint.h"
 
 #include <gtest/gtest.h>

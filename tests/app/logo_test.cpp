@@ -3,8 +3,8 @@
 #include "apptest.h"
 
 #include "logo/logo.h"
-#include "main/controls.h"
-#include "main/riror14.h"
+#include "window/controls.h"
+#include "settings/riror14.h"
 #include "platform/widgets/userint.h"
 
 #include <gtest/gtest.h>

@@ -4,8 +4,9 @@
 
 #include "com232/com232.h"
 #include "main/startup.h"
-#include "main/controls.h"
-#include "main/riror14.h"
+#include "testresets.h"
+#include "window/controls.h"
+#include "settings/riror14.h"
 #include "platform/widgets/userint.h"
 
 #include <QApplication>

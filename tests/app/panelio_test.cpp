@@ -4,9 +4,9 @@
 
 #include "com232/com232.h"
 #include "gui/panelio.h"
-#include "main/controls.h"
-#include "main/riror14.h"
-#include "platform/widgets/testhooks.h"
+#include "window/controls.h"
+#include "settings/riror14.h"
+#include "testhooks.h"
 #include "platform/widgets/userint.h"
 
 #include <gtest/gtest.h>

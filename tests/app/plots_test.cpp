@@ -3,9 +3,10 @@
 #include "apptest.h"
 
 #include "gui/plots.h"
-#include "main/controls.h"
-#include "main/riror14.h"
-#include "platform/widgets/testhooks.h"
+#include "popup/calibration.h"
+#include "window/controls.h"
+#include "settings/riror14.h"
+#include "testhooks.h"
 #include "platform/widgets/userint.h"
 
 #include <gtest/gtest.h>
@@ -200,6 +201,7 @@ TEST_F(Drawing, PowerAndCalibrationFields) {
         tVal = 4100;
         tTol = 150;
         PlotVIDEOBarGraph();
+        ShowReplyInCalibration(DecodeRunReply(std::array<u16, PNUM>{0, 0, 1234}.data()));
 
         unsigned short v = 0;
         GetCtrlVal(pHandle, PANEL_NUMPower, &v);

@@ -6,8 +6,8 @@
 #include "gui/panelio.h"
 #include "gui/plots.h"
 #include "logo/logo.h"
-#include "main/controls.h"
-#include "main/riror14.h"
+#include "window/controls.h"
+#include "settings/riror14.h"
 #include "platform/widgets/userint.h"
 
 #include <QApplication>

@@ -2,7 +2,7 @@
 // that need no window: measured position and strip-chart trace 5.
 #include "gui/panelio.h"
 #include "gui/plots.h"
-#include "main/riror14.h"
+#include "settings/riror14.h"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
 // The header band when the system's fonts run wider than the design assumed:
 // its items move aside instead of running into each other.
 #include "logo/logo.h"
-#include "main/controls.h"
-#include "main/riror14.h"
+#include "window/controls.h"
+#include "settings/riror14.h"
 #include "platform/widgets/userint.h"
 
 #include <gtest/gtest.h>

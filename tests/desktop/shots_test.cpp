@@ -6,8 +6,9 @@
 // other, and the logo bitmap is drawn for the scale rather than stretched.
 // The pictures go to shots/.
 #include "com232/portsetup.h"
-#include "main/controls.h"
-#include "main/riror14.h"
+#include "main/portwatch.h"
+#include "window/controls.h"
+#include "settings/riror14.h"
 #include "paramsets/comparepanel.h"
 #include "platform/widgets/panel.h"
 #include "platform/widgets/registry.h"

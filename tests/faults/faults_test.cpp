@@ -5,10 +5,11 @@
 // again against a sound sensor brings the link back.
 #include "com232/com232.h"
 #include "com232/portsetup.h"
+#include "main/portwatch.h"
 #include "gui/pushget.h"
-#include "main/controls.h"
+#include "window/controls.h"
 #include "main/live.h"
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
@@ -58,9 +59,10 @@ constexpr char kFirmware[] = "FAULT-SUITE V1";
 
 const Row kRows[] = {
     {AtStartup, Silent, Untouched, "Timeout-RS-232..."},
-    {AtStartup, Junk, Taken, "Parameter-frame received! - Line Ok!"},
+    // Stray bytes around the firmware block (72 + 5 bytes): no text is taken, and it says so.
+    {AtStartup, Junk, Taken, "Error reading firmware-info!"},
     {AtStartup, Short, Untouched, "Timeout-RS-232..."},
-    {AtStartup, Extra, Taken, "Parameter-frame received! - Line Ok!"},
+    {AtStartup, Extra, Taken, "Error reading firmware-info!"},
     {AtStartup, WrongSync, Untouched, "read error - not sync byte 0xAA!"},
     {AtStartup, Delay14, Taken, kFirmware},
     {AtStartup, Delay16, Untouched, "Timeout-RS-232..."},

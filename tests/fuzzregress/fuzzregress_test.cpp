@@ -3,7 +3,7 @@
 // it guards against) must pass the target's check.
 #include "checks.h"
 
-#include "main/controls.h"
+#include "window/controls.h"
 #include "platform/widgets/userint.h"
 
 #include <gtest/gtest.h>

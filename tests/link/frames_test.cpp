@@ -1,6 +1,7 @@
 // Command frames and the parameter package, byte by byte.
 #include "com232/com232.h"
 #include "main/startup.h"
+#include "testresets.h"
 #include "ptypeer.h"
 
 #include <gtest/gtest.h>

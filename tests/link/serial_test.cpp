@@ -1,7 +1,9 @@
 // The serial service and the reply wait over real pseudo-terminals.
 #include "com232/com232.h"
 #include "main/startup.h"
+#include "testresets.h"
 #include "platform/rs232.h"
+#include "testhooks.h"
 #include "platform/runtime.h"
 #include "ptypeer.h"
 

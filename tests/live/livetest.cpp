@@ -2,7 +2,7 @@
 
 #include "com232/com232.h"
 #include "gui/runloop.h"
-#include "main/controls.h"
+#include "window/controls.h"
 #include "platform/rs232.h"
 #include "platform/widgets/userint.h"
 

@@ -1,10 +1,10 @@
 // The setting editors and the target selector, driven through the real
 // widgets where the control's own events matter.
-#include "main/controls.h"
+#include "window/controls.h"
 #include "main/params.h"
 #include "com232/com232.h"
 #include "paramstest.h"
-#include "platform/widgets/testhooks.h"
+#include "testhooks.h"
 #include "platform/widgets/userint.h"
 
 #include <QComboBox>

@@ -2,7 +2,7 @@
 // land, the keyboard, and the guard against a second command during a wait.
 #include "com232/com232.h"
 #include "com232/portsetup.h"
-#include "main/controls.h"
+#include "window/controls.h"
 #include "main/params.h"
 #include "paramstest.h"
 #include "platform/runtime.h"

@@ -3,10 +3,10 @@
 #include "com232/com232.h"
 #include "com232/portsetup.h"
 #include "gui/parafile.h"
-#include "main/controls.h"
+#include "window/controls.h"
 #include "main/params.h"
 #include "paramstest.h"
-#include "platform/widgets/testhooks.h"
+#include "testhooks.h"
 #include "platform/widgets/userint.h"
 #include "uiharness.h"
 

@@ -3,9 +3,9 @@
 #include "com232/com232.h"
 #include "com232/portsetup.h"
 #include "gui/panelio.h"
-#include "main/controls.h"
+#include "window/controls.h"
 #include "platform/runtime.h"
-#include "platform/widgets/testhooks.h"
+#include "testhooks.h"
 #include "platform/widgets/userint.h"
 #include "uiharness.h"
 

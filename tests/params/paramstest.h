@@ -3,7 +3,7 @@
 // shows them.
 #pragma once
 
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "simharness.h"
 
 #include <QApplication>

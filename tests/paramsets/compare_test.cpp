@@ -2,7 +2,7 @@
 // shows and marks, that fetching leaves the program as it was, the write of
 // RAM into EEPROM, taking a set into the window, and the refusals.
 #include "com232/com232.h"
-#include "main/controls.h"
+#include "window/controls.h"
 #include "main/params.h"
 #include "paramsets/compare.h"
 #include "paramsets/comparepanel.h"
@@ -13,7 +13,7 @@
 #include "platform/widgets/panel.h"
 #include "platform/widgets/userint.h"
 #include "platform/widgets/notedialog.h"
-#include "platform/widgets/testhooks.h"
+#include "testhooks.h"
 #include "platform/widgets/tablectrl.h"
 #include "uiharness.h"
 

@@ -1,7 +1,7 @@
 // Named parameter sets as JSON files: the table agrees with the window, a
 // set goes out and comes back whole, and a bad file is refused with its
 // reason and nothing taken.
-#include "main/controls.h"
+#include "window/controls.h"
 #include "paramsets/compare.h"
 #include "paramsets/comparepanel.h"
 #include "paramsets/namedset.h"
@@ -9,7 +9,7 @@
 #include "paramstest.h"
 #include "platform/widgets/panel.h"
 #include "platform/widgets/registry.h"
-#include "platform/widgets/testhooks.h"
+#include "testhooks.h"
 #include "platform/widgets/userint.h"
 #include "uiharness.h"
 

@@ -2,12 +2,12 @@
 // document parsed, written whole or not at all, printed to PDF and drawn for
 // a look (shots/).
 #include "com232/com232.h"
-#include "main/controls.h"
+#include "window/controls.h"
 #include "paramsets/paramtable.h"
 #include "paramstest.h"
 #include "platform/widgets/htmldoc.h"
 #include "platform/widgets/notedialog.h"
-#include "platform/widgets/testhooks.h"
+#include "testhooks.h"
 #include "platform/widgets/userint.h"
 #include "report/report.h"
 #include "uiharness.h"
@@ -104,7 +104,7 @@ TEST_F(Report, HoldsIdentitySetsByNameAndPictures) {
         EXPECT_NE(doc.text.find(figure), std::string::npos) << figure;
     ASSERT_EQ(doc.rows.size(), size_t(PNUM));
     for (int i = 0; i < PNUM; i++) {
-        const std::string name = PARAM_TABLE[i].name;
+        const std::string name = ParamName(i);
         SCOPED_TRACE(name);
         ASSERT_EQ(doc.rows.count(name), 1u);
         EXPECT_EQ(doc.rows.at(name)[0], ParamValueText(i, u16(SetB()[i])));

@@ -2,13 +2,13 @@
 // program, a picture is written in the kind its extension names, and the
 // video frame's 256 samples go to CSV.
 #include "export/graphexport.h"
-#include "main/controls.h"
-#include "main/riror14.h"
+#include "window/controls.h"
+#include "settings/riror14.h"
 #include "platform/widgets/graphmenu.h"
 #include "platform/widgets/graphpicture.h"
 #include "platform/widgets/panel.h"
 #include "platform/widgets/registry.h"
-#include "platform/widgets/testhooks.h"
+#include "testhooks.h"
 #include "platform/widgets/userint.h"
 #include "recording/recordpanel.h"
 #include "recording/recorder.h"

@@ -1,7 +1,8 @@
 // The link chain at start-up and on a port change, against the simulator.
 #include "com232/com232.h"
 #include "com232/portsetup.h"
-#include "main/controls.h"
+#include "main/portwatch.h"
+#include "window/controls.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
 #include "simharness.h"

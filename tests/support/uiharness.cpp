@@ -2,10 +2,11 @@
 
 #include "com232/com232.h"
 #include "main/startup.h"
+#include "testresets.h"
 #include "com232/portsetup.h"
 #include "main/callbacks.h"
-#include "main/controls.h"
-#include "main/riror14.h"
+#include "window/controls.h"
+#include "settings/riror14.h"
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
@@ -17,7 +18,7 @@ bool StartProgramWindows() {
     if (loaded >= 0) return loaded == 1;
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     loaded = 0;
-    if (!InitCVIRTE(nullptr, nullptr, nullptr)) return false;
+    if (!InitUserInterface(nullptr) || !InitCVIRTE(nullptr, nullptr, nullptr)) return false;
     RegisterCallbacks();
     const int panel = LoadPanel(0, "VORTELIX-Riror14.uir", PANEL);
     const int popup = LoadPanel(0, "VORTELIX-Riror14.uir", POPUP);

@@ -2,7 +2,7 @@
 // real widgets (see docs/events.md), and what dimming and hiding do to them.
 #include "uitest.h"
 
-#include "platform/widgets/testhooks.h"
+#include "testhooks.h"
 
 #include <QAbstractButton>
 #include <QAbstractItemView>

@@ -1,6 +1,7 @@
 // Whole-array files, the formatting call, the file dialog's answers.
-#include "platform/widgets/testhooks.h"
+#include "testhooks.h"
 #include "platform/widgets/userint.h"
+#include "platform/formatting.h"
 
 #include <QDir>
 #include <QFile>

@@ -2,7 +2,7 @@
 #include "uitest.h"
 
 #include "platform/widgets/graphpicture.h"
-#include "platform/widgets/testhooks.h"
+#include "testhooks.h"
 
 #include <QClipboard>
 #include <QFile>

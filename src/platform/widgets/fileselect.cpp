@@ -1,6 +1,6 @@
-// The file dialog, and the answer tests give it in place of a user.
+// The file dialog.
+#include "platform/widgets/dialogseam.h"
 #include "platform/widgets/panel.h"
-#include "platform/widgets/testhooks.h"
 #include "platform/widgets/userint.h"
 
 #include <QApplication>
@@ -10,13 +10,10 @@
 
 #include <cstdio>
 #include <cstring>
-#include <optional>
 
 namespace {
 
 constexpr int kPathBytes = 260; // path buffers of the program, terminator included
-
-std::optional<QString> hookAnswer; // set: the next dialog is answered; null string = Cancel
 
 // "*.dat" -> "dat"; empty when the list holds no single plain extension.
 QString ExtensionOf(const QString &fileTypeList) {
@@ -27,14 +24,6 @@ QString ExtensionOf(const QString &fileTypeList) {
 }
 
 } // namespace
-
-void SetFileSelectAnswer(const char *path) {
-    hookAnswer = path ? QFile::decodeName(path) : QString();
-}
-
-void ClearFileSelectAnswer(void) {
-    hookAnswer.reset();
-}
 
 int FileSelectPopup(const char *defaultDirectory, const char *defaultFileName,
                     const char *fileTypeList, const char *title, int buttonLabel,
@@ -50,10 +39,11 @@ int FileSelectPopup(const char *defaultDirectory, const char *defaultFileName,
     // whatever button opened it.
     Panel::noteModalDialog();
     QString chosen;
-    if (hookAnswer) {
-        chosen = *hookAnswer;
-        hookAnswer.reset();
-        if (!chosen.isEmpty()) chosen = QDir(dir).absoluteFilePath(chosen);
+    std::string answer;
+    const int answered = dialogSeam.fileSelect ? dialogSeam.fileSelect(&answer) : -1;
+    if (answered >= 0) {
+        if (answered == 1 && !answer.empty())
+            chosen = QDir(dir).absoluteFilePath(QFile::decodeName(answer.c_str()));
     } else {
         if (!qobject_cast<QApplication *>(QCoreApplication::instance()))
             return VAL_NO_FILE_SELECTED;

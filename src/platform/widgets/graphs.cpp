@@ -1,9 +1,7 @@
-// Graphs and strip charts of userint.h, and what the tests may read of them
-// (testhooks.h).
+// Graphs and strip charts of userint.h.
 #include "platform/widgets/graphplot.h"
 #include "platform/widgets/registry.h"
 #include "platform/widgets/stripchart.h"
-#include "platform/widgets/testhooks.h"
 #include "platform/widgets/userint.h"
 
 #include <vector>
@@ -96,67 +94,4 @@ int SetTraceAttribute(int panel, int chart, int trace, int attribute, int value)
     StripChart *c = FindChart(panel, chart);
     if (!c || attribute != ATTR_TRACE_COLOR) return -1;
     return c->setTraceColor(trace, Rgb(value)) ? 0 : -1;
-}
-
-// ---- inspection for the tests ----
-
-int GetGraphPlotCount(int panel, int graph) {
-    GraphPlot *g = FindGraph(panel, graph);
-    return g ? g->plotCount() : -1;
-}
-
-int GetGraphPlotPoints(int panel, int graph, int plot, double *x, double *y, int maxPoints,
-                       int *color) {
-    GraphPlot *g = FindGraph(panel, graph);
-    QVector<double> xs, ys;
-    QColor c;
-    if (!g || !g->plotPoints(plot, &xs, &ys, &c)) return -1;
-    for (int i = 0; i < xs.size() && i < maxPoints; ++i) {
-        if (x) x[i] = xs[i];
-        if (y) y[i] = ys[i];
-    }
-    if (color) *color = RgbOf(c);
-    return int(xs.size());
-}
-
-int GetGraphRectCount(int panel, int graph) {
-    GraphPlot *g = FindGraph(panel, graph);
-    return g ? g->rectCount() : -1;
-}
-
-int GetGraphRect(int panel, int graph, int index, double *x1, double *y1, double *x2, double *y2,
-                 int *frameColor, int *fillColor) {
-    GraphPlot *g = FindGraph(panel, graph);
-    QRectF r;
-    QColor frame, fill;
-    if (!g || !g->rect(index, &r, &frame, &fill)) return -1;
-    if (x1) *x1 = r.left();
-    if (y1) *y1 = r.top();
-    if (x2) *x2 = r.right();
-    if (y2) *y2 = r.bottom();
-    if (frameColor) *frameColor = RgbOf(frame);
-    if (fillColor) *fillColor = RgbOf(fill);
-    return 0;
-}
-
-int GetAxisRange(int panel, int graph, int axis, double *min, double *max) {
-    if (!min || !max) return -1;
-    if (GraphPlot *g = FindGraph(panel, graph)) return g->axisRange(axis, min, max) ? 0 : -1;
-    StripChart *c = FindChart(panel, graph);
-    if (!c || (axis != 0 && axis != 1)) return -1;
-    const QCPRange r = (axis == 0 ? c->xAxis : c->yAxis)->range();
-    *min = r.lower;
-    *max = r.upper;
-    return 0;
-}
-
-int GetStripChartTrace(int panel, int chart, int trace, double *values, int maxPoints, int *color) {
-    StripChart *c = FindChart(panel, chart);
-    QVector<double> v;
-    QColor col;
-    if (!c || !c->tracePoints(trace, &v, &col)) return -1;
-    for (int i = 0; i < v.size() && i < maxPoints; ++i)
-        if (values) values[i] = v[i];
-    if (color) *color = RgbOf(col);
-    return int(v.size());
 }

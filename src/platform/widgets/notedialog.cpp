@@ -1,46 +1,22 @@
-// The note and confirmation dialogs, and the answers tests give them.
+// The note and confirmation dialogs.
 #include "platform/widgets/notedialog.h"
 
+#include "platform/widgets/dialogseam.h"
 #include "platform/widgets/panel.h"
-#include "platform/widgets/testhooks.h"
 
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
 
-#include <optional>
-
-static std::optional<std::optional<std::string>>
-    noteAnswer; // outer set: answered; inner empty: Cancel
-static std::optional<int> confirmAnswer;
-static std::string lastQuestion;
-
-void SetNoteDialogAnswer(const char *note) {
-    noteAnswer = note ? std::optional<std::string>(note) : std::nullopt;
-}
-
-void SetConfirmDialogAnswer(int yes) {
-    confirmAnswer = yes;
-}
-
-void ClearDialogAnswers(void) {
-    noteAnswer.reset();
-    confirmAnswer.reset();
-    lastQuestion.clear();
-}
-
-const std::string &LastConfirmQuestion(void) {
-    return lastQuestion;
-}
+DialogSeam dialogSeam = {};
 
 int NoteDialog(const char *title, const char *prompt, std::string *note) {
     Panel::noteModalDialog();
-    if (noteAnswer) {
-        const std::optional<std::string> answer = *noteAnswer;
-        noteAnswer.reset();
-        if (!answer) return 0;
-        *note = *answer;
-        return 1;
+    if (dialogSeam.note) {
+        std::string answer = *note;
+        const int answered = dialogSeam.note(&answer);
+        if (answered == 1) *note = answer;
+        if (answered >= 0) return answered;
     }
     if (!qobject_cast<QApplication *>(QCoreApplication::instance())) return 0;
     bool ok = false;
@@ -53,12 +29,10 @@ int NoteDialog(const char *title, const char *prompt, std::string *note) {
 }
 
 int ConfirmDialog(const char *title, const char *question) {
-    lastQuestion = question ? question : "";
     Panel::noteModalDialog();
-    if (confirmAnswer) {
-        const int yes = *confirmAnswer;
-        confirmAnswer.reset();
-        return yes;
+    if (dialogSeam.confirm) {
+        const int answered = dialogSeam.confirm(question ? question : "");
+        if (answered >= 0) return answered;
     }
     if (!qobject_cast<QApplication *>(QCoreApplication::instance())) return 0;
     return QMessageBox::question(

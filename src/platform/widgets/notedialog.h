@@ -3,7 +3,7 @@
 //
 // How it works: each is a modal dialog over the active window; the program
 // waits for the answer. Tests answer them instead of a user through
-// testhooks.h. Texts are UTF-8.
+// dialogseam.h. Texts are UTF-8.
 #pragma once
 
 #include <string>

@@ -18,6 +18,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstdlib>
 #include <cstdio>
 #include <map>
 
@@ -102,7 +103,40 @@ double TruncateInto(double v, double lo, double hi) {
     return std::trunc(std::clamp(v, lo, hi));
 }
 
-// ---- callbacks and panels ----
+// ---- application, callbacks and panels ----
+
+namespace {
+
+// Arguments handed to QApplication; they must outlive it.
+int appArgc = 1;
+char appName[] = "vortelix-riror";
+char *appArgv[] = {appName, nullptr};
+
+bool DisplayAvailable() {
+#if defined(Q_OS_LINUX)
+    return std::getenv("DISPLAY") || std::getenv("WAYLAND_DISPLAY") ||
+           std::getenv("QT_QPA_PLATFORM");
+#else
+    return true;
+#endif
+}
+
+} // namespace
+
+int InitUserInterface(char *argv[]) {
+    if (QCoreApplication::instance())
+        return qobject_cast<QApplication *>(QCoreApplication::instance()) ? 1 : 0;
+    // Without a display Qt would abort inside the constructor; say why instead.
+    if (!DisplayAvailable()) {
+        std::fprintf(stderr,
+                     "vortelix-riror: no display (set DISPLAY, or QT_QPA_PLATFORM=offscreen)\n");
+        return 0;
+    }
+    if (argv && argv[0]) appArgv[0] = argv[0];
+    auto *app = new QApplication(appArgc, appArgv); // lives until the process ends
+    app->setQuitOnLastWindowClosed(false);          // closing is the panel callback's decision
+    return 1;
+}
 
 void RegisterCallback(const char *name, CtrlCallbackPtr callback) {
     if (name) Panel::registerCallback(QString::fromLatin1(name), callback);

@@ -1,4 +1,4 @@
-// Panels, controls, graphs, the file dialog, formatting and array files.
+// Panels, controls, graphs, the file dialog and array files.
 //
 // How it works
 // - The resource file is Qt Designer XML. Each panel is a top-level widget
@@ -24,6 +24,11 @@
 #pragma once
 
 #include "platform/widgets/uitypes.h"
+
+// Creates the application object with windows (once, before InitCVIRTE of the
+// run-time, which then keeps it). Returns 1 on success; 0, saying why on
+// stderr, when there is no display.
+int InitUserInterface(char *argv[]);
 
 // Registers a control or panel callback under the name the resource file uses.
 void RegisterCallback(const char *name, CtrlCallbackPtr callback);
@@ -113,7 +118,7 @@ int SetTraceAttribute(int panel, int chart, int trace, int attribute, int value)
 // that extension. buttonLabel VAL_LOAD_BUTTON accepts existing files only.
 // The dialog always lets the user cancel and change folders
 // (restrictDirectory and allowCancel are accepted and not needed). On cancel
-// path is left as it was. Tests answer the dialog through testhooks.h.
+// path is left as it was. Tests answer the dialog through dialogseam.h.
 int FileSelectPopup(const char *defaultDirectory, const char *defaultFileName,
                     const char *fileTypeList, const char *title, int buttonLabel,
                     int restrictDirectory, int restrictExtension, int allowCancel,
@@ -145,12 +150,6 @@ int FileToArray(const char *fileName, void *array, int dataType, int numberOfEle
 // it, and the program goes on meanwhile, so no loop of the program waits on
 // it and a quit is never held up by it. Texts are Windows-1252.
 int MessagePopup(const char *title, const char *message);
-
-// Formatting: the one format the program uses, "%72c<%36i": the low byte of
-// each of 36 words, in order, up to the first zero byte; at most 71 characters
-// and the terminator (target holds 72 bytes). Returns the number of
-// characters stored, negative on an unknown format.
-int Fmt(char *target, const char *format, const int *words);
 
 // The program's folder, copied into buffer (260 bytes). 0 on success.
 int GetProjectDir(char *buffer);

@@ -1,7 +1,7 @@
-// VORTELIX-Riror 1.4, main module: the program's settings and state. The
-// ground of the application: every other module includes it, and it
-// includes none of them. Start-up is main/startup, the callbacks of the main
-// window are in main/.
+// VORTELIX-Riror 1.4, settings model: the program's settings and state. The
+// ground floor of the application: the link, every window module and a
+// program without a window include it; it includes none of them and knows of
+// no window. Start-up and the main window's callbacks are in main/.
 //
 // Every 16-bit value is unsigned. All of it is touched from the one
 // user-interface thread only.
@@ -108,6 +108,3 @@ void CopyText(char *dst, const char *src, std::size_t size);
 
 // The defaults of this module's variables, the first step of InitVars.
 void AssignSettingsDefaults(void);
-
-// Puts every variable of this module back to its value at load.
-void ResetSettingsToLoad(void);

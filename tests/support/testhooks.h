@@ -1,7 +1,7 @@
-// What the tests need of the window services beyond the program's own calls:
-// answers for the file, note and confirmation dialogs and a look at what the
-// graphs hold. The
-// program itself never calls these.
+// What the tests need beyond the program's own calls: answers for the file,
+// note and confirmation dialogs (through the window services' dialog seam),
+// a look at what the graphs hold, and the folder of stable adapter names.
+// Linked only into tests and benchmarks.
 #pragma once
 
 #include <string>
@@ -39,3 +39,7 @@ int GetAxisRange(int panel, int graph, int axis, double *min, double *max);
 // The points a strip-chart trace (from 1) shows, oldest first, and its
 // colour. Returns the number of points, negative if absent.
 int GetStripChartTrace(int panel, int chart, int trace, double *values, int maxPoints, int *color);
+
+// The folder of stable adapter names ComPortList reads; nullptr goes back to
+// /dev/serial/by-id.
+void SetSerialByIdFolder(const char *folder);

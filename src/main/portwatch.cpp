@@ -1,9 +1,11 @@
 // Ports that come and go, and help when a port cannot be opened.
-#include "com232/portwatch.h"
+#include "main/portwatch.h"
 
 #include "com232/com232.h"
-#include "main/controls.h"
+#include "com232/portsetup.h"
+#include "window/controls.h"
 #include "platform/widgets/userint.h"
+#include "recording/recordpanel.h"
 
 #include <cstdio>
 #include <cstring>
@@ -97,20 +99,6 @@ void ResetPortWatch(void) {
     deniedExplained = inUseExplained = 0;
 }
 
-const char *OpenErrorText(int result) {
-    switch (result) {
-    case kComUnknownSystemError: return "Unknown system error";
-    case kComInvalidPort: return "Invalid port number";
-    case kComPortNotOpen: return "Port is not open";
-    case kComIOError: return "Unknown I/0 error";
-    case kComNoSerialPort: return "No serial port found";
-    case kComCannotOpen: return "Cannot open port";
-    case kComInvalidParameter: return "Invalid parameter";
-    case kComTimeout: return "Timeout";
-    default: return "RS-232 error!";
-    }
-}
-
 // The selector is filled afresh each time its list opens (event 3, before it
 // shows), so that it follows the adapters plugged in and pulled since.
 void FillPortSelector(void) {
@@ -132,4 +120,20 @@ void FillPortSelector(void) {
         InsertListItem(pHandle, PANEL_DropDCom, 0, label, com);
     }
     SetCtrlVal(pHandle, PANEL_DropDCom, com);
+}
+
+int CC_DropDCom(int, int, int event, void *, int, int) {
+    if (event == EVENT_LEFT_CLICK) {
+        FollowPorts();
+        return 0;
+    }
+    if (event != EVENT_COMMIT && event != EVENT_VAL_CHANGED) return 0;
+    stop_flag = 1;
+    SaveRecordedRows(); // the recording goes on with the new port
+    CloseCom(com);
+    GetCtrlVal(pHandle, PANEL_DropDCom, &com);
+    SetCtrlVal(pHandle, PANEL_TEXTStatus, "Init COM-Port ...");
+    InitRS232(com);
+    PortSetUpDone(com);
+    return 0;
 }

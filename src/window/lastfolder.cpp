@@ -1,10 +1,10 @@
 // The folder the dialogs of the session's own files open in.
-#include "main/lastfolder.h"
+#include "window/lastfolder.h"
 
 #include <cstdio>
 #include <cstring>
 
-#include "main/riror14.h"
+#include "settings/riror14.h"
 #include "platform/widgets/userint.h"
 
 static char lastFolder[260] = ""; // folder of the file chosen last this session; "" at start

@@ -30,10 +30,12 @@ int IsReturnedPort(const ComPortEntry *entry);
 // Back to the state at load: no port in use, nothing explained yet.
 void ResetPortWatch(void);
 
-// The status text of a negative OpenComConfig result.
-const char *OpenErrorText(int result);
-
 // Fills the port selector DropDCom with the ports present now ("COM1
 // /dev/ttyS0"; the adapter that went away while in use, back again, is
 // marked "(reconnected)") and selects the port com.
 void FillPortSelector(void);
+
+// Callback of DropDCom: its list about to open (event 3) fills it afresh;
+// another port chosen (events 1 and 2) sets that port up.
+int CC_DropDCom(int panel, int control, int event, void *callbackData, int eventData1,
+                int eventData2);
