@@ -2,7 +2,10 @@
 #include "monitor/messages.h"
 
 #include <cstdio>
+#include <cstdlib>
 
+#include "com232/identify.h"
+#include "com232/protocol.h"
 #include "platform/ticker.h"
 
 void AppendJsonString(std::string *out, const std::string &text) {
@@ -53,4 +56,58 @@ std::string StatisticsJson(const RunSummary &s, long dropped) {
            ",\"outOfTolerance\":" + std::to_string(s.outOfTolerance) +
            ",\"cp\":" + Figure(s.hasCp, s.cp) + ",\"cpk\":" + Figure(s.hasCpk, s.cpk) +
            ",\"dropped\":" + std::to_string(dropped) + "}";
+}
+
+std::string MeasurementJson(long seq, const RunReply &r) {
+    // In tolerance as the statistics count it: |Mvalue - tVal| <= tTol.
+    const bool inTol = std::abs(static_cast<int>(r.Mvalue) - static_cast<int>(r.tVal)) <= r.tTol;
+    char text[512];
+    std::snprintf(text, sizeof text,
+                  "{\"seq\":%ld,\"time\":\"%s\",\"Ledge\":%u,\"Redge\":%u,\"Mvalue\":%u,"
+                  "\"umValue\":%d,\"tVal\":%u,\"tTol\":%u,\"edcnt\":%u,\"mvstart\":%u,"
+                  "\"mvend\":%u,\"dynpower\":%u,\"anaMax\":%u,\"anaMin\":%u,\"in0\":%u,"
+                  "\"inTol\":%s}",
+                  seq, r.localTime, r.Ledge, r.Redge, r.Mvalue, r.umValue, r.tVal, r.tTol, r.edcnt,
+                  r.mvstart, r.mvend, r.dynpower, r.anaMax, r.anaMin, r.in0,
+                  inTol ? "true" : "false");
+    return text;
+}
+
+std::string IdentityJson(const char *port) {
+    const struct {
+        const char *name;
+        u16 value;
+    } words[] = {{"ccdtype", ccdtype},
+                 {"ccdmaxpixel", ccdmaxpixel},
+                 {"ccdresolution", ccdresolution},
+                 {"pcbtype", pcbtype},
+                 {"ccdmaxpixelX8", ccdmaxpixelX8},
+                 {"ccdsubpixel", ccdsubpixel},
+                 {"ccdpixB", ccdpixB},
+                 {"ccdpixE", ccdpixE},
+                 {"softversion", softversion}};
+    std::string j = "{";
+    for (const auto &w : words)
+        j += std::string("\"") + w.name + "\":" + std::to_string(w.value) + ",";
+    const CcdRow *row = CcdTypeRow();
+    std::string description;
+    if (row && row->line0) description = row->line0;
+    if (row && row->line1) description += std::string(description.empty() ? "" : " ") + row->line1;
+    j += "\"description\":";
+    AppendJsonString(&j, description);
+    j += ",\"firmware\":";
+    AppendJsonString(&j, szFirmware);
+    j += ",\"port\":";
+    AppendJsonString(&j, port);
+    j += ",\"version\":";
+    AppendJsonString(&j, VTLX_VERSION);
+    return j + "}";
+}
+
+std::string ParametersJson(void) {
+    std::string j = "{";
+    for (const ParamWordDef &w : PARAM_WORDS)
+        j +=
+            std::string(j.size() > 1 ? "," : "") + "\"" + w.name + "\":" + std::to_string(*w.value);
+    return j + "}";
 }
