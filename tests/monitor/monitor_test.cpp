@@ -5,7 +5,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
 #include <csignal>
+#include <memory>
 #include <filesystem>
 #include <fstream>
 #include <poll.h>
@@ -31,6 +33,13 @@ auto LastState(const std::string &topic, const char *state) {
             if (m->topic == topic) return Json(m->payload)["state"].toString() == state;
         return false;
     };
+}
+
+// The sensor paced as on a 19200-baud line.
+sim::Config PacedConfig() {
+    sim::Config c = InstantConfig();
+    c.instant = false;
+    return c;
 }
 
 class Monitor : public ::testing::Test {
@@ -60,7 +69,7 @@ class Monitor : public ::testing::Test {
     }
 
     PortFolder folder;
-    SimulatedSensor sensor{InstantConfig(), 1, folder};
+    SimulatedSensor sensor{PacedConfig(), 1, folder};
     Broker broker;
     MqttReader reader{broker.port(), "#"};
     std::string base = "test/line";
@@ -155,6 +164,154 @@ TEST_F(Monitor, NotifiesTheServiceManager) {
     EXPECT_TRUE(ready);
     EXPECT_TRUE(watchdog);
     EXPECT_TRUE(status);
+}
+
+// Sequence numbers of the measurements seen, duplicates dropped.
+std::vector<QJsonObject> Measurements(MqttReader &reader, const std::string &base) {
+    std::vector<QJsonObject> out;
+    for (const MqttMessage &m : reader.messages(base + "/measurement")) {
+        const QJsonObject o = Json(m.payload);
+        if (out.empty() || o["seq"].toInt() > out.back()["seq"].toInt()) out.push_back(o);
+    }
+    return out;
+}
+
+// The run replies the sensor sent: their words and when.
+std::vector<SimEvent> RunReplies(const SimulatedSensor &sensor) {
+    std::vector<SimEvent> out;
+    for (const SimEvent &e : sensor.events())
+        if (e.dir == "tx" && e.kind == "reply" && e.code == 8) out.push_back(e);
+    return out;
+}
+
+auto SeqAtLeast(const std::string &base, int n) {
+    return [=](const std::vector<MqttMessage> &all) {
+        for (auto m = all.rbegin(); m != all.rend(); ++m)
+            if (m->topic == base + "/measurement") return Json(m->payload)["seq"].toInt() >= n;
+        return false;
+    };
+}
+
+// seq runs 1, 2, 3, ... without a gap.
+void ExpectNoGap(const std::vector<QJsonObject> &seen) {
+    for (std::size_t i = 0; i < seen.size(); i++)
+        ASSERT_EQ(seen[i]["seq"].toInt(), static_cast<int>(i + 1));
+}
+
+// Every run reply of the sensor's log is one measurement, in order, with its
+// values (the last request may still be unanswered when the monitor stops).
+TEST_F(Monitor, PublishesEveryReplyOnce) {
+    start();
+    ASSERT_TRUE(reader.waitFor(SeqAtLeast(base, 1), 20));
+    ASSERT_TRUE(StillRunning(child, 20));
+    EXPECT_EQ(Stop(child, 20), 0);
+    child.pid = -1;
+    ASSERT_TRUE(reader.waitFor(LastState(base + "/status", "offline"), 20));
+    const auto seen = Measurements(reader, base);
+    const auto replies = RunReplies(sensor);
+    ExpectNoGap(seen);
+    ASSERT_GE(seen.size(), 400u); // 20 s at 26.7 replies a second
+    ASSERT_LE(seen.size(), replies.size());
+    ASSERT_GE(seen.size() + 1, replies.size());
+    const char *names[] = {"Ledge", "Redge",   "Mvalue", nullptr,    nullptr,  "tVal",   "tTol",
+                           "edcnt", "mvstart", "mvend",  "dynpower", "anaMax", "anaMin", "in0"};
+    for (std::size_t i = 0; i < seen.size(); i++) {
+        const auto &w = replies[i].words;
+        for (int k = 0; k < 14; k++)
+            if (names[k]) ASSERT_EQ(seen[i][names[k]].toInt(), w[k]) << i << " " << names[k];
+        ASSERT_EQ(seen[i]["umValue"].toInt(), w[4] << 16 | w[3]) << i;
+    }
+}
+
+// The broker away for 10 s mid-run: nothing lost, and the loop runs on at
+// the same rate meanwhile.
+TEST_F(Monitor, RidesOutABrokerOutage) {
+    start();
+    ASSERT_TRUE(reader.waitFor(SeqAtLeast(base, 50), 20));
+    const double down = RunReplies(sensor).back().t;
+    broker.stop();
+    StillRunning(child, 10);
+    const double up = RunReplies(sensor).back().t;
+    ASSERT_TRUE(broker.start());
+    const int n = static_cast<int>(RunReplies(sensor).size());
+    ASSERT_TRUE(reader.waitFor(SeqAtLeast(base, n + 20), 60));
+    auto inSpan = [&](double from, double to) {
+        int count = 0;
+        for (const SimEvent &e : RunReplies(sensor))
+            count += e.t >= from && e.t < to;
+        return count / (to - from);
+    };
+    const double before = inSpan(0.5 * down, down), during = inSpan(down, up);
+    EXPECT_GT(during, 0.95 * before) << before << " replies/s before, " << during << " during";
+    ExpectNoGap(Measurements(reader, base));
+}
+
+// A late reader gets every retained topic at once.
+TEST_F(Monitor, LateReaderGetsTheState) {
+    start({"--stats-every", "1"});
+    ASSERT_TRUE(reader.waitFor(SeqAtLeast(base, 30), 20));
+    MqttReader late(broker.port(), base + "/#");
+    const std::vector<std::string> topics = {"status", "link", "identity", "parameters",
+                                             "statistics"};
+    ASSERT_TRUE(late.waitFor(
+        [&](auto &all) {
+            for (const std::string &t : topics)
+                if (std::none_of(all.begin(), all.end(),
+                                 [&](auto &m) { return m.topic == base + "/" + t && m.retained; }))
+                    return false;
+            return true;
+        },
+        10));
+    EXPECT_EQ(Json(late.messages(base + "/parameters")[0].payload).size(), 16);
+    EXPECT_EQ(Json(late.messages(base + "/link")[0].payload)["state"].toString(), "ok");
+    EXPECT_GE(Json(late.messages(base + "/statistics")[0].payload)["n"].toInt(), 1);
+}
+
+// The sensor hung up and back: port missing, then the chain again and ok,
+// and seq goes on.
+TEST_F(Monitor, ReopensAPortThatCameBack) {
+    start();
+    ASSERT_TRUE(reader.waitFor(SeqAtLeast(base, 20), 20));
+    sensor.stop();
+    ASSERT_TRUE(reader.waitFor(LastState(base + "/link", "port missing"), 20));
+    const int before = static_cast<int>(Measurements(reader, base).size());
+    SimulatedSensor again(PacedConfig(), 1, folder);
+    ASSERT_TRUE(reader.waitFor(LastState(base + "/link", "ok"), 60));
+    ASSERT_TRUE(reader.waitFor(SeqAtLeast(base, before + 20), 20));
+    const auto codes = again.framesReceived();
+    ASSERT_GE(codes.size(), 5u);
+    EXPECT_EQ(std::vector<int>(codes.begin(), codes.begin() + 4), (std::vector<int>{5, 10, 2, 7}));
+    ExpectNoGap(Measurements(reader, base));
+}
+
+// Three sensors, three monitors, one broker, 60 s: every stream whole and in order.
+TEST(MonitorFleet, ThreeStreamsOnOneBroker) {
+    PortFolder folder;
+    Broker broker;
+    MqttReader reader(broker.port(), "fleet/#");
+    ASSERT_TRUE(reader.connected());
+    std::vector<std::unique_ptr<SimulatedSensor>> sensors;
+    std::vector<Child> monitors;
+    char templ[] = "/tmp/vtlx-fleet-XXXXXX";
+    const std::string dir = mkdtemp(templ);
+    for (int n = 1; n <= 3; n++) {
+        sensors.push_back(std::make_unique<SimulatedSensor>(PacedConfig(), n, folder));
+        monitors.push_back(Start({VTLX_MONITOR, "--port", std::to_string(n), "--broker",
+                                  broker.url(), "--topic", "fleet/" + std::to_string(n)},
+                                 dir, dir));
+    }
+    StillRunning(monitors[0], 60);
+    for (int n = 0; n < 3; n++) {
+        SCOPED_TRACE(n + 1);
+        EXPECT_EQ(Stop(monitors[n], 20), 0);
+        const std::string base = "fleet/" + std::to_string(n + 1);
+        ASSERT_TRUE(reader.waitFor(LastState(base + "/status", "offline"), 20));
+        const auto seen = Measurements(reader, base);
+        ExpectNoGap(seen);
+        EXPECT_GE(seen.size() + 1, RunReplies(*sensors[n]).size());
+        EXPECT_GE(seen.size(), 100u);
+    }
+    std::filesystem::remove_all(dir);
 }
 
 // The unit file as the service manager reads it (the program from the build).
