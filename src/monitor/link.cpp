@@ -93,7 +93,7 @@ void LinkStart(const MonitorConfig &c, const int *quit) {
             PumpEvents(until - Timer());
         pause = pause * 2 > REOPEN_MAX_S ? REOPEN_MAX_S : pause * 2;
     }
-    if (!*quit) SetState(ret == 1 ? "ok" : "no reply");
+    if (!*quit) SetState("ok");
 }
 
 void LinkTurn(const int *quit) {

@@ -6,6 +6,7 @@
 
 #include "com232/identify.h"
 #include "com232/protocol.h"
+#include "platform/textcodec.h"
 #include "platform/ticker.h"
 
 void AppendJsonString(std::string *out, const std::string &text) {
@@ -94,9 +95,10 @@ std::string IdentityJson(const char *port) {
     if (row && row->line0) description = row->line0;
     if (row && row->line1) description += std::string(description.empty() ? "" : " ") + row->line1;
     j += "\"description\":";
-    AppendJsonString(&j, description);
+    // The sensor's texts are in the program's code page; JSON is UTF-8.
+    AppendJsonString(&j, WinAnsiToUtf8(description.c_str()));
     j += ",\"firmware\":";
-    AppendJsonString(&j, szFirmware);
+    AppendJsonString(&j, WinAnsiToUtf8(szFirmware));
     j += ",\"port\":";
     AppendJsonString(&j, port);
     j += ",\"version\":";

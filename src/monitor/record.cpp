@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "platform/configsource.h"
+#include "platform/ticker.h"
 #include "recording/recorder.h"
 
 namespace {
@@ -27,21 +28,28 @@ std::string DayFile(const std::string &date) {
     return path;
 }
 
+// Starts the file of the day date ("YYYY-MM-DD...").
+void StartDay(const std::string &date) {
+    StopRecordingDays();
+    day = date.substr(0, 10);
+    failed = !StartRecording(DayFile(day).c_str());
+    if (failed) Say(RecordingError());
+}
+
 } // namespace
 
 void StartRecordingDays(const std::string &where) {
     folder = where;
+    if (folder.empty()) return;
+    // At once, so that a row's seconds count from before its reply.
+    char now[40];
+    LocalTimeISO(now, sizeof now);
+    StartDay(now);
 }
 
 void RecordMeasurement(const RunReply &r) {
     if (folder.empty()) return;
-    const std::string today(r.localTime, 10);
-    if (today != day) {
-        StopRecordingDays();
-        day = today;
-        failed = !StartRecording(DayFile(today).c_str());
-        if (failed) Say(RecordingError());
-    }
+    if (day.compare(0, 10, r.localTime, 10) != 0) StartDay(r.localTime);
     if (!failed) RecordReply(r, 1);
 }
 
