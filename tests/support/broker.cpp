@@ -91,6 +91,7 @@ MqttReader::~MqttReader() {
 void MqttReader::OnConnect(mosquitto *m, void *self, int rc) {
     auto *r = static_cast<MqttReader *>(self);
     if (rc == 0) mosquitto_subscribe(m, nullptr, r->filter_.c_str(), 1);
+    if (rc == 0) mosquitto_subscribe(m, nullptr, "vtlx-test/#", 1); // the markers
     std::lock_guard<std::mutex> lock(r->mutex_);
     r->subscribed_ = rc == 0;
     r->changed_.notify_all();

@@ -45,7 +45,7 @@ class MqttReader {
     std::vector<MqttMessage> messages(const std::string &topic = "");
     // Waits up to seconds until test(messages()) holds; returns whether it did.
     bool waitFor(const std::function<bool(const std::vector<MqttMessage> &)> &test, double seconds);
-    // Publishes text on topic and waits until it comes back: everything
+    // Publishes text on topic (under vtlx-test/) and waits until it comes back: everything
     // published before it has arrived.
     bool marker(const std::string &topic);
 
