@@ -133,7 +133,9 @@ int main(int argc, char **argv) {
         const long queued = static_cast<long>(after.size()) - static_cast<long>(stamps.size());
         const long rssUp = RssKiB(monitor.pid);
         broker.start();
-        Pause(2.0);
+        // The queue drains after the reconnect (back-off up to 30 s).
+        const std::size_t all = ReplyStamps(log).size();
+        reader.waitFor([&](const std::vector<MqttMessage> &m) { return m.size() >= all; }, 60);
         Stop(monitor, 20);
         Stop(sim, 10);
         const long published = static_cast<long>(reader.messages("bench/measurement").size());
