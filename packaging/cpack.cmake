@@ -14,7 +14,9 @@ set, shows the measurement live, calibrates the pixel-to-micrometre
 conversion and teaches a set-point.
 .
 The package also holds vortelix-sensorsim, a simulated sensor on a
-pseudo-terminal, to try the tool without hardware.")
+pseudo-terminal, to try the tool without hardware, and vortelix-monitor, a
+service without a window that publishes every measurement of a sensor to an
+MQTT broker (template unit vortelix-monitor@.service).")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)

@@ -36,7 +36,7 @@ cmake -S . -B "$dir" -DCMAKE_BUILD_TYPE=Release "${launcher[@]}" \
     -DCMAKE_EXE_LINKER_FLAGS="$(dpkg-buildflags --get LDFLAGS)" \
     -DCMAKE_SKIP_INSTALL_ALL_DEPENDENCY=ON >/dev/null
 # Only what the package holds: the tests and benchmarks are built elsewhere.
-cmake --build "$dir" -j"$(nproc)" --target vortelix-riror vortelix-sensorsim vtlx_desktop_files
+cmake --build "$dir" -j"$(nproc)" --target vortelix-riror vortelix-sensorsim vortelix-monitor vtlx_desktop_files
 rm -f "$dir"/vortelix-riror_*.deb
 (cd "$dir" && cpack -G DEB >/dev/null)
 deb=$(ls "$dir"/vortelix-riror_*.deb)
@@ -62,7 +62,9 @@ case "$depends" in
     *libqt6widgets6*libc6*|*libc6*libqt6widgets6*) ;;
     *) fail "Depends were not computed from the binaries: '$depends'" ;;
 esac
-for f in usr/bin/vortelix-riror usr/bin/vortelix-sensorsim \
+for f in usr/bin/vortelix-riror usr/bin/vortelix-sensorsim usr/bin/vortelix-monitor \
+         usr/lib/systemd/system/vortelix-monitor@.service usr/share/man/man1/vortelix-monitor.1.gz \
+         usr/share/doc/vortelix-riror/monitor-example.conf \
          usr/share/vortelix-riror/VORTELIX-Riror14.uir usr/share/vortelix-riror/VTLXlogo2.png \
          usr/share/applications/vortelix-riror.desktop \
          usr/share/metainfo/example.vortelix_sensorik.riror.metainfo.xml \

@@ -22,6 +22,9 @@ packages=(
     stress-ng
     # the Debian package: icons, shared-library depends, and its three checks
     desktop-file-utils appstream lintian librsvg2-bin dpkg-dev file
+    # the monitor: MQTT client and service notification; a broker and its
+    # clients for the end-to-end tests; the unit's check
+    libmosquitto-dev libsystemd-dev mosquitto mosquitto-clients systemd
 )
 
 if [ "${1:-}" = "--list" ]; then

@@ -297,8 +297,23 @@ int ComPortFolder(char *folder, int size) {
     return FolderTrusted(path) ? 1 : 0;
 }
 
+// Devices assigned to port numbers by AssignComDevice.
+static std::map<int, QString> assignedDevices;
+
+void AssignComDevice(int port, const char *device) {
+    if (device && *device)
+        assignedDevices[port] = QFile::decodeName(device);
+    else
+        assignedDevices.erase(port);
+}
+
 int ComPortDevice(int port, char *device, int size) {
     if (port < 1) return 0;
+    if (const auto assigned = assignedDevices.find(port); assigned != assignedDevices.end()) {
+        if (!QFileInfo::exists(assigned->second)) return 0;
+        CopyOut(QFile::encodeName(assigned->second), device, size);
+        return 1;
+    }
 #ifdef _WIN32
     CopyOut(QString("COM%1").arg(port).toLocal8Bit(), device, size);
     return 1;

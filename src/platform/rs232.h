@@ -81,6 +81,11 @@ int FlushOutQ(int port);
 // Returns 1 when found, 0 when the number names no device.
 int ComPortDevice(int port, char *device, int size);
 
+// From now on port n is device (a program given a device path rather than a
+// number), whatever the port folder and the system list say; while device
+// does not exist, n names no device. Null or "" goes back to the usual order.
+void AssignComDevice(int port, const char *device);
+
 // Lists the ports present now for a port selector: up to max entries,
 // ordered by number. Returns how many were stored.
 struct ComPortEntry {

@@ -1,0 +1,28 @@
+// The JSON texts the monitor publishes (UTF-8, one object each).
+#pragma once
+
+#include <string>
+
+#include "com232/measure.h"
+#include "statistics/runstats.h"
+
+// Appends "text" as a JSON string, quoted and escaped.
+void AppendJsonString(std::string *out, const std::string &text);
+
+// BASE/link: {"state":...,"time":...,"text":...}.
+std::string LinkJson(const char *state, const char *text);
+
+// BASE/statistics: the run's figures (null where undefined) and the count of
+// measurements dropped while the broker was away.
+std::string StatisticsJson(const RunSummary &s, long dropped);
+
+// BASE/measurement: seq, the local time and the words by the recording's
+// names, and whether the measured value lies within the tolerance.
+std::string MeasurementJson(long seq, const RunReply &r);
+
+// BASE/identity: the identity words by name, the sensor's description, the
+// firmware text, the port and this program's version.
+std::string IdentityJson(const char *port);
+
+// BASE/parameters: the sixteen parameter words by name.
+std::string ParametersJson(void);

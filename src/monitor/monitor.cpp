@@ -1,0 +1,84 @@
+// The monitor's main loop and its tickers.
+#include "monitor/monitor.h"
+
+#include <cstdio>
+#include <string>
+
+#include "monitor/link.h"
+#include "monitor/messages.h"
+#include "monitor/notify.h"
+#include "monitor/publisher.h"
+#include "platform/runtime.h"
+#include "platform/ticker.h"
+#include "statistics/runstats.h"
+
+namespace {
+
+constexpr double STOP_LIMIT_S = 3.0; // the longest a clean stop waits for the broker
+
+int quitAsked = 0;            // 1 once a quit signal came
+MonitorCounts counts;         // what MonitorState gives
+long repliesAtLastStatus = 0; // counts.replies at the last status line
+double lastStatusAt = 0.0;    // Timer() then
+
+void OnQuit(void) {
+    quitAsked = 1;
+    LinkQuit();
+}
+
+void OnStatistics(void) {
+    RunSummary s;
+    RunStatisticsSummary(&s);
+    PublishRetained("statistics", StatisticsJson(s, PublisherState().dropped));
+}
+
+// Watchdog, status line and the recording's flush: once a second or faster.
+void OnHealth(void) {
+    NotifyWatchdog();
+    LinkFlushRecording();
+    const double now = Timer();
+    counts.replies = LinkReplies();
+    if (now - lastStatusAt >= 1.0) {
+        counts.replyRate =
+            static_cast<double>(counts.replies - repliesAtLastStatus) / (now - lastStatusAt);
+        repliesAtLastStatus = counts.replies;
+        lastStatusAt = now;
+        const PublisherCounts p = PublisherState();
+        char text[200];
+        std::snprintf(text, sizeof text, "%.1f replies/s, link %s, broker %s, %ld queued",
+                      counts.replyRate, LinkStateText(), p.connected ? "connected" : "away",
+                      p.waiting + p.inFlight);
+        NotifyStatus(text);
+    }
+}
+
+} // namespace
+
+int RunMonitor(const MonitorConfig &config) {
+    InstallQuitSignals(OnQuit);
+    std::string error;
+    if (!StartPublisher(config, &error)) {
+        std::fprintf(stderr, "vortelix-monitor: %s\n", error.c_str());
+        return 1;
+    }
+    ResetRunStatistics();
+    lastStatusAt = Timer();
+    StartTicker(config.statsEvery, OnStatistics);
+    StartTicker(WatchdogEvery(), OnHealth);
+    OnStatistics();
+
+    LinkStart(config, &quitAsked);
+    NotifyReady();
+    while (!quitAsked)
+        LinkTurn(&quitAsked);
+
+    LinkStop();
+    OnStatistics();
+    StopPublisher(STOP_LIMIT_S);
+    return 0;
+}
+
+MonitorCounts MonitorState(void) {
+    counts.replies = LinkReplies();
+    return counts;
+}

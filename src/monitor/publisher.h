@@ -1,0 +1,50 @@
+// The MQTT publisher: retained topics, measurements in order, last will.
+//
+// How it works
+// - The connection runs on a network thread (libmosquitto's loop), which
+//   connects and reconnects with a back-off from 1 s to 30 s, a first
+//   connect that fails included. Its events (connected, lost, a message
+//   acknowledged) are handed to the main thread (PostToMainThread); the main
+//   thread never waits for the network thread.
+// - The broker's last will publishes "offline" on BASE/status (retained,
+//   QoS 1) when the monitor dies without a word.
+// - Retained topics are kept here and published again on every connect, so a
+//   broker that restarted without them has them back at once.
+// - Measurements wait in a bounded queue, in order, and go out with QoS 1 while
+//   connected, a window of them unacknowledged at a time. Past the bound the
+//   oldest waiting one is dropped and counted. A message handed to the
+//   library is resent by it after a reconnect, so a reader may see a
+//   duplicate but never a gap.
+#pragma once
+
+#include <string>
+
+#include "monitor/config.h"
+
+struct PublisherCounts {
+    long waiting = 0;  // measurements queued, not yet handed to the library
+    long inFlight = 0; // handed over, not yet acknowledged
+    long sent = 0;     // acknowledged by the broker
+    long dropped = 0;  // dropped from a full queue
+    bool connected = false;
+};
+
+// Sets up the client (will, TLS, credentials) and starts connecting; returns
+// at once. Returns 1, or 0 with a line in error (the library refused the set-up).
+int StartPublisher(const MonitorConfig &config, std::string *error);
+
+// Publishes json on BASE/sub, retained, QoS 1, now and after every reconnect.
+void PublishRetained(const char *sub, const std::string &json);
+
+// Queues one measurement for BASE/measurement (QoS 1, not retained).
+void QueueMeasurement(std::string json);
+
+// Publishes offline on BASE/status and waits, pumping events, until the broker
+// has it or `limit` seconds have passed; then disconnects and ends the
+// network thread.
+void StopPublisher(double limit);
+
+PublisherCounts PublisherState(void);
+
+// {"state":"online","time":"..."} and its offline twin.
+std::string StatusJson(bool online);

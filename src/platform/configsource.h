@@ -1,0 +1,44 @@
+// Where a headless program's settings come from: the command line, an INI
+// file, and files holding a secret.
+//
+// How it works
+// - Every option of the table takes one value ("--name VALUE"); --help and
+//   --version are added to the table and handled here (printed on stdout).
+// - An INI file gives the same names as keys, in the file's first, unnamed
+//   section or under [General]; a key in another section is returned with
+//   its section ("section/key"), so the caller can refuse it.
+// - Every failure comes back as one line of text naming what is wrong.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+struct ConfigOption {
+    const char *name;      // option and key name, "broker"
+    const char *valueName; // shown in the help, "URL"
+    const char *help;      // one line
+};
+
+using ConfigValues = std::vector<std::pair<std::string, std::string>>;
+
+// Parses argv against options[0..count-1]. Returns 0 with the values given
+// (in order), 1 when --help or --version was printed, 2 with a line in error.
+int ParseCommandOptions(int argc, char **argv, const char *about, const char *version,
+                        const ConfigOption *options, int count, ConfigValues *values,
+                        std::string *error);
+
+// Reads every key of an INI file. Returns 1, or 0 with a line in error
+// (missing, unreadable or malformed file).
+int ReadIniKeys(const char *path, ConfigValues *values, std::string *error);
+
+// Reads a file that only its owner may read (a password file). Returns 1
+// with the text less its trailing line end, or 0 with a line in error: the
+// file is missing or unreadable, or its group or others may read it.
+int ReadOwnerOnlyFile(const char *path, std::string *text, std::string *error);
+
+// 1 when path is a file this process can read, else 0.
+int FileIsReadable(const char *path);
+
+// The name of this machine, "" when unknown.
+std::string MachineName(void);

@@ -1,0 +1,334 @@
+// vortelix-monitor as a service sees it: started as a child process on a
+// simulated sensor (COM1), publishing to a broker the test runs.
+#include <gtest/gtest.h>
+
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <algorithm>
+#include <csignal>
+#include <memory>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <sys/socket.h>
+#include <sys/stat.h>
+#include <sys/un.h>
+#include <unistd.h>
+
+#include "broker.h"
+#include "files.h"
+#include "process.h"
+#include "simharness.h"
+
+namespace {
+
+QJsonObject Json(const std::string &payload) {
+    return QJsonDocument::fromJson(QByteArray::fromStdString(payload)).object();
+}
+
+// The last message on topic has field "state" equal to state.
+auto LastState(const std::string &topic, const char *state) {
+    return [=](const std::vector<MqttMessage> &all) {
+        for (auto m = all.rbegin(); m != all.rend(); ++m)
+            if (m->topic == topic) return Json(m->payload)["state"].toString() == state;
+        return false;
+    };
+}
+
+// The sensor paced as on a 19200-baud line.
+sim::Config PacedConfig() {
+    sim::Config c = InstantConfig();
+    c.instant = false;
+    return c;
+}
+
+class Monitor : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(sensor.ok()) << sensor.error();
+        ASSERT_TRUE(broker.ok());
+        ASSERT_TRUE(reader.connected());
+        char templ[] = "/tmp/vtlx-monitor-XXXXXX";
+        dir = mkdtemp(templ);
+    }
+    void TearDown() override {
+        if (child.pid > 0) Stop(child, 10);
+        std::filesystem::remove_all(dir);
+    }
+    Child start(std::vector<std::string> extra = {}, std::vector<std::string> env = {}) {
+        std::vector<std::string> args = {VTLX_MONITOR, "--port",  "1", "--broker",
+                                         broker.url(), "--topic", base};
+        args.insert(args.end(), extra.begin(), extra.end());
+        return child = Start(args, dir, dir, env);
+    }
+    std::string file(const std::string &name, const std::string &text, unsigned mode = 0600) {
+        const std::string path = dir + "/" + name;
+        std::ofstream(path) << text;
+        chmod(path.c_str(), mode);
+        return path;
+    }
+
+    PortFolder folder;
+    SimulatedSensor sensor{PacedConfig(), 1, folder};
+    Broker broker;
+    MqttReader reader{broker.port(), "#"};
+    std::string base = "test/line";
+    std::string dir;
+    Child child;
+};
+
+// A wrong setting is one line naming it, exit code 2, and nothing on the
+// line or at the broker.
+TEST_F(Monitor, RefusesABadConfiguration) {
+    struct Case {
+        const char *what;
+        std::vector<std::string> args; // "@conf", "@pw644" are files made here
+        const char *says;
+    };
+    const std::vector<Case> cases = {
+        {"unknown key", {"--config", "@conf"}, "unknown key 'colour' in "},
+        {"bad URL", {"--broker", "http://127.0.0.1:1"}, "bad --broker 'http://127.0.0.1:1'"},
+        {"URL port", {"--broker", "mqtt://127.0.0.1:99999"}, "bad --broker"},
+        {"password file for all",
+         {"--username", "u", "--password-file", "@pw644"},
+         "may be read by others"},
+        {"missing CA file",
+         {"--broker", "mqtts://127.0.0.1:1", "--cafile", "/nonexistent/ca.pem"},
+         "cannot read CA file /nonexistent/ca.pem"},
+        {"unknown option", {"--colour", "red"}, "Unknown option 'colour'"},
+    };
+    const std::string conf = file("bad.conf", "broker = " + broker.url() + "\ncolour = red\n");
+    const std::string pw = file("pw", "secret\n", 0644);
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        std::vector<std::string> args;
+        for (const std::string &a : c.args)
+            args.push_back(a == "@conf" ? conf : a == "@pw644" ? pw : a);
+        const Child bad = start(args);
+        EXPECT_EQ(WaitExit(bad, 20), 2);
+        const std::string err = ReadFile(bad.err);
+        EXPECT_NE(err.find(c.says), std::string::npos) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    }
+    child.pid = -1;
+    ASSERT_TRUE(reader.marker("vtlx-test/end"));
+    for (const MqttMessage &m : reader.messages())
+        EXPECT_EQ(m.topic.rfind("vtlx-test/", 0), 0u) << m.topic << " " << m.payload;
+    EXPECT_TRUE(sensor.framesReceived().empty());
+}
+
+// Online while it runs; offline through the last will on kill -9, and
+// published by the monitor itself on SIGTERM, which ends it with 0.
+TEST_F(Monitor, StatusOnlineThenOffline) {
+    const std::string status = base + "/status";
+    start();
+    ASSERT_TRUE(reader.waitFor(LastState(status, "online"), 20));
+    kill(child.pid, SIGKILL);
+    EXPECT_EQ(WaitExit(child, 10), -2000);
+    // The broker notices the lost connection at once (the socket closes).
+    ASSERT_TRUE(reader.waitFor(LastState(status, "offline"), 20));
+
+    start();
+    ASSERT_TRUE(reader.waitFor(LastState(status, "online"), 20));
+    EXPECT_EQ(Stop(child, 20), 0);
+    child.pid = -1;
+    ASSERT_TRUE(reader.waitFor(LastState(status, "offline"), 20));
+
+    // A late reader gets the last state at once, retained.
+    MqttReader late(broker.port(), status);
+    ASSERT_TRUE(late.waitFor([](auto &all) { return !all.empty(); }, 10));
+    EXPECT_TRUE(late.messages()[0].retained);
+    EXPECT_EQ(Json(late.messages()[0].payload)["state"].toString(), "offline");
+}
+
+// READY=1 and WATCHDOG=1 reach the socket the service manager names.
+TEST_F(Monitor, NotifiesTheServiceManager) {
+    const std::string path = dir + "/notify";
+    const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
+    sockaddr_un a = {};
+    a.sun_family = AF_UNIX;
+    std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
+    ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a), 0);
+    start({}, {"NOTIFY_SOCKET=" + path, "WATCHDOG_USEC=2000000"});
+    bool ready = false, watchdog = false, status = false;
+    char buf[512];
+    pollfd p = {fd, POLLIN, 0};
+    while (!(ready && watchdog && status) && poll(&p, 1, 20000) == 1) {
+        const ssize_t n = recv(fd, buf, sizeof buf - 1, 0);
+        const std::string text(buf, n > 0 ? static_cast<std::size_t>(n) : 0);
+        ready |= text.find("READY=1") != std::string::npos;
+        watchdog |= text.find("WATCHDOG=1") != std::string::npos;
+        status |= text.find("STATUS=") != std::string::npos;
+    }
+    close(fd);
+    EXPECT_TRUE(ready);
+    EXPECT_TRUE(watchdog);
+    EXPECT_TRUE(status);
+}
+
+// Sequence numbers of the measurements seen, duplicates dropped.
+std::vector<QJsonObject> Measurements(MqttReader &reader, const std::string &base) {
+    std::vector<QJsonObject> out;
+    for (const MqttMessage &m : reader.messages(base + "/measurement")) {
+        const QJsonObject o = Json(m.payload);
+        if (out.empty() || o["seq"].toInt() > out.back()["seq"].toInt()) out.push_back(o);
+    }
+    return out;
+}
+
+// The run replies the sensor sent: their words and when.
+std::vector<SimEvent> RunReplies(const SimulatedSensor &sensor) {
+    std::vector<SimEvent> out;
+    for (const SimEvent &e : sensor.events())
+        if (e.dir == "tx" && e.kind == "reply" && e.code == 8) out.push_back(e);
+    return out;
+}
+
+auto SeqAtLeast(const std::string &base, int n) {
+    return [=](const std::vector<MqttMessage> &all) {
+        for (auto m = all.rbegin(); m != all.rend(); ++m)
+            if (m->topic == base + "/measurement") return Json(m->payload)["seq"].toInt() >= n;
+        return false;
+    };
+}
+
+// seq runs 1, 2, 3, ... without a gap.
+void ExpectNoGap(const std::vector<QJsonObject> &seen) {
+    for (std::size_t i = 0; i < seen.size(); i++)
+        ASSERT_EQ(seen[i]["seq"].toInt(), static_cast<int>(i + 1));
+}
+
+// Every run reply of the sensor's log is one measurement, in order, with its
+// values (the last request may still be unanswered when the monitor stops).
+TEST_F(Monitor, PublishesEveryReplyOnce) {
+    start();
+    ASSERT_TRUE(reader.waitFor(SeqAtLeast(base, 1), 20));
+    ASSERT_TRUE(StillRunning(child, 20));
+    EXPECT_EQ(Stop(child, 20), 0);
+    child.pid = -1;
+    ASSERT_TRUE(reader.waitFor(LastState(base + "/status", "offline"), 20));
+    const auto seen = Measurements(reader, base);
+    const auto replies = RunReplies(sensor);
+    ExpectNoGap(seen);
+    ASSERT_GE(seen.size(), 400u); // 20 s at 26.7 replies a second
+    ASSERT_LE(seen.size(), replies.size());
+    ASSERT_GE(seen.size() + 1, replies.size());
+    const char *names[] = {"Ledge", "Redge",   "Mvalue", nullptr,    nullptr,  "tVal",   "tTol",
+                           "edcnt", "mvstart", "mvend",  "dynpower", "anaMax", "anaMin", "in0"};
+    for (std::size_t i = 0; i < seen.size(); i++) {
+        const auto &w = replies[i].words;
+        for (int k = 0; k < 14; k++)
+            if (names[k]) ASSERT_EQ(seen[i][names[k]].toInt(), w[k]) << i << " " << names[k];
+        ASSERT_EQ(seen[i]["umValue"].toInt(), w[4] << 16 | w[3]) << i;
+    }
+}
+
+// The broker away for 10 s mid-run: nothing lost, and the loop runs on at
+// the same rate meanwhile.
+TEST_F(Monitor, RidesOutABrokerOutage) {
+    start();
+    ASSERT_TRUE(reader.waitFor(SeqAtLeast(base, 50), 20));
+    const double down = RunReplies(sensor).back().t;
+    broker.stop();
+    StillRunning(child, 10);
+    const double up = RunReplies(sensor).back().t;
+    ASSERT_TRUE(broker.start());
+    const int n = static_cast<int>(RunReplies(sensor).size());
+    ASSERT_TRUE(reader.waitFor(SeqAtLeast(base, n + 20), 60));
+    auto inSpan = [&](double from, double to) {
+        int count = 0;
+        for (const SimEvent &e : RunReplies(sensor))
+            count += e.t >= from && e.t < to;
+        return count / (to - from);
+    };
+    const double before = inSpan(0.5 * down, down), during = inSpan(down, up);
+    EXPECT_GT(during, 0.95 * before) << before << " replies/s before, " << during << " during";
+    ExpectNoGap(Measurements(reader, base));
+}
+
+// A late reader gets every retained topic at once.
+TEST_F(Monitor, LateReaderGetsTheState) {
+    start({"--stats-every", "1"});
+    ASSERT_TRUE(reader.waitFor(SeqAtLeast(base, 30), 20));
+    MqttReader late(broker.port(), base + "/#");
+    const std::vector<std::string> topics = {"status", "link", "identity", "parameters",
+                                             "statistics"};
+    ASSERT_TRUE(late.waitFor(
+        [&](auto &all) {
+            for (const std::string &t : topics)
+                if (std::none_of(all.begin(), all.end(),
+                                 [&](auto &m) { return m.topic == base + "/" + t && m.retained; }))
+                    return false;
+            return true;
+        },
+        10));
+    EXPECT_EQ(Json(late.messages(base + "/parameters")[0].payload).size(), 16);
+    EXPECT_EQ(Json(late.messages(base + "/link")[0].payload)["state"].toString(), "ok");
+    EXPECT_GE(Json(late.messages(base + "/statistics")[0].payload)["n"].toInt(), 1);
+}
+
+// The sensor hung up and back: port missing, then the chain again and ok,
+// and seq goes on.
+TEST_F(Monitor, ReopensAPortThatCameBack) {
+    start();
+    ASSERT_TRUE(reader.waitFor(SeqAtLeast(base, 20), 20));
+    sensor.stop();
+    ASSERT_TRUE(reader.waitFor(LastState(base + "/link", "port missing"), 20));
+    const int before = static_cast<int>(Measurements(reader, base).size());
+    SimulatedSensor again(PacedConfig(), 1, folder);
+    ASSERT_TRUE(reader.waitFor(LastState(base + "/link", "ok"), 60));
+    ASSERT_TRUE(reader.waitFor(SeqAtLeast(base, before + 20), 20));
+    const auto codes = again.framesReceived();
+    ASSERT_GE(codes.size(), 5u);
+    EXPECT_EQ(std::vector<int>(codes.begin(), codes.begin() + 4), (std::vector<int>{5, 10, 2, 7}));
+    ExpectNoGap(Measurements(reader, base));
+}
+
+// Three sensors, three monitors, one broker, 60 s: every stream whole and in order.
+TEST(MonitorFleet, ThreeStreamsOnOneBroker) {
+    PortFolder folder;
+    Broker broker;
+    MqttReader reader(broker.port(), "fleet/#");
+    ASSERT_TRUE(reader.connected());
+    std::vector<std::unique_ptr<SimulatedSensor>> sensors;
+    std::vector<Child> monitors;
+    char templ[] = "/tmp/vtlx-fleet-XXXXXX";
+    const std::string dir = mkdtemp(templ);
+    for (int n = 1; n <= 3; n++) {
+        sensors.push_back(std::make_unique<SimulatedSensor>(PacedConfig(), n, folder));
+        monitors.push_back(Start({VTLX_MONITOR, "--port", std::to_string(n), "--broker",
+                                  broker.url(), "--topic", "fleet/" + std::to_string(n)},
+                                 dir, dir));
+    }
+    StillRunning(monitors[0], 60);
+    for (int n = 0; n < 3; n++) {
+        SCOPED_TRACE(n + 1);
+        EXPECT_EQ(Stop(monitors[n], 20), 0);
+        const std::string base = "fleet/" + std::to_string(n + 1);
+        ASSERT_TRUE(reader.waitFor(LastState(base + "/status", "offline"), 20));
+        const auto seen = Measurements(reader, base);
+        ExpectNoGap(seen);
+        EXPECT_GE(seen.size() + 1, RunReplies(*sensors[n]).size());
+        EXPECT_GE(seen.size(), 100u);
+    }
+    std::filesystem::remove_all(dir);
+}
+
+// The unit file as the service manager reads it (the program from the build).
+TEST(MonitorUnit, Verifies) {
+    char templ[] = "/tmp/vtlx-unit-XXXXXX";
+    const std::string dir = mkdtemp(templ);
+    std::string unit = ReadFile(VTLX_UNIT);
+    const auto at = unit.find("/usr/bin/vortelix-monitor");
+    ASSERT_NE(at, std::string::npos);
+    unit.replace(at, 25, VTLX_MONITOR);
+    std::ofstream(dir + "/vortelix-monitor@.service") << unit;
+    const Child v = Start(
+        {"/usr/bin/systemd-analyze", "verify", "--man=no", dir + "/vortelix-monitor@line3.service"},
+        dir, dir);
+    EXPECT_EQ(WaitExit(v, 60), 0) << ReadFile(v.out) << ReadFile(v.err);
+    std::filesystem::remove_all(dir);
+}
+
+} // namespace

@@ -1,0 +1,61 @@
+// A real MQTT broker for end-to-end tests (mosquitto on 127.0.0.1, a free
+// port, its own folder) and a reader subscribed with QoS 1.
+#pragma once
+
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "process.h"
+
+struct mosquitto;
+
+class Broker {
+  public:
+    Broker();  // picks a free port and starts the broker
+    ~Broker(); // stops it and removes its folder
+    bool ok() const { return child_.pid > 0; }
+    int port() const { return port_; }
+    std::string url() const { return "mqtt://127.0.0.1:" + std::to_string(port_); }
+    // Stops the broker (its state saved) and starts it again on the same port.
+    void stop();
+    bool start();
+
+  private:
+    std::string dir_;
+    int port_ = 0;
+    Child child_;
+};
+
+struct MqttMessage {
+    std::string topic, payload;
+    bool retained = false;
+};
+
+// A subscriber to filter with QoS 1 and a session kept by the broker, so that
+// what comes while it reconnects after a broker restart is not lost.
+class MqttReader {
+  public:
+    MqttReader(int port, const std::string &filter);
+    ~MqttReader();
+    bool connected(); // waits up to 5 s for the subscription
+    // Every message so far, in arrival order (optionally of one topic).
+    std::vector<MqttMessage> messages(const std::string &topic = "");
+    // Waits up to seconds until test(messages()) holds; returns whether it did.
+    bool waitFor(const std::function<bool(const std::vector<MqttMessage> &)> &test, double seconds);
+    // Publishes text on topic (under vtlx-test/) and waits until it comes back: everything
+    // published before it has arrived.
+    bool marker(const std::string &topic);
+
+  private:
+    static void OnConnect(mosquitto *, void *self, int rc);
+    static void OnMessage(mosquitto *, void *self, const struct mosquitto_message *m);
+    mosquitto *client_ = nullptr;
+    std::string filter_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<MqttMessage> messages_;
+    bool subscribed_ = false;
+};
