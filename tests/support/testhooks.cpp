@@ -104,7 +104,8 @@ void SetListedSerialDevices(const char *const *devices, int count) {
     static std::vector<const char *> pointers;
     names.assign(devices, devices + std::max(count, 0));
     pointers.clear();
-    for (const std::string &name : names) pointers.push_back(name.c_str());
+    for (const std::string &name : names)
+        pointers.push_back(name.c_str());
     listedSerialDevices = pointers.data();
     listedSerialDeviceCount = count < 0 ? -1 : count;
 }
