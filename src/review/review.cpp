@@ -203,14 +203,16 @@ int CC_BTNOpenRecording(int, int, int event, void *, int, int) {
         MessagePopup(MESSAGE_TITLE, "A recording is being read; its window opens when it is read.");
         return 0;
     }
-    char path[260] = "";
-    if (SelectFileInLastFolder("", "*.csv", DIALOG_TITLE, VAL_LOAD_BUTTON, 0, path) <= 0) return 0;
-    loading = std::make_shared<Loading>();
-    loading->review->name = BaseName(path);
-    std::thread([l = loading, file = std::string(path)] {
-        l->ok = ReadRecording(file.c_str(), &l->review->rec, l->error, sizeof l->error);
-        l->done = true;
-    }).detach();
-    poller = StartTicker(POLL, Poll);
+    // The dialog does not wait: a run in the main window goes on meanwhile.
+    SelectFileInLastFolderThen("", "*.csv", DIALOG_TITLE, VAL_LOAD_BUTTON, 0, [](const char *path) {
+        if (loading) return; // a second dialog answered while the first file is read
+        loading = std::make_shared<Loading>();
+        loading->review->name = BaseName(path);
+        std::thread([l = loading, file = std::string(path)] {
+            l->ok = ReadRecording(file.c_str(), &l->review->rec, l->error, sizeof l->error);
+            l->done = true;
+        }).detach();
+        poller = StartTicker(POLL, Poll);
+    });
     return 0;
 }
