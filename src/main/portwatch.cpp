@@ -4,6 +4,7 @@
 #include "com232/com232.h"
 #include "com232/portsetup.h"
 #include "window/controls.h"
+#include "platform/rs232.h"
 #include "platform/widgets/userint.h"
 #include "recording/recordpanel.h"
 
@@ -29,6 +30,10 @@ static const ComPortEntry *Find(const ComPortEntry *ports, int n, int number) {
     return nullptr;
 }
 
+// The monitor's program name as its lock files give it; the process name
+// under /proc is cut to 15 characters, so the start is compared.
+static constexpr char MONITOR_PROGRAM[] = "vortelix-monito";
+
 static void Explain(int port, int cause) {
     char device[256] = "";
     if (!ComPortDevice(port, device, int(sizeof device))) device[0] = '\0';
@@ -45,11 +50,24 @@ static void Explain(int port, int cause) {
         MessagePopup(MESSAGE_TITLE, text);
     } else if (cause == kComCauseInUse && !inUseExplained) {
         inUseExplained = 1;
-        std::snprintf(text, sizeof text,
-                      "COM%d (%s) cannot be opened: the port is in use by another program.\n\n"
-                      "Close that program, or choose another port, then choose the port again "
-                      "in the port selector.",
-                      port, device);
+        char holder[64];
+        const int pid = ComPortHolder(port, holder, int(sizeof holder));
+        // The headless monitor holds its port for as long as it runs, often
+        // as a service: say which one and how it is stopped.
+        if (pid > 0 && std::strncmp(holder, MONITOR_PROGRAM, std::strlen(MONITOR_PROGRAM)) == 0)
+            std::snprintf(text, sizeof text,
+                          "COM%d (%s) cannot be opened: the port is in use by another program, "
+                          "the sensor monitor vortelix-monitor (process %d).\n\n"
+                          "Stop the monitor (run as a service: sudo systemctl stop "
+                          "vortelix-monitor@NAME), or choose another port, then choose the port "
+                          "again in the port selector.",
+                          port, device, pid);
+        else
+            std::snprintf(text, sizeof text,
+                          "COM%d (%s) cannot be opened: the port is in use by another program.\n\n"
+                          "Close that program, or choose another port, then choose the port again "
+                          "in the port selector.",
+                          port, device);
         MessagePopup(MESSAGE_TITLE, text);
     }
 }

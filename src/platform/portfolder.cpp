@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QLockFile>
 #include <QRegularExpression>
@@ -220,8 +221,9 @@ void LookAgain() {
 #ifndef _WIN32
 // Qt Serial Port locks a device with a lock file "LCK..<name>" in the first
 // of these folders it can use; a lock of a live process other than this one
-// means the device is held.
-bool LockedByOther(const QString &device) {
+// means the device is held. Returns that process's number (0 for none) and
+// the program name its lock file gives into *app.
+qint64 LockHolder(const QString &device, QString *app) {
     QString name = device;
     if (name.startsWith(QLatin1String("/dev/"))) name = name.mid(5);
     name.replace(QLatin1Char('/'), QLatin1Char('_'));
@@ -235,12 +237,20 @@ bool LockedByOther(const QString &device) {
         const QString path = folder + QStringLiteral("/LCK..") + name;
         if (!QFileInfo::exists(path)) continue;
         qint64 pid = 0;
-        QString host, app;
-        if (!QLockFile(path).getLockInfo(&pid, &host, &app) || pid <= 0 || pid == getpid())
+        QString host, program;
+        if (!QLockFile(path).getLockInfo(&pid, &host, &program) || pid <= 0 || pid == getpid())
             continue;
-        if (kill(pid_t(pid), 0) == 0 || errno == EPERM) return true;
+        if (kill(pid_t(pid), 0) == 0 || errno == EPERM) {
+            *app = program;
+            return pid;
+        }
     }
-    return false;
+    return 0;
+}
+
+bool LockedByOther(const QString &device) {
+    QString app;
+    return LockHolder(device, &app) > 0;
 }
 #endif
 
@@ -266,6 +276,33 @@ int ComOpenBlocker(const QString &device) {
     if (errno == EBUSY) return kComCauseInUse;
     if (errno == EACCES || errno == EPERM) return kComCauseDenied;
     return kComCauseOther;
+#endif
+}
+
+int ComPortHolder(int port, char *program, int size) {
+    if (size > 0) program[0] = '\0';
+#ifdef _WIN32
+    (void)port;
+    return 0;
+#else
+    char path[1024];
+    if (!ComPortDevice(port, path, int(sizeof path))) return 0;
+    const QFileInfo info(QString::fromLocal8Bit(path));
+    QString app;
+    const qint64 pid =
+        LockHolder(info.isSymLink() ? info.canonicalFilePath() : info.filePath(), &app);
+    if (pid <= 0) return 0;
+    if (app.isEmpty()) { // an older lock file without the program: the process's own name
+        QFile comm(QStringLiteral("/proc/%1/comm").arg(pid));
+        if (comm.open(QIODevice::ReadOnly)) app = QString::fromLocal8Bit(comm.readAll()).trimmed();
+    }
+    const QByteArray bytes = app.toLocal8Bit();
+    if (size > 0) {
+        const int n = std::min(int(bytes.size()), size - 1);
+        std::memcpy(program, bytes.constData(), size_t(n));
+        program[n] = '\0';
+    }
+    return int(pid);
 #endif
 }
 

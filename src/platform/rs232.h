@@ -81,6 +81,11 @@ int FlushOutQ(int port);
 // Returns 1 when found, 0 when the number names no device.
 int ComPortDevice(int port, char *device, int size);
 
+// The process of another program that holds port n's device through its lock
+// file: returns its number and copies the program's name into program (size
+// bytes); 0 and "" when no such process is known.
+int ComPortHolder(int port, char *program, int size);
+
 // From now on port n is device (a program given a device path rather than a
 // number), whatever the port folder and the system list say; while device
 // does not exist, n names no device. Null or "" goes back to the usual order.

@@ -295,4 +295,24 @@ TEST_F(Ports, PortHeldByAnotherProgramIsNamedSo) {
     EXPECT_EQ(Stop(first, 10), 0);
 }
 
+// The headless monitor holds COM1: the help names it and how it is stopped.
+TEST_F(Ports, PortHeldByTheMonitorNamesIt) {
+    SimulatedSensor sensor(InstantConfig("t1"), 1, folder);
+    ASSERT_TRUE(sensor.ok()) << sensor.error();
+    const Child monitor = Start({VTLX_MONITOR, "--port", "1", "--broker", "mqtt://127.0.0.1:1"},
+                                folder.path(), folder.path());
+    ASSERT_GT(monitor.pid, 0);
+    ASSERT_TRUE(PumpUntil([&] { return sensor.framesReceived().size() >= 5; }, 20.0))
+        << ReadFile(monitor.err);
+
+    Choose(1);
+    EXPECT_EQ(Status(), "Cannot open port");
+    ASSERT_EQ(Messages().size(), 1u);
+    const std::string text = Messages()[0]->text().toStdString();
+    EXPECT_TRUE(Contains(text, "vortelix-monitor (process " + std::to_string(monitor.pid) + ")"))
+        << text;
+    EXPECT_TRUE(Contains(text, "systemctl stop vortelix-monitor@")) << text;
+    EXPECT_EQ(Stop(monitor, 10), 0);
+}
+
 } // namespace
