@@ -18,8 +18,8 @@ only="${2:-}"
 read -r -d '' FAULTS <<'TABLE' || true
 fault: a wrong command code for the line check
 file: src/com232/portsetup.cpp
-find:     SendCommand(5, 1);
-put:     SendCommand(4, 1);
+find:     SendCommand(CODE_ECHO, 1);
+put:     SendCommand(CODE_ECHO - 1, 1);
 labels: startup faults
 
 fault: the resync misses the last offset of the sync word
