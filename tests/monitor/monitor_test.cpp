@@ -219,7 +219,9 @@ TEST_F(Monitor, PublishesEveryReplyOnce) {
     for (std::size_t i = 0; i < seen.size(); i++) {
         const auto &w = replies[i].words;
         for (int k = 0; k < 14; k++)
-            if (names[k]) ASSERT_EQ(seen[i][names[k]].toInt(), w[k]) << i << " " << names[k];
+            if (names[k]) {
+                ASSERT_EQ(seen[i][names[k]].toInt(), w[k]) << i << " " << names[k];
+            }
         ASSERT_EQ(seen[i]["umValue"].toInt(), w[4] << 16 | w[3]) << i;
     }
 }

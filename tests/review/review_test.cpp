@@ -184,7 +184,9 @@ TEST(RecordingReview, SpanFiguresAgainstTheRowsThemselves) {
         RunSummary sum;
         ASSERT_TRUE(SpanSummary(r, first, end, &sum));
         EXPECT_NEAR(sum.value.mean, mean, 1e-9);
-        if (in.size() > 1) EXPECT_NEAR(sum.value.sd, std::sqrt(ss / (in.size() - 1)), 1e-9);
+        if (in.size() > 1) {
+            EXPECT_NEAR(sum.value.sd, std::sqrt(ss / (in.size() - 1)), 1e-9);
+        }
         EXPECT_NEAR(sum.um.mean, 3 * mean, 1e-8);
         EXPECT_EQ(sum.outOfTolerance, out);
         EXPECT_DOUBLE_EQ(sum.tolerance, in.back()->tolerance);

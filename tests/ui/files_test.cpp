@@ -173,6 +173,10 @@ TEST(ArrayFile, UnwritableFolderKeepsTheOldFile) {
     const std::string file = Path(dir, "VTLXpara.dat");
     Write(file, "old\n");
     const uint32_t words[16] = {};
+#ifndef __SANITIZE_ADDRESS__
+    // No descriptor left (root included). Not under the sanitizers: their
+    // run-time probes memory through a pipe and reports a false fault when
+    // it cannot make one.
     const int lowestFree = dup(0);
     close(lowestFree);
     struct rlimit saved;
@@ -183,6 +187,7 @@ TEST(ArrayFile, UnwritableFolderKeepsTheOldFile) {
     setrlimit(RLIMIT_NOFILE, &saved);
     EXPECT_EQ(result, ARRAYFILE_CANNOT_OPEN) << "no descriptor left";
     EXPECT_EQ(Read(file), QByteArray("old\n"));
+#endif
 
     QFile::setPermissions(dir.path(), QFile::ReadOwner | QFile::ExeOwner);
     if (access(dir.path().toLocal8Bit().constData(), W_OK) != 0) {

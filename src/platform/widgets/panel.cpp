@@ -4,6 +4,7 @@
 #include "platform/widgets/numericspinbox.h"
 #include "platform/widgets/realspinbox.h"
 #include "platform/widgets/registry.h"
+#include "platform/widgets/screenfit.h"
 #include "platform/widgets/selector.h"
 #include "platform/widgets/stripchart.h"
 #include "platform/widgets/switchbutton.h"
@@ -18,11 +19,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QGuiApplication>
 #include <QRadioButton>
-#include <QScreen>
-#include <QScrollArea>
-#include <QVBoxLayout>
 #include <QShortcut>
 #include <QXmlStreamReader>
 
@@ -179,28 +176,7 @@ Panel *Panel::load(const QString &path, int number, int handle, QString *error, 
     const QSize initial = found->property("initialSize").toSize();
     QSize size =
         initial.isValid() ? initial.expandedTo(found->minimumSizeHint()) : found->sizeHint();
-    // A screen smaller than the panel's least size (a small screen at a large
-    // scale factor): the panel's contents scroll inside a window that fits,
-    // rather than the window growing past the screen or its rows overlapping.
-    const QScreen *screen = QGuiApplication::primaryScreen();
-    const QSize room = screen ? screen->availableGeometry().size() : QSize();
-    const QSize least = found->minimumSizeHint();
-    if (room.isValid() && found->layout() &&
-        (least.width() > room.width() || least.height() > room.height())) {
-        auto *content = new QWidget;
-        content->setLayout(found->layout()); // takes the layout and its widgets along
-        auto *scroll = new QScrollArea;
-        scroll->setObjectName(QStringLiteral("panelScroll"));
-        scroll->setFrameShape(QFrame::NoFrame);
-        scroll->setWidgetResizable(true);
-        scroll->setWidget(content);
-        auto *outer = new QVBoxLayout(found);
-        outer->setContentsMargins(0, 0, 0, 0);
-        outer->addWidget(scroll);
-        // Room for the window frame and title bar.
-        constexpr int kFrame = 40;
-        size = size.boundedTo(room - QSize(kFrame / 2, kFrame));
-    }
+    size = FitPanelToScreen(found, size);
     found->resize(size);
 
     auto *panel = new Panel(found, number, handle);
@@ -472,11 +448,7 @@ QLabel *Panel::label(int number) const {
 
 int Panel::addTextMessage(const QString &text, int top, int left) {
     // Over the panel's contents, which scroll on a small screen.
-    QWidget *surface = win;
-    if (auto *scroll = win->findChild<QScrollArea *>(QStringLiteral("panelScroll"),
-                                                     Qt::FindDirectChildrenOnly))
-        surface = scroll->widget();
-    auto *l = new QLabel(text, surface);
+    auto *l = new QLabel(text, PanelSurface(win));
     l->setTextFormat(Qt::PlainText);
     l->move(left, top);
     l->adjustSize();
