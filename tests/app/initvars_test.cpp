@@ -45,7 +45,8 @@ TEST(InitVars, PanelValuesReplaceDefaultsAndBarGraphIsMarked) {
     GetCtrlVal(pHandle, PANEL_TEXTStatus, status);
     EXPECT_STREQ(status, "InitVars");
     EXPECT_STREQ(szSoftName, "VORTELIX-Riror");
-    EXPECT_STREQ(szSoftVersion, "Version 1.4");
+    EXPECT_STREQ(szSoftVersion, "Version " VTLX_VERSION)
+        << "the header shows the program's version";
 
     ASSERT_EQ(GetGraphRectCount(pHandle, PANEL_GRAPHBar), 1);
     double x1, y1, x2, y2;

@@ -9,7 +9,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cctype>
+#include <cstdio>
 #include <cstring>
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -43,69 +47,50 @@ class Branding : public ::testing::Test {
     }
 };
 
-TEST_F(Branding, VariantsDrawTheirHeader) {
-    const int white = 0xFFFFFF, grey = 0x808080, blue = 0x0080FF;
-    const struct {
-        int variant, band, text;
-        bool logo;
-        int logoLeft, logoTop;
-        std::vector<Line> lines;
-    } cases[] = {
-        {0,
-         white,
-         grey,
-         false,
-         0,
-         0,
-         {{"VORTELIX-Riror", 20, 20, 18}, {"Version 1.4", 170, 26, 11}}},
-        {1,
-         blue,
-         white,
-         false,
-         0,
-         0,
-         {{"VORTELIX-Riror", 20, 20, 18}, {"Version 1.4", 170, 26, 11}}},
-        {2,
-         blue,
-         white,
-         true,
-         300,
-         10,
-         {{"", 15, 10, 11},
-          {"", 15, 25, 11},
-          {"", 15, 40, 11},
-          {"VORTELIX-Riror", 300, 35, 18},
-          {"Version 1.4", 450, 40, 11}}},
-        {3,
-         white,
-         grey,
-         true,
-         470,
-         8,
-         {{"VORTELIX-Riror", 20, 20, 18}, {"Version 1.4", 170, 26, 11}}},
-        {4,
-         blue,
-         white,
-         true,
-         470,
-         7,
-         {{"", 15, 7, 11},
-          {"", 15, 22, 11},
-          {"", 15, 37, 11},
-          {"VORTELIX-Riror", 220, 30, 18},
-          {"Version 1.4", 370, 36, 11}}},
-        {6,
-         white,
-         grey,
-         true,
-         470,
-         7,
-         {{"", 15, 7, 11},
-          {"", 15, 22, 11},
-          {"", 15, 37, 11},
-          {"VORTELIX-Riror", 220, 30, 18},
-          {"Version 1.4", 370, 36, 11}}},
-    };
+// One row of the documented table of header variants.
+struct Variant {
+    int variant = -1, band = 0, text = 0;
+    bool logo = false;
+    int logoLeft = 0, logoTop = 0;
+    std::vector<Line> lines;
+};
+
+// Reads the table of docs/branding.md: "| 2 | blue #0080FF | ... | 300, 10 |
+// 15, 10 | 300, 35 | 450, 40 |"; a "—" leaves a part out.
+std::vector<Variant> DocumentedVariants() {
+    std::vector<Variant> out;
+    std::ifstream in(VTLX_BRANDING_DOC);
+    for (std::string row; std::getline(in, row);) {
+        std::vector<std::string> cells;
+        std::stringstream split(row);
+        for (std::string cell; std::getline(split, cell, '|');)
+            cells.push_back(cell);
+        if (cells.size() < 8 || !std::isdigit(static_cast<unsigned char>(cells[1][1]))) continue;
+        auto colour = [](const std::string &c) {
+            return std::stoi(c.substr(c.find('#') + 1), nullptr, 16);
+        };
+        auto at = [](const std::string &c, int *left, int *top) {
+            return std::sscanf(c.c_str(), " %d, %d", left, top) == 2;
+        };
+        Variant v;
+        v.variant = std::stoi(cells[1]);
+        v.band = colour(cells[2]);
+        v.text = colour(cells[3]);
+        v.logo = at(cells[4], &v.logoLeft, &v.logoTop);
+        int left = 0, top = 0;
+        if (at(cells[5], &left, &top))
+            for (int i = 0; i < 3; i++)
+                v.lines.push_back({"", left, top + 15 * i, 11});
+        if (at(cells[6], &left, &top)) v.lines.push_back({"VORTELIX-Riror", left, top, 18});
+        if (at(cells[7], &left, &top)) v.lines.push_back({"Version 1.4", left, top, 11});
+        out.push_back(v);
+    }
+    return out;
+}
+
+TEST_F(Branding, VariantsDrawTheirDocumentedHeader) {
+    const std::vector<Variant> cases = DocumentedVariants();
+    ASSERT_EQ(cases.size(), 6u) << "the table of " VTLX_BRANDING_DOC;
     for (const auto &c : cases) {
         SCOPED_TRACE(c.variant);
         SetCtrlAttribute(pHandle, PANEL_PICTLogo, ATTR_VISIBLE, 1);

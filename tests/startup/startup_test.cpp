@@ -3,6 +3,7 @@
 #include "com232/portsetup.h"
 #include "main/portwatch.h"
 #include "window/controls.h"
+#include "platform/comtypes.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
 #include "simharness.h"
@@ -143,12 +144,17 @@ TEST_F(Startup, OpenErrorsShowTheirTexts) {
     const struct {
         int code;
         const char *text;
-    } table[] = {
-        {-1, "Unknown system error"}, {-2, "Invalid port number"}, {-3, "Port is not open"},
-        {-4, "Unknown I/0 error"},    {-5, "RS-232 error!"},       {-6, "No serial port found"},
-        {-7, "Cannot open port"},     {-8, "RS-232 error!"},       {-12, "RS-232 error!"},
-        {-13, "Invalid parameter"},   {-14, "RS-232 error!"},      {-99, "Timeout"},
-        {-100, "RS-232 error!"}};
+    } table[] = {{kComUnknownSystemError, "Unknown system error"},
+                 {kComInvalidPort, "Invalid port number"},
+                 {kComPortNotOpen, "Port is not open"},
+                 {kComIOError, "Unknown I/0 error"},
+                 {kComNoSerialPort, "No serial port found"},
+                 {kComCannotOpen, "Cannot open port"},
+                 {kComInvalidParameter, "Invalid parameter"},
+                 {kComTimeout, "Timeout"},
+                 // Results the run-time has no name for get the general text.
+                 {-5, "RS-232 error!"},
+                 {-100, "RS-232 error!"}};
     for (const auto &row : table)
         EXPECT_STREQ(OpenErrorText(row.code), row.text) << row.code;
 }

@@ -95,73 +95,48 @@ TEST(LoadPanel, UnknownCallbackIsReportedAndUnbound) {
     DiscardPanel(h);
 }
 
-TEST_F(PanelsTest, EveryCatalogueControlHasItsNumberNameAndKind) {
-    struct Case {
-        int panel; // 1 PANEL, 2 POPUP
-        int number;
-        const char *name;
-        const char *cls;
-    } cases[] = {
-        {1, 2, "DropDCom", "QComboBox"},
-        {1, 3, "BTNGet", "QPushButton"},
-        {1, 4, "DropAnaMode", "QComboBox"},
-        {1, 12, "RBTFile", "QRadioButton"},
-        {1, 13, "RBTEeprom", "QRadioButton"},
-        {1, 14, "ButtonReset", "QPushButton"},
-        {1, 15, "NUMVideoThreshold", "QSpinBox"},
-        {1, 16, "NUMPower", "QSpinBox"},
-        {1, 17, "NEDITTolerance", "QSpinBox"},
-        {1, 18, "NEDITSetpoint", "QSpinBox"},
-        {1, 19, "RBTRam", "QRadioButton"},
-        {1, 20, "BTNRun", "QPushButton"},
-        {1, 22, "BTNVideo", "QPushButton"},
-        {1, 23, "DropHardwareMode", "QComboBox"},
-        {1, 24, "DropTolMode", "QComboBox"},
-        {1, 25, "DropPowMode", "QComboBox"},
-        {1, 26, "DropPolarity", "QComboBox"},
-        {1, 27, "NUMAverage", "QSpinBox"},
-        {1, 28, "DropEvalMode", "QComboBox"},
-        {1, 30, "NUMMvalue2", "QSpinBox"},
-        {1, 31, "NUMUmValue", "QSpinBox"},
-        {1, 32, "NUMMvalue", "QSpinBox"},
-        {1, 33, "NUMAnaMin", "QSpinBox"},
-        {1, 34, "NUMAnaMax", "QSpinBox"},
-        {1, 35, "NUMTolerance", "QSpinBox"},
-        {1, 36, "NUMLedge", "QSpinBox"},
-        {1, 37, "NUMRedge", "QSpinBox"},
-        {1, 44, "DECOLogo", "QFrame"},
-        {1, 45, "NEDITEdgeRight", "QSpinBox"},
-        {1, 46, "NEDITEdgeLeft", "QSpinBox"},
-        {1, 47, "TEXTStatus", "QLabel"},
-        {1, 48, "GRAPHVideo", "GraphPlot"},
-        {1, 49, "GRAPHBar", "GraphPlot"},
-        {1, 50, "PICTLogo", "QLabel"},
-        {1, 51, "SWITCHZoom", "SwitchButton"},
-        {1, 53, "TOGGBTN_ParaII", "QPushButton"},
-        {1, 54, "CHARTRaw", "StripChart"},
-        {1, 55, "SWITCHOpMode", "SwitchButton"},
-        {2, 2, "TEXTBOXSensor", "QPlainTextEdit"},
-        {2, 7, "NUMFitIntercept", "QDoubleSpinBox"},
-        {2, 8, "NUMFitSlope", "QDoubleSpinBox"},
-        {2, 9, "ButtonAcceptObject2", "QPushButton"},
-        {2, 12, "ButtonSaveCalValues", "QPushButton"},
-        {2, 13, "ButtonAcceptObject1", "QPushButton"},
-        {2, 14, "NUMPixelObject2", "QSpinBox"},
-        {2, 15, "NUMUmObject2", "QSpinBox"},
-        {2, 16, "ButtonDoFit", "QPushButton"},
-        {2, 17, "NUMPixelObject1", "QSpinBox"},
-        {2, 18, "NUMUmObject1", "QSpinBox"},
-        {2, 19, "NUMIntersect", "QDoubleSpinBox"},
-        {2, 20, "NUMSlope", "QDoubleSpinBox"},
-        {2, 31, "CheckStep2", "QCheckBox"},
-        {2, 32, "CheckStep1", "QCheckBox"},
-    };
-    for (const Case &c : cases) {
-        QWidget *w = Widget(c.panel == 1 ? main : popup, c.number);
-        ASSERT_NE(w, nullptr) << c.name;
-        EXPECT_EQ(w->objectName(), c.name);
-        EXPECT_TRUE(w->inherits(c.cls)) << c.name << " is a " << w->metaObject()->className();
+// The program addresses controls only through the numbers of controls.h:
+// each must name, in the resource file, the control of that name and of the
+// kind its prefix says. CTRL names address a group by one of its members.
+TEST_F(PanelsTest, EveryNumberTheProgramUsesNamesItsControlAndKind) {
+    QFile header(QStringLiteral(VTLX_CONTROLS_H));
+    ASSERT_TRUE(header.open(QIODevice::ReadOnly));
+    const QRegularExpression entry(QStringLiteral(R"(^\s*(PANEL|POPUP)_(\w+) = (\d+),)"),
+                                   QRegularExpression::MultilineOption);
+    const std::pair<const char *, const char *> kinds[] = {{"TEXTBOX", "QPlainTextEdit"},
+                                                           {"TEXT", "QLabel"},
+                                                           {"TOGGBTN", "QPushButton"},
+                                                           {"BTN", "QPushButton"},
+                                                           {"Button", "QPushButton"},
+                                                           {"Drop", "QComboBox"},
+                                                           {"RBT", "QRadioButton"},
+                                                           {"NUM", "QAbstractSpinBox"},
+                                                           {"NEDIT", "QAbstractSpinBox"},
+                                                           {"DECO", "QFrame"},
+                                                           {"PICT", "QLabel"},
+                                                           {"SWITCH", "SwitchButton"},
+                                                           {"CHART", "StripChart"},
+                                                           {"GRAPHHistogram", "HistogramPlot"},
+                                                           {"GRAPH", "GraphPlot"},
+                                                           {"Check", "QCheckBox"},
+                                                           {"CTRL", "QWidget"}};
+    int seen = 0;
+    for (auto it = entry.globalMatch(QString::fromUtf8(header.readAll())); it.hasNext(); seen++) {
+        const auto m = it.next();
+        const QString name = m.captured(2);
+        QWidget *w =
+            Widget(m.captured(1) == QLatin1String("PANEL") ? main : popup, m.captured(3).toInt());
+        ASSERT_NE(w, nullptr) << m.captured(0).toStdString();
+        const char *kind = nullptr;
+        for (const auto &[prefix, cls] : kinds)
+            if (!kind && name.startsWith(QLatin1String(prefix))) kind = cls;
+        ASSERT_NE(kind, nullptr) << "no kind for the prefix of " << name.toStdString();
+        if (!name.startsWith(QLatin1String("CTRL")))
+            EXPECT_EQ(w->objectName().toStdString(), name.toStdString());
+        EXPECT_TRUE(w->inherits(kind))
+            << name.toStdString() << " is a " << w->metaObject()->className();
     }
+    EXPECT_GE(seen, 60) << "controls.h no longer reads as expected";
 }
 
 // The nine command buttons are found by their callbacks' names.
