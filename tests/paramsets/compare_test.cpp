@@ -147,11 +147,11 @@ TEST_F(Compare, WritingRamToEepromMakesThemAgreeAfterAConfirmation) {
     EXPECT_EQ(SensorRam(*sensor), SetB());
 
     // The simulator's own log: the code-3 frame carried the RAM words.
-    std::vector<int> written;
+    std::vector<unsigned> written;
     for (const SimEvent &e : sensor->events())
         if (e.dir == "rx" && e.kind == "frame" && e.code == 3) written = e.words;
     const Words ram = SetB();
-    EXPECT_EQ(written, std::vector<int>(ram.begin(), ram.end()));
+    EXPECT_EQ(written, std::vector<unsigned>(ram.begin(), ram.end()));
 
     std::vector<int> marked;
     EXPECT_EQ(Column(SET_EEPROM, &marked), Texts(SetB()));

@@ -40,7 +40,7 @@ TEST(RecordingShots, GroupFitsWhileRecording) {
     StartRecordingPanel();
     sim::Config config = InstantConfig("t1");
     config.period = 1.0;
-    LoggedSensor sensor(config, folder);
+    SimulatedSensor sensor(config, 1, folder);
     ASSERT_TRUE(sensor.ok());
     InitRS232(1);
     // The longest name the dialog proposes.
