@@ -19,7 +19,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -32,11 +31,6 @@
 namespace {
 
 constexpr int CAL = 12; // calibration command code
-
-// Runs action after the given seconds, inside whatever pumps events then.
-void After(QObject &context, double seconds, std::function<void()> action) {
-    QTimer::singleShot(int(seconds * 1000), &context, std::move(action));
-}
 
 bool PopupShown() {
     for (QWidget *w : QApplication::topLevelWidgets())

@@ -8,13 +8,6 @@
 
 #include <gtest/gtest.h>
 
-bool OpenLine() {
-    com = 1;
-    if (OpenComConfig(1, "", 19200, 0, 8, 1, 4096, 4096) != 0) return false;
-    InstallComCallback(1, eventMask, FRAMELEN, SyncWord(), RX_Receive_Function, nullptr);
-    return true;
-}
-
 int PanelInt(int control) {
     int v = 0;
     GetCtrlVal(pHandle, control, &v);

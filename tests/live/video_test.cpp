@@ -13,6 +13,7 @@
 #include "simharness.h"
 #include "uiharness.h"
 
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <atomic>

@@ -4,7 +4,6 @@
 // and a missing folder; and the simulator replaying a recording.
 #include "com232/portsetup.h"
 #include "gui/runloop.h"
-#include "livetest.h"
 #include "window/controls.h"
 #include "main/live.h"
 #include "platform/runtime.h"

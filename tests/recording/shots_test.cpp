@@ -4,7 +4,6 @@
 // and touches no other control. The pictures go to shots/.
 #include "com232/portsetup.h"
 #include "gui/runloop.h"
-#include "livetest.h"
 #include "window/controls.h"
 #include "main/live.h"
 #include "platform/widgets/panel.h"
