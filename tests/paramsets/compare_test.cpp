@@ -15,6 +15,7 @@
 #include "platform/widgets/notedialog.h"
 #include "testhooks.h"
 #include "platform/widgets/tablectrl.h"
+#include "settle.h"
 #include "uiharness.h"
 
 #include <QApplication>
@@ -236,9 +237,7 @@ TEST_F(Compare, OpenedFromTheKeyboard) {
     QWidget *focus = main->findChild<QWidget *>(QStringLiteral("NUMPower"));
     focus->setFocus();
     QTest::keyClick(focus, Qt::Key_K, Qt::ControlModifier);
-    const double end = Timer() + 1.0;
-    while (!(pCompare > 0 && FindPanel(pCompare)->window()->isVisible()) && Timer() < end)
-        ProcessSystemEvents();
+    PumpUntil([] { return pCompare > 0 && FindPanel(pCompare)->window()->isVisible(); });
     ASSERT_GT(pCompare, 0);
     EXPECT_TRUE(FindPanel(pCompare)->window()->isVisible());
     HidePanel(pHandle);
@@ -262,9 +261,7 @@ TEST_F(Compare, KeyboardLeavesTheTableAndTheWindowColumnFollows) {
     }
 
     SetCtrlVal(pHandle, PANEL_NUMPower, 777);
-    const double end = Timer() + 5.0;
-    while (Column(SET_WINDOW)[0] != ParamValueText(0, 777) && Timer() < end)
-        ProcessSystemEvents();
+    PumpUntil([] { return Column(SET_WINDOW)[0] == ParamValueText(0, 777); });
     EXPECT_EQ(Column(SET_WINDOW)[0], ParamValueText(0, 777));
 
     QWidget *focus = QApplication::focusWidget();
@@ -278,7 +275,7 @@ TEST_F(Compare, Screenshot) {
     Click(CC_BTNFetchSets, pCompare, COMPARE_BTNFetch);
     DisplayPanel(pCompare);
     QWidget *w = FindPanel(pCompare)->window();
-    QTest::qWait(100);
+    ASSERT_TRUE(Settle(w));
     QDir().mkpath(QStringLiteral(VTLX_SHOT_DIR));
     const QString path = QDir(QStringLiteral(VTLX_SHOT_DIR)).filePath("compare-window.png");
     EXPECT_TRUE(w->grab().save(path));

@@ -12,6 +12,7 @@
 #include "platform/widgets/userint.h"
 #include "recording/recorder.h"
 #include "recording/recordpanel.h"
+#include "settle.h"
 #include "simharness.h"
 #include "uiharness.h"
 
@@ -49,13 +50,20 @@ TEST(RecordingShots, GroupFitsWhileRecording) {
     ASSERT_TRUE(RecordingActive());
     After(context, 0.5, [] { CC_BTNStop(pHandle, 5, EVENT_LEFT_CLICK, nullptr, 0, 0); });
     CC_BTNRun(pHandle, PANEL_CTRLLoopLock1, EVENT_COMMIT, nullptr, 0, 0);
-    PumpFor(0.3);
+    // The ticker has shown the rows and the figures of the run.
+    const std::string rows = "Recording " + path.substr(path.rfind('/') + 1) + ": ";
+    EXPECT_TRUE(PumpUntil([&] {
+        const std::string stat = ControlText(pHandle, PANEL_TEXTStatValue);
+        return ControlText(pHandle, PANEL_TEXTRecording) ==
+                   rows + std::to_string(RecordingRows()) + " rows" &&
+               stat.rfind("n ", 0) == 0 && stat.find(" -") == std::string::npos;
+    }));
 
     DisplayPanel(pHandle);
     QWidget *window = FindPanel(pHandle)->window();
     const QRect screen = window->screen()->availableGeometry();
     window->resize(screen.size());
-    QTest::qWait(100);
+    ASSERT_TRUE(Settle(window));
     EXPECT_LE(window->width(), screen.width());
     EXPECT_LE(window->height(), screen.height());
 
