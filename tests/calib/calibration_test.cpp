@@ -374,12 +374,16 @@ TEST_F(Calib, LateReplyToAnotherCommandIsNotTaken) {
         slopeval = 2.0;
         interval = 0.0;
         std::vector<unsigned char> sent;
-        After(context, 0.05, [&] {
-            sent = peer.read(36, 200);
-            peer.write(Frame(0xAA, 8, {3189, 5003, 1814}));
-            PumpFor(0.05); // the late frame is taken before the reply comes
-            if (c.answered) peer.write(Frame(0xAA, unsigned(c.code), {2048, 30007}));
-        });
+        // Once the command waits for its reply: the late frame, taken (the
+        // flag the send cleared set again) before the reply comes.
+        When(
+            context, [&] { return order == c.code && replyWaits > 0; },
+            [&] {
+                sent = peer.read(36, 200);
+                peer.write(Frame(0xAA, 8, {3189, 5003, 1814}));
+                PumpUntil([] { return rx_flag == 1; });
+                if (c.answered) peer.write(Frame(0xAA, unsigned(c.code), {2048, 30007}));
+            });
         c.click();
         ASSERT_EQ(sent.size(), 36u);
         EXPECT_EQ(sent[3], c.code);
@@ -399,9 +403,12 @@ TEST_F(Calib, NoReplyToAnyCommand) {
     Connect(config);
     const u16 setPoint = tVal;
     const double shown = PopupReal(POPUP_NUMSlope);
+    After(context, kHangCeiling * TimeFactor(),
+          [] { stop_flag = 1; }); // ends a wrongly started loop
     const double t0 = Timer();
     Activate();
-    EXPECT_LT(Timer() - t0, 1.8 * TimeFactor()) << "no loop started";
+    EXPECT_EQ(Frames(8), 0) << "no loop started";
+    EXPECT_LT(Timer() - t0, 5 * TIMEOUT * TimeFactor()) << "one reply time-out";
     EXPECT_EQ(Status(), "Timeout-RS-232...");
     EXPECT_EQ(Workflow() + char('0' + calstep), "/3");
 
@@ -437,16 +444,20 @@ TEST_F(Calib, NoReplyToAnyCommand) {
 TEST_F(Calib, TeachAndResetWithASensor) {
     sim::Config config = InstantConfig("t1");
     config.period = 0;
-    config.faults.delay = 0.2; // time to see what is shown before the reply
+    config.faults.delay = 0.2; // the replies come while the program waits
     Connect(config);
     eMode = 0; // the left edge: not the factory set-point
     CopyVarsToPP();
     SendFrame(1, pp, ANSWER_NONE); // write RAM: not answered
     const unsigned before = tVal;
+    // What each command shows while it waits for its reply.
     std::string waiting;
-    // The teach goes out once the write has had its 0.1 s to leave, and its
-    // reply comes 0.2 s after that.
-    After(context, 0.2, [&] { waiting = Status(); });
+    const auto awaited = [&](int code) {
+        When(
+            context, [code] { return order == code && replyWaits > 0; },
+            [&] { waiting = Status(); });
+    };
+    awaited(6); // the teach goes out once the write has had its 0.1 s to leave
     Teach();
     EXPECT_EQ(waiting, "New setpoint value teached!");
     EXPECT_NE(sensor->ram()[8], before);
@@ -454,7 +465,7 @@ TEST_F(Calib, TeachAndResetWithASensor) {
     EXPECT_EQ(ControlText(pHandle, PANEL_NEDITSetpoint), std::to_string(tVal));
     EXPECT_EQ(Status(), "Parameter-frame received! - Line Ok!");
 
-    After(context, 0.1, [&] { waiting = Status(); });
+    awaited(11);
     anaMax = 11;
     ResetAnalog();
     EXPECT_EQ(waiting, "Reset Max/Min values...");
@@ -480,22 +491,44 @@ TEST_F(Calib, CalibrationMakesTheSensorReportTheObjectsSizes) {
         unsigned m;
         int um;
     } again[2] = {};
-    After(context, 0.1, [&] { vThd = thresholds[0]; });
-    After(context, 0.3, [&] {
-        Tick(POPUP_CheckStep1);
-        CC_ButtonAcceptObject1(pPopup, 0, EVENT_COMMIT, nullptr, 0, 0);
-        vThd = thresholds[1];
-    });
-    After(context, 0.5, [&] {
-        Tick(POPUP_CheckStep2);
-        CC_ButtonAcceptObject2(pPopup, 0, EVENT_COMMIT, nullptr, 0, 0);
-        Fit();
-        Save();
-        vThd = thresholds[0];
-    });
-    After(context, 0.7, [&] { again[0] = {Mvalue, umValue}, vThd = thresholds[1]; });
-    After(context, 0.9, [&] { again[1] = {Mvalue, umValue}, Discard(); });
+    const std::function<void()> steps[] = {
+        [&] { vThd = thresholds[0]; },
+        [&] {
+            Tick(POPUP_CheckStep1);
+            CC_ButtonAcceptObject1(pPopup, 0, EVENT_COMMIT, nullptr, 0, 0);
+            vThd = thresholds[1];
+        },
+        [&] {
+            Tick(POPUP_CheckStep2);
+            CC_ButtonAcceptObject2(pPopup, 0, EVENT_COMMIT, nullptr, 0, 0);
+            Fit();
+            Save();
+            vThd = thresholds[0];
+        },
+        [&] {
+            again[0] = {Mvalue, umValue}, vThd = thresholds[1];
+        },
+        [&] {
+            again[1] = {Mvalue, umValue}, Discard();
+        },
+    };
+    // Each step once the loop has taken three more replies: the request after
+    // a change of the threshold carries it, and the reply to that one
+    // measures with it.
+    size_t next = 0;
+    unsigned mark = in0;
+    std::function<void()> step = [&] {
+        mark = in0;
+        steps[next++]();
+        if (next < std::size(steps))
+            When(
+                context, [&] { return in0 >= mark + 3; }, step);
+    };
+    When(
+        context, [&] { return in0 >= mark + 3; }, step);
+    After(context, kHangCeiling * TimeFactor(), Discard); // ends a loop that stopped taking replies
     Activate();
+    ASSERT_EQ(next, std::size(steps));
     ASSERT_GE(pixel[1] - pixel[0], 10.0) << "two sizes to fit";
     EXPECT_EQ(sensor->ram()[12], slope);
     EXPECT_EQ(sensor->ram()[13], intersect);

@@ -1,8 +1,7 @@
 #include "simharness.h"
 
-#include <QTimer>
-
 #include "ptyline.h"
+#include "uiharness.h"
 
 #include <cstdio>
 #include <cstring>
@@ -98,11 +97,6 @@ bool SensorHolds(sim::SensorThread &sensor) {
 }
 
 void WhenSensorHolds(QObject &context, sim::SensorThread &sensor, std::function<void()> action) {
-    auto *look = new QTimer(&context);
-    QObject::connect(look, &QTimer::timeout, [look, &sensor, action] {
-        if (!SensorHolds(sensor)) return;
-        look->stop();
-        action();
-    });
-    look->start(2);
+    When(
+        context, [&sensor] { return SensorHolds(sensor); }, std::move(action));
 }

@@ -54,6 +54,17 @@ void After(QObject &context, double seconds, std::function<void()> action) {
     QTimer::singleShot(int(seconds * 1000), &context, std::move(action));
 }
 
+void When(QObject &context, std::function<bool()> condition, std::function<void()> action) {
+    auto *look = new QTimer(&context);
+    QObject::connect(look, &QTimer::timeout, [look, condition, action] {
+        if (!condition()) return;
+        look->stop();
+        look->deleteLater();
+        action();
+    });
+    look->start(1);
+}
+
 void PumpFor(double seconds) {
     const double end = Timer() + seconds;
     while (Timer() < end)

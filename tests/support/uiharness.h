@@ -23,6 +23,10 @@ bool OpenLine();
 // pending actions die with context.
 void After(QObject &context, double seconds, std::function<void()> action);
 
+// Runs action once, inside whatever pumps events, as soon as condition holds
+// (looked at every millisecond); a pending look dies with context.
+void When(QObject &context, std::function<bool()> condition, std::function<void()> action);
+
 // Pumps events for the given time.
 void PumpFor(double seconds);
 
