@@ -25,6 +25,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -43,8 +44,11 @@ TEST(RecordingShots, GroupFitsWhileRecording) {
     SimulatedSensor sensor(config, 1, folder);
     ASSERT_TRUE(sensor.ok());
     InitRS232(1);
-    // The longest name the dialog proposes.
-    const std::string path = "/tmp/VTLXrun-20261208-063429.csv";
+    // The longest name the dialog proposes, in a folder of this run's own (the
+    // two screens run at once, and each removes its file).
+    char folderName[] = "/tmp/vtlx-shots-XXXXXX";
+    ASSERT_TRUE(mkdtemp(folderName));
+    const std::string path = std::string(folderName) + "/VTLXrun-20261208-063429.csv";
     SetFileSelectAnswer(path.c_str());
     CC_BTNRecord(pHandle, PANEL_BTNRecord, EVENT_COMMIT, nullptr, 0, 0);
     ASSERT_TRUE(RecordingActive());
@@ -107,6 +111,7 @@ TEST(RecordingShots, GroupFitsWhileRecording) {
     HidePanel(pHandle);
     StopRecording();
     std::remove(path.c_str());
+    rmdir(folderName);
 }
 
 } // namespace
