@@ -241,25 +241,22 @@ TEST_F(Calib, ActivateAndStopWaitForTheVideoFrame) {
     config.period = 0;
     Connect(config);
     DisplayPanel(pPopup);
-    int clicked = 0;                // 1 after Activate, 2 after Stop
-    std::vector<std::string> texts; // the status right after each click
-    std::function<void()> poll = [&] {
-        // Clicked only while a block read holds the line.
-        if (clicked == 0 && loopActive && LineBusy()) {
-            Activate();
-            texts.push_back(Status());
-            clicked = 1;
-        } else if (clicked == 1 && calstep == 0 && LineBusy()) {
-            Discard();
-            texts.push_back(Status());
-            clicked = 2;
-        }
-        if (clicked < 2) After(context, 0.001, poll);
+    // Clicked only while a block read holds the line: Activate, then (once
+    // activated, calstep 0) Stop; the status right after each click.
+    std::vector<std::string> texts;
+    const auto click = [&](void (*button)()) {
+        button();
+        texts.push_back(Status());
     };
-    After(context, 0.05, poll);
-    After(context, 10.0, [] { stop_flag = 1; }); // ends a loop that nothing stops
+    const auto activated = [] { return calstep == 0 && LineBusy(); };
+    const auto activate = [&] {
+        click(Activate);
+        When(context, activated, [&] { click(Discard); });
+    };
+    const auto reading = [] { return loopActive && LineBusy(); };
+    When(context, reading, activate);
+    After(context, kHangCeiling * TimeFactor(), [] { stop_flag = 1; }); // ends a loop nothing stops
     CC_BTNVideo(pHandle, PANEL_CTRLLoopLock2, EVENT_COMMIT, nullptr, 0, 0);
-    EXPECT_EQ(clicked, 2) << "activated (calstep 0) and stopped";
     EXPECT_EQ(Frames(CAL), 2);
     const std::string waits = "Calibration command waits for the video frame ...";
     EXPECT_EQ(texts, std::vector<std::string>({waits, waits}));
@@ -376,14 +373,13 @@ TEST_F(Calib, LateReplyToAnotherCommandIsNotTaken) {
         std::vector<unsigned char> sent;
         // Once the command waits for its reply: the late frame, taken (the
         // flag the send cleared set again) before the reply comes.
-        When(
-            context, [&] { return order == c.code && replyWaits > 0; },
-            [&] {
-                sent = peer.read(36, 200);
-                peer.write(Frame(0xAA, 8, {3189, 5003, 1814}));
-                PumpUntil([] { return rx_flag == 1; });
-                if (c.answered) peer.write(Frame(0xAA, unsigned(c.code), {2048, 30007}));
-            });
+        const auto waits = [&] { return order == c.code && replyWaits > 0; };
+        When(context, waits, [&] {
+            sent = peer.read(36, 200);
+            peer.write(Frame(0xAA, 8, {3189, 5003, 1814}));
+            PumpUntil([] { return rx_flag == 1; });
+            if (c.answered) peer.write(Frame(0xAA, unsigned(c.code), {2048, 30007}));
+        });
         c.click();
         ASSERT_EQ(sent.size(), 36u);
         EXPECT_EQ(sent[3], c.code);
@@ -453,9 +449,8 @@ TEST_F(Calib, TeachAndResetWithASensor) {
     // What each command shows while it waits for its reply.
     std::string waiting;
     const auto awaited = [&](int code) {
-        When(
-            context, [code] { return order == code && replyWaits > 0; },
-            [&] { waiting = Status(); });
+        const auto waits = [code] { return order == code && replyWaits > 0; };
+        When(context, waits, [&] { waiting = Status(); });
     };
     awaited(6); // the teach goes out once the write has had its 0.1 s to leave
     Teach();
@@ -517,15 +512,13 @@ TEST_F(Calib, CalibrationMakesTheSensorReportTheObjectsSizes) {
     // measures with it.
     size_t next = 0;
     unsigned mark = in0;
+    const auto ready = [&] { return in0 >= mark + 3; };
     std::function<void()> step = [&] {
         mark = in0;
         steps[next++]();
-        if (next < std::size(steps))
-            When(
-                context, [&] { return in0 >= mark + 3; }, step);
+        if (next < std::size(steps)) When(context, ready, step);
     };
-    When(
-        context, [&] { return in0 >= mark + 3; }, step);
+    When(context, ready, step);
     After(context, kHangCeiling * TimeFactor(), Discard); // ends a loop that stopped taking replies
     Activate();
     ASSERT_EQ(next, std::size(steps));
