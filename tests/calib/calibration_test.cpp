@@ -198,8 +198,11 @@ TEST_F(Calib, WorkflowFollowsTheStateTableInsideTheRunLoop) {
     for (const std::vector<Step> &steps : scenarios) {
         DisplayPanel(pPopup);
         SetCtrlVal(pHandle, PANEL_TOGGBTN_ParaII, 1);
-        After(context, 0.05, [&] {
-            EXPECT_EQ(loopActive, 1) << "the activation runs the loop";
+        // The steps, once the activation has started the loop.
+        bool ran = false;
+        const auto looping = [] { return loopActive == 1; };
+        When(context, looping, [&] {
+            ran = true;
             for (const Step &s : steps) {
                 switch (s.action) {
                 case 'A': Activate(); break;
@@ -219,6 +222,7 @@ TEST_F(Calib, WorkflowFollowsTheStateTableInsideTheRunLoop) {
             Discard();
         });
         Activate();
+        EXPECT_TRUE(ran) << "the activation runs the loop";
         // Stop: loop ended, workflow closed, flags cleared, calstep kept, window hidden.
         EXPECT_EQ(loopActive + flagstep1 + flagstep2, 0);
         EXPECT_EQ(Workflow(), "/");
