@@ -19,7 +19,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QTimer>
 #include <QWidget>
 
 #include <algorithm>
@@ -32,11 +31,6 @@
 namespace {
 
 constexpr int CAL = 12; // calibration command code
-
-// Runs action after the given seconds, inside whatever pumps events then.
-void After(QObject &context, double seconds, std::function<void()> action) {
-    QTimer::singleShot(int(seconds * 1000), &context, std::move(action));
-}
 
 bool PopupShown() {
     for (QWidget *w : QApplication::topLevelWidgets())
@@ -204,8 +198,11 @@ TEST_F(Calib, WorkflowFollowsTheStateTableInsideTheRunLoop) {
     for (const std::vector<Step> &steps : scenarios) {
         DisplayPanel(pPopup);
         SetCtrlVal(pHandle, PANEL_TOGGBTN_ParaII, 1);
-        After(context, 0.05, [&] {
-            EXPECT_EQ(loopActive, 1) << "the activation runs the loop";
+        // The steps, once the activation has started the loop.
+        bool ran = false;
+        const auto looping = [] { return loopActive == 1; };
+        When(context, looping, [&] {
+            ran = true;
             for (const Step &s : steps) {
                 switch (s.action) {
                 case 'A': Activate(); break;
@@ -225,6 +222,7 @@ TEST_F(Calib, WorkflowFollowsTheStateTableInsideTheRunLoop) {
             Discard();
         });
         Activate();
+        EXPECT_TRUE(ran) << "the activation runs the loop";
         // Stop: loop ended, workflow closed, flags cleared, calstep kept, window hidden.
         EXPECT_EQ(loopActive + flagstep1 + flagstep2, 0);
         EXPECT_EQ(Workflow(), "/");
@@ -247,25 +245,22 @@ TEST_F(Calib, ActivateAndStopWaitForTheVideoFrame) {
     config.period = 0;
     Connect(config);
     DisplayPanel(pPopup);
-    int clicked = 0;                // 1 after Activate, 2 after Stop
-    std::vector<std::string> texts; // the status right after each click
-    std::function<void()> poll = [&] {
-        // Clicked only while a block read holds the line.
-        if (clicked == 0 && loopActive && LineBusy()) {
-            Activate();
-            texts.push_back(Status());
-            clicked = 1;
-        } else if (clicked == 1 && calstep == 0 && LineBusy()) {
-            Discard();
-            texts.push_back(Status());
-            clicked = 2;
-        }
-        if (clicked < 2) After(context, 0.001, poll);
+    // Clicked only while a block read holds the line: Activate, then (once
+    // activated, calstep 0) Stop; the status right after each click.
+    std::vector<std::string> texts;
+    const auto click = [&](void (*button)()) {
+        button();
+        texts.push_back(Status());
     };
-    After(context, 0.05, poll);
-    After(context, 10.0, [] { stop_flag = 1; }); // ends a loop that nothing stops
+    const auto activated = [] { return calstep == 0 && LineBusy(); };
+    const auto activate = [&] {
+        click(Activate);
+        When(context, activated, [&] { click(Discard); });
+    };
+    const auto reading = [] { return loopActive && LineBusy(); };
+    When(context, reading, activate);
+    After(context, kHangCeiling * TimeFactor(), [] { stop_flag = 1; }); // ends a loop nothing stops
     CC_BTNVideo(pHandle, PANEL_CTRLLoopLock2, EVENT_COMMIT, nullptr, 0, 0);
-    EXPECT_EQ(clicked, 2) << "activated (calstep 0) and stopped";
     EXPECT_EQ(Frames(CAL), 2);
     const std::string waits = "Calibration command waits for the video frame ...";
     EXPECT_EQ(texts, std::vector<std::string>({waits, waits}));
@@ -380,10 +375,13 @@ TEST_F(Calib, LateReplyToAnotherCommandIsNotTaken) {
         slopeval = 2.0;
         interval = 0.0;
         std::vector<unsigned char> sent;
-        After(context, 0.05, [&] {
+        // Once the command waits for its reply: the late frame, taken (the
+        // flag the send cleared set again) before the reply comes.
+        const auto waits = [&] { return order == c.code && replyWaits > 0; };
+        When(context, waits, [&] {
             sent = peer.read(36, 200);
             peer.write(Frame(0xAA, 8, {3189, 5003, 1814}));
-            PumpFor(0.05); // the late frame is taken before the reply comes
+            PumpUntil([] { return rx_flag == 1; });
             if (c.answered) peer.write(Frame(0xAA, unsigned(c.code), {2048, 30007}));
         });
         c.click();
@@ -405,9 +403,12 @@ TEST_F(Calib, NoReplyToAnyCommand) {
     Connect(config);
     const u16 setPoint = tVal;
     const double shown = PopupReal(POPUP_NUMSlope);
+    After(context, kHangCeiling * TimeFactor(),
+          [] { stop_flag = 1; }); // ends a wrongly started loop
     const double t0 = Timer();
     Activate();
-    EXPECT_LT(Timer() - t0, 1.8 * TimeFactor()) << "no loop started";
+    EXPECT_EQ(Frames(8), 0) << "no loop started";
+    EXPECT_LT(Timer() - t0, 5 * TIMEOUT * TimeFactor()) << "one reply time-out";
     EXPECT_EQ(Status(), "Timeout-RS-232...");
     EXPECT_EQ(Workflow() + char('0' + calstep), "/3");
 
@@ -443,16 +444,19 @@ TEST_F(Calib, NoReplyToAnyCommand) {
 TEST_F(Calib, TeachAndResetWithASensor) {
     sim::Config config = InstantConfig("t1");
     config.period = 0;
-    config.faults.delay = 0.2; // time to see what is shown before the reply
+    config.faults.delay = 0.2; // the replies come while the program waits
     Connect(config);
     eMode = 0; // the left edge: not the factory set-point
     CopyVarsToPP();
     SendFrame(1, pp, ANSWER_NONE); // write RAM: not answered
     const unsigned before = tVal;
+    // What each command shows while it waits for its reply.
     std::string waiting;
-    // The teach goes out once the write has had its 0.1 s to leave, and its
-    // reply comes 0.2 s after that.
-    After(context, 0.2, [&] { waiting = Status(); });
+    const auto awaited = [&](int code) {
+        const auto waits = [code] { return order == code && replyWaits > 0; };
+        When(context, waits, [&] { waiting = Status(); });
+    };
+    awaited(6); // the teach goes out once the write has had its 0.1 s to leave
     Teach();
     EXPECT_EQ(waiting, "New setpoint value teached!");
     EXPECT_NE(sensor->ram()[8], before);
@@ -460,7 +464,7 @@ TEST_F(Calib, TeachAndResetWithASensor) {
     EXPECT_EQ(ControlText(pHandle, PANEL_NEDITSetpoint), std::to_string(tVal));
     EXPECT_EQ(Status(), "Parameter-frame received! - Line Ok!");
 
-    After(context, 0.1, [&] { waiting = Status(); });
+    awaited(11);
     anaMax = 11;
     ResetAnalog();
     EXPECT_EQ(waiting, "Reset Max/Min values...");
@@ -486,22 +490,42 @@ TEST_F(Calib, CalibrationMakesTheSensorReportTheObjectsSizes) {
         unsigned m;
         int um;
     } again[2] = {};
-    After(context, 0.1, [&] { vThd = thresholds[0]; });
-    After(context, 0.3, [&] {
-        Tick(POPUP_CheckStep1);
-        CC_ButtonAcceptObject1(pPopup, 0, EVENT_COMMIT, nullptr, 0, 0);
-        vThd = thresholds[1];
-    });
-    After(context, 0.5, [&] {
-        Tick(POPUP_CheckStep2);
-        CC_ButtonAcceptObject2(pPopup, 0, EVENT_COMMIT, nullptr, 0, 0);
-        Fit();
-        Save();
-        vThd = thresholds[0];
-    });
-    After(context, 0.7, [&] { again[0] = {Mvalue, umValue}, vThd = thresholds[1]; });
-    After(context, 0.9, [&] { again[1] = {Mvalue, umValue}, Discard(); });
+    const std::function<void()> steps[] = {
+        [&] { vThd = thresholds[0]; },
+        [&] {
+            Tick(POPUP_CheckStep1);
+            CC_ButtonAcceptObject1(pPopup, 0, EVENT_COMMIT, nullptr, 0, 0);
+            vThd = thresholds[1];
+        },
+        [&] {
+            Tick(POPUP_CheckStep2);
+            CC_ButtonAcceptObject2(pPopup, 0, EVENT_COMMIT, nullptr, 0, 0);
+            Fit();
+            Save();
+            vThd = thresholds[0];
+        },
+        [&] {
+            again[0] = {Mvalue, umValue}, vThd = thresholds[1];
+        },
+        [&] {
+            again[1] = {Mvalue, umValue}, Discard();
+        },
+    };
+    // Each step once the loop has taken three more replies: the request after
+    // a change of the threshold carries it, and the reply to that one
+    // measures with it.
+    size_t next = 0;
+    unsigned mark = in0;
+    const auto ready = [&] { return in0 >= mark + 3; };
+    std::function<void()> step = [&] {
+        mark = in0;
+        steps[next++]();
+        if (next < std::size(steps)) When(context, ready, step);
+    };
+    When(context, ready, step);
+    After(context, kHangCeiling * TimeFactor(), Discard); // ends a loop that stopped taking replies
     Activate();
+    ASSERT_EQ(next, std::size(steps));
     ASSERT_GE(pixel[1] - pixel[0], 10.0) << "two sizes to fit";
     EXPECT_EQ(sensor->ram()[12], slope);
     EXPECT_EQ(sensor->ram()[13], intersect);

@@ -13,6 +13,7 @@
 #include "platform/widgets/panel.h"
 #include "platform/widgets/registry.h"
 #include "platform/widgets/userint.h"
+#include "settle.h"
 #include "uiharness.h"
 
 #include <QAbstractButton>
@@ -124,7 +125,7 @@ void CheckWindow(QWidget *window, bool main, size_t leastItems = 15) {
 }
 
 QImage Shoot(QWidget *window, const QString &name) {
-    QTest::qWait(100); // queued repaints of the graphs
+    EXPECT_TRUE(Settle(window));
     const QImage image = window->grab().toImage();
     const QString path = QDir(QStringLiteral(VTLX_SHOT_DIR)).filePath(name);
     QDir().mkpath(QStringLiteral(VTLX_SHOT_DIR));
@@ -143,7 +144,7 @@ TEST(Screens, BothWindowsFitAndStayLegible) {
     SetCtrlVal(pHandle, PANEL_TEXTStatus, "VORTELIX CCD-line sensor V2.14 (simulated)");
     DisplayPanel(pHandle);
     QWidget *window = FindPanel(pHandle)->window();
-    QTest::qWait(50);
+    ASSERT_TRUE(Settle(window));
     CheckWindow(window, true);
 
     auto *logo = qobject_cast<QLabel *>(FindPanel(pHandle)->control(PANEL_PICTLogo));
@@ -164,7 +165,7 @@ TEST(Screens, BothWindowsFitAndStayLegible) {
 
     DisplayPanel(pPopup);
     QWidget *popup = FindPanel(pPopup)->window();
-    QTest::qWait(50);
+    ASSERT_TRUE(Settle(popup));
     CheckWindow(popup, false);
     Shoot(popup, "calibration-window" + suffix);
     HidePanel(pPopup);
@@ -173,7 +174,7 @@ TEST(Screens, BothWindowsFitAndStayLegible) {
     CC_BTNCompare(pHandle, PANEL_BTNCompare, EVENT_COMMIT, nullptr, 0, 0);
     ASSERT_GT(pCompare, 0);
     QWidget *compare = FindPanel(pCompare)->window();
-    QTest::qWait(50);
+    ASSERT_TRUE(Settle(compare));
     CheckWindow(compare, false, 13);
     Shoot(compare, "compare-window" + suffix);
     HidePanel(pCompare);

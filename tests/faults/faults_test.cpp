@@ -19,7 +19,6 @@
 #include "waits.h"
 
 #include <QObject>
-#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -149,13 +148,6 @@ double ThreadCpuSeconds() {
     return u.ru_utime.tv_sec + u.ru_stime.tv_sec + (u.ru_utime.tv_usec + u.ru_stime.tv_usec) / 1e6;
 }
 
-bool OpenLine() {
-    com = 1;
-    if (OpenComConfig(1, "", 19200, 0, 8, 1, 4096, 4096) != 0) return false;
-    InstallComCallback(1, eventMask, FRAMELEN, SyncWord(), RX_Receive_Function, nullptr);
-    return true;
-}
-
 void StopLoop() {
     CC_BTNStop(pHandle, 5, EVENT_LEFT_CLICK, nullptr, 0, 0);
 }
@@ -183,30 +175,27 @@ class Faults : public ::testing::TestWithParam<Row> {
         if (row.fault == Pulled && row.phase == InVideo)
             WhenSensorHolds(context, sensor->thread(), [&] { sensor->stop(); });
         else if (row.fault == Pulled)
-            After(0.3, [&] { sensor->stop(); });
+            After(context, 0.3, [&] { sensor->stop(); });
         switch (row.phase) {
         case AtStartup: InitRS232(1); break;
         case InRun:
-            After(stopAt, StopLoop);
+            After(context, stopAt, StopLoop);
             CC_BTNRun(pHandle, PANEL_CTRLLoopLock1, EVENT_COMMIT, nullptr, 0, 0);
             break;
         case InVideo:
             pcbtype = 100;
-            After(stopAt, StopLoop);
+            After(context, stopAt, StopLoop);
             CC_BTNVideo(pHandle, PANEL_CTRLLoopLock2, EVENT_COMMIT, nullptr, 0, 0);
             break;
         case InCalib:
             // Activation runs the run loop on a reply; Stop ends it, then the
             // calibration is discarded as the user would.
-            After(0.5, StopLoop);
+            After(context, 0.5, StopLoop);
             CC_ActivateCalibration(pPopup, 3, EVENT_COMMIT, nullptr, 0, 0);
             CC_DiscardCalibration(pPopup, 4, EVENT_COMMIT, nullptr, 0, 0);
             break;
         case InFetch: PushGET(RAM); break;
         }
-    }
-    void After(double seconds, std::function<void()> action) {
-        QTimer::singleShot(int(seconds * 1000), &context, std::move(action));
     }
     PortFolder folder;
     QObject context;
@@ -339,7 +328,7 @@ TEST_F(StrayReplies, TheRunLoopPassesOverALateParameterFrame) {
             peer.write(Frame(0xAA, 8, measurement));
         }
     });
-    After(0.6, StopLoop);
+    After(context, 0.6, StopLoop);
     CC_BTNRun(pHandle, PANEL_CTRLLoopLock1, EVENT_COMMIT, nullptr, 0, 0);
     sensor.join();
     EXPECT_EQ(ControlText(pHandle, PANEL_TEXTStatus), "Line Ok!");
@@ -358,7 +347,7 @@ TEST_F(StrayReplies, TheRunLoopTimesOutOnALineOfWrongAnswers) {
             if (request.size() == FRAMELEN) peer.write(Frame(0xAA, 3, {1, 2, 3}));
         }
     });
-    After(4.0, StopLoop); // not reached when the time-out works
+    After(context, 4.0, StopLoop); // not reached when the time-out works
     const double t0 = Timer();
     CC_BTNRun(pHandle, PANEL_CTRLLoopLock1, EVENT_COMMIT, nullptr, 0, 0);
     const double wall = Timer() - t0;
@@ -404,7 +393,7 @@ TEST_F(StrayReplies, TheRunLoopKeepsASetPointThatOnlyAGarbledFrameChanged) {
                 }
             }
         });
-        After(0.6, StopLoop);
+        After(context, 0.6, StopLoop);
         CC_BTNRun(pHandle, PANEL_CTRLLoopLock1, EVENT_COMMIT, nullptr, 0, 0);
         sensor.join();
         EXPECT_EQ(ControlText(pHandle, PANEL_TEXTStatus), "Line Ok!");

@@ -30,10 +30,10 @@ class RunLoop : public ::testing::Test {
     void Run() { CC_BTNRun(pHandle, PANEL_CTRLLoopLock1, EVENT_COMMIT, nullptr, 0, 0); }
     void Stop() { CC_BTNStop(pHandle, 5, EVENT_LEFT_CLICK, nullptr, 0, 0); }
     // The run reply whose words the variables hold (word 13 numbers them).
-    static LogLine Taken(const std::vector<LogLine> &replies) {
+    static SimEvent Taken(const std::vector<SimEvent> &replies) {
         const auto r = std::find_if(replies.rbegin(), replies.rend(),
-                                    [](const LogLine &l) { return l.words[13] == in0; });
-        return r == replies.rend() ? LogLine{} : *r;
+                                    [](const SimEvent &l) { return l.words[13] == in0; });
+        return r == replies.rend() ? SimEvent{} : *r;
     }
     PortFolder folder;
     QObject context;
@@ -42,7 +42,7 @@ class RunLoop : public ::testing::Test {
 TEST_F(RunLoop, RepliesReachIndicatorsBarGraphAndChart) {
     sim::Config config = InstantConfig("t1");
     config.period = 1.0; // the object sweeps: values change from reply to reply
-    LoggedSensor sensor(config, folder);
+    SimulatedSensor sensor(config, 1, folder);
     ASSERT_TRUE(sensor.ok());
     InitRS232(1);
     target = EEPROM;
@@ -60,7 +60,7 @@ TEST_F(RunLoop, RepliesReachIndicatorsBarGraphAndChart) {
         ASSERT_EQ(requests[i].words[8], replies[i - 1].words[5]) << i;
         ASSERT_EQ(requests[i].words[9], replies[i - 1].words[6]) << i;
     }
-    const LogLine last = Taken(replies);
+    const SimEvent last = Taken(replies);
     ASSERT_FALSE(last.words.empty());
     EXPECT_GE(last.words[13] + 1, replies.back().words[13]) << "the last reply or the one before";
     const std::vector<unsigned> &w = last.words;
@@ -104,7 +104,7 @@ TEST_F(RunLoop, RepliesReachIndicatorsBarGraphAndChart) {
 TEST_F(RunLoop, StopWhileAReplyIsAwaitedEndsAtOnceAndTheLateReplyIsNotShown) {
     sim::Config config = InstantConfig("t1");
     config.faults.holdAnswer = 1; // the first reply held back whole until released
-    LoggedSensor sensor(config, folder);
+    SimulatedSensor sensor(config, 1, folder);
     ASSERT_TRUE(sensor.ok() && OpenLine());
     const int before = PanelInt(PANEL_NUMLedge);
     WhenSensorHolds(context, sensor.thread(), [&] { Stop(); });
@@ -124,7 +124,7 @@ TEST_F(RunLoop, StopWhileAReplyIsAwaitedEndsAtOnceAndTheLateReplyIsNotShown) {
 TEST_F(RunLoop, SensorFallingSilentEndsTheRunByTimeoutKeepingTheLastValues) {
     sim::Config config = InstantConfig("t1");
     config.faults.silentAfter = 4 + 6; // the start-up chain, then six run replies
-    LoggedSensor sensor(config, folder);
+    SimulatedSensor sensor(config, 1, folder);
     ASSERT_TRUE(sensor.ok());
     InitRS232(1);
     After(context, 5.0, [&] { Stop(); }); // only if the time-out fails
@@ -145,7 +145,7 @@ TEST_F(RunLoop, SensorFallingSilentEndsTheRunByTimeoutKeepingTheLastValues) {
 // set-point and tolerance; a run reply taken as their answer would load its
 // words as settings. Neither may happen.
 TEST_F(RunLoop, FetchNestedInTheRunLeavesTheMeasurementAlone) {
-    LoggedSensor sensor(InstantConfig("t1"), folder);
+    SimulatedSensor sensor(InstantConfig("t1"), 1, folder);
     ASSERT_TRUE(sensor.ok());
     InitRS232(1);
     const unsigned setPoint = tVal, tolerance = tTol;
@@ -173,7 +173,7 @@ TEST_F(RunLoop, FetchNestedInTheRunLeavesTheMeasurementAlone) {
 // Stop makes Run and Video operable while the loop still finishes its pass;
 // neither may start a second loop inside the first.
 TEST_F(RunLoop, NoSecondLoopStartsWhileTheFirstFinishes) {
-    LoggedSensor sensor(InstantConfig("t1"), folder);
+    SimulatedSensor sensor(InstantConfig("t1"), 1, folder);
     ASSERT_TRUE(sensor.ok());
     InitRS232(1);
     After(context, 0.1, [&] {
@@ -193,7 +193,7 @@ TEST_F(RunLoop, NoSecondLoopStartsWhileTheFirstFinishes) {
 TEST_F(RunLoop, NoLoopStartsWhileACommandWaitsForItsReply) {
     sim::Config config = InstantConfig("t1");
     config.faults.delay = 0.3;
-    LoggedSensor sensor(config, folder);
+    SimulatedSensor sensor(config, 1, folder);
     ASSERT_TRUE(sensor.ok() && OpenLine());
     for (CtrlCallbackPtr start : {CC_BTNRun, CC_BTNVideo}) {
         After(context, 0.1, [&] {
@@ -235,7 +235,7 @@ TEST_F(RunLoop, ButtonsActOnTheirOwnEventOnly) {
 // the loop runs. The loop ends at once and the program returns 0.
 TEST_F(RunLoop, ClosingTheMainWindowDuringALoopEndsTheProgramWithZero) {
     for (CtrlCallbackPtr start : {CC_BTNRun, CC_BTNVideo}) {
-        LoggedSensor sensor(InstantConfig("t1"), folder);
+        SimulatedSensor sensor(InstantConfig("t1"), 1, folder);
         ASSERT_TRUE(sensor.ok());
         const int panel = pHandle, popup = pPopup;
         double loopEnded = 0, closedAt = 0;

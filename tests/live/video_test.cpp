@@ -13,6 +13,7 @@
 #include "simharness.h"
 #include "uiharness.h"
 
+#include <QTimer>
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -49,7 +50,7 @@ TEST_F(Video, BlockRequestsFollowTheBoardAndTheSamplesTheSensorsLine) {
     };
     for (const auto &c : cases) {
         SCOPED_TRACE(std::string(c.preset) + ", board " + std::to_string(c.pcbtype));
-        LoggedSensor sensor(InstantConfig(c.preset, c.pcbtype), folder);
+        SimulatedSensor sensor(InstantConfig(c.preset, c.pcbtype), 1, folder);
         ASSERT_TRUE(sensor.ok());
         InitRS232(1);
         ASSERT_EQ(pcbtype, c.pcbtype);
@@ -225,7 +226,7 @@ TEST_F(Video, AxesAndCurvesShareTheirUnits) {
         SCOPED_TRACE(c.preset);
         sim::Config config = InstantConfig(c.preset, c.pcbtype);
         if (c.subpixels) config.model.id.ccdsubpixel = u16(c.subpixels);
-        LoggedSensor sensor(config, folder);
+        SimulatedSensor sensor(config, 1, folder);
         ASSERT_TRUE(sensor.ok());
         InitRS232(1);
         ASSERT_GT(ccdsubpixel, 0);

@@ -15,6 +15,7 @@
 #include "platform/widgets/notedialog.h"
 #include "testhooks.h"
 #include "platform/widgets/tablectrl.h"
+#include "settle.h"
 #include "uiharness.h"
 
 #include <QApplication>
@@ -147,11 +148,11 @@ TEST_F(Compare, WritingRamToEepromMakesThemAgreeAfterAConfirmation) {
     EXPECT_EQ(SensorRam(*sensor), SetB());
 
     // The simulator's own log: the code-3 frame carried the RAM words.
-    std::vector<int> written;
+    std::vector<unsigned> written;
     for (const SimEvent &e : sensor->events())
         if (e.dir == "rx" && e.kind == "frame" && e.code == 3) written = e.words;
     const Words ram = SetB();
-    EXPECT_EQ(written, std::vector<int>(ram.begin(), ram.end()));
+    EXPECT_EQ(written, std::vector<unsigned>(ram.begin(), ram.end()));
 
     std::vector<int> marked;
     EXPECT_EQ(Column(SET_EEPROM, &marked), Texts(SetB()));
@@ -236,9 +237,7 @@ TEST_F(Compare, OpenedFromTheKeyboard) {
     QWidget *focus = main->findChild<QWidget *>(QStringLiteral("NUMPower"));
     focus->setFocus();
     QTest::keyClick(focus, Qt::Key_K, Qt::ControlModifier);
-    const double end = Timer() + 1.0;
-    while (!(pCompare > 0 && FindPanel(pCompare)->window()->isVisible()) && Timer() < end)
-        ProcessSystemEvents();
+    PumpUntil([] { return pCompare > 0 && FindPanel(pCompare)->window()->isVisible(); });
     ASSERT_GT(pCompare, 0);
     EXPECT_TRUE(FindPanel(pCompare)->window()->isVisible());
     HidePanel(pHandle);
@@ -262,9 +261,7 @@ TEST_F(Compare, KeyboardLeavesTheTableAndTheWindowColumnFollows) {
     }
 
     SetCtrlVal(pHandle, PANEL_NUMPower, 777);
-    const double end = Timer() + 5.0;
-    while (Column(SET_WINDOW)[0] != ParamValueText(0, 777) && Timer() < end)
-        ProcessSystemEvents();
+    PumpUntil([] { return Column(SET_WINDOW)[0] == ParamValueText(0, 777); });
     EXPECT_EQ(Column(SET_WINDOW)[0], ParamValueText(0, 777));
 
     QWidget *focus = QApplication::focusWidget();
@@ -278,7 +275,7 @@ TEST_F(Compare, Screenshot) {
     Click(CC_BTNFetchSets, pCompare, COMPARE_BTNFetch);
     DisplayPanel(pCompare);
     QWidget *w = FindPanel(pCompare)->window();
-    QTest::qWait(100);
+    ASSERT_TRUE(Settle(w));
     QDir().mkpath(QStringLiteral(VTLX_SHOT_DIR));
     const QString path = QDir(QStringLiteral(VTLX_SHOT_DIR)).filePath("compare-window.png");
     EXPECT_TRUE(w->grab().save(path));

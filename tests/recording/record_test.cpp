@@ -4,7 +4,6 @@
 // and a missing folder; and the simulator replaying a recording.
 #include "com232/portsetup.h"
 #include "gui/runloop.h"
-#include "livetest.h"
 #include "window/controls.h"
 #include "main/live.h"
 #include "platform/runtime.h"
@@ -133,7 +132,7 @@ class Recording : public ::testing::Test {
 TEST_F(Recording, OneRowPerReplyWithTheSimulatorsWordsAcrossStopRunAndVideo) {
     sim::Config config = InstantConfig("t1");
     config.period = 1.0; // values change from reply to reply
-    LoggedSensor sensor(config, folder);
+    SimulatedSensor sensor(config, 1, folder);
     ASSERT_TRUE(sensor.ok());
     InitRS232(1); // identifies a CCD type 1: the micrometre value is shown
     SetFileSelectAnswer(path.c_str());
@@ -168,7 +167,7 @@ TEST_F(Recording, OneRowPerReplyWithTheSimulatorsWordsAcrossStopRunAndVideo) {
     // Every row is a reply the simulator sent, in order, none twice; at most
     // one reply per loop (the one Stop overtakes) is not taken.
     std::map<unsigned, std::vector<unsigned>> sent; // by in0
-    for (const LogLine &l : sensor.lines("tx", "reply", 8))
+    for (const SimEvent &l : sensor.lines("tx", "reply", 8))
         sent[l.words[13]] = l.words;
     EXPECT_LE(sent.size() - csv.rows.size(), 3u);
     double lastSeconds = 0;
@@ -233,7 +232,7 @@ TEST_F(Recording, OneRowPerReplyWithTheSimulatorsWordsAcrossStopRunAndVideo) {
 
 TEST_F(Recording, FullDiskAndMissingFolderEndTheRecordingWithAMessage) {
     sim::Config config = InstantConfig("t1");
-    LoggedSensor sensor(config, folder);
+    SimulatedSensor sensor(config, 1, folder);
     ASSERT_TRUE(sensor.ok());
     InitRS232(1);
 
@@ -284,7 +283,7 @@ TEST_F(Recording, FullDiskAndMissingFolderEndTheRecordingWithAMessage) {
 // A recording whose file goes away with its folder ends and says so (it once
 // counted on into the unlinked file and ended "Recorded run.csv: n rows").
 TEST_F(Recording, RemovedFileEndsTheRecordingWithAMessage) {
-    LoggedSensor sensor(InstantConfig("t1"), folder);
+    SimulatedSensor sensor(InstantConfig("t1"), 1, folder);
     ASSERT_TRUE(sensor.ok());
     InitRS232(1);
     char dirName[] = "/tmp/vtlx-record-XXXXXX";
@@ -357,7 +356,7 @@ TEST_F(Recording, ReplayReproducesTheRecordedValues) {
     sim::Config config = InstantConfig("t1");
     config.instant = false;
     config.period = 2.0;
-    LoggedSensor sensor(config, folder);
+    SimulatedSensor sensor(config, 1, folder);
     ASSERT_TRUE(sensor.ok());
     InitRS232(1);
     SetFileSelectAnswer(path.c_str());

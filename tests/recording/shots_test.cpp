@@ -4,7 +4,6 @@
 // and touches no other control. The pictures go to shots/.
 #include "com232/portsetup.h"
 #include "gui/runloop.h"
-#include "livetest.h"
 #include "window/controls.h"
 #include "main/live.h"
 #include "platform/widgets/panel.h"
@@ -13,6 +12,7 @@
 #include "platform/widgets/userint.h"
 #include "recording/recorder.h"
 #include "recording/recordpanel.h"
+#include "settle.h"
 #include "simharness.h"
 #include "uiharness.h"
 
@@ -25,6 +25,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <string>
 
 namespace {
@@ -40,23 +41,33 @@ TEST(RecordingShots, GroupFitsWhileRecording) {
     StartRecordingPanel();
     sim::Config config = InstantConfig("t1");
     config.period = 1.0;
-    LoggedSensor sensor(config, folder);
+    SimulatedSensor sensor(config, 1, folder);
     ASSERT_TRUE(sensor.ok());
     InitRS232(1);
-    // The longest name the dialog proposes.
-    const std::string path = "/tmp/VTLXrun-20261208-063429.csv";
+    // The longest name the dialog proposes, in a folder of this run's own (the
+    // two screens run at once, and each removes its file).
+    char folderName[] = "/tmp/vtlx-shots-XXXXXX";
+    ASSERT_TRUE(mkdtemp(folderName));
+    const std::string path = std::string(folderName) + "/VTLXrun-20261208-063429.csv";
     SetFileSelectAnswer(path.c_str());
     CC_BTNRecord(pHandle, PANEL_BTNRecord, EVENT_COMMIT, nullptr, 0, 0);
     ASSERT_TRUE(RecordingActive());
     After(context, 0.5, [] { CC_BTNStop(pHandle, 5, EVENT_LEFT_CLICK, nullptr, 0, 0); });
     CC_BTNRun(pHandle, PANEL_CTRLLoopLock1, EVENT_COMMIT, nullptr, 0, 0);
-    PumpFor(0.3);
+    // The ticker has shown the rows and the figures of the run.
+    const std::string rows = "Recording " + path.substr(path.rfind('/') + 1) + ": ";
+    EXPECT_TRUE(PumpUntil([&] {
+        const std::string stat = ControlText(pHandle, PANEL_TEXTStatValue);
+        return ControlText(pHandle, PANEL_TEXTRecording) ==
+                   rows + std::to_string(RecordingRows()) + " rows" &&
+               stat.rfind("n ", 0) == 0 && stat.find(" -") == std::string::npos;
+    }));
 
     DisplayPanel(pHandle);
     QWidget *window = FindPanel(pHandle)->window();
     const QRect screen = window->screen()->availableGeometry();
     window->resize(screen.size());
-    QTest::qWait(100);
+    ASSERT_TRUE(Settle(window));
     EXPECT_LE(window->width(), screen.width());
     EXPECT_LE(window->height(), screen.height());
 
@@ -100,6 +111,7 @@ TEST(RecordingShots, GroupFitsWhileRecording) {
     HidePanel(pHandle);
     StopRecording();
     std::remove(path.c_str());
+    rmdir(folderName);
 }
 
 } // namespace

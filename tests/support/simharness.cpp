@@ -1,8 +1,7 @@
 #include "simharness.h"
 
-#include <QTimer>
-
 #include "ptyline.h"
+#include "uiharness.h"
 
 #include <cstdio>
 #include <cstring>
@@ -54,7 +53,7 @@ static SimEvent ParseLine(const std::string &line) {
     const auto words = line.find("\"words\":[");
     for (auto at = words == std::string::npos ? words : words + 9;
          at != std::string::npos && at < line.size() && line[at] != ']';) {
-        e.words.push_back(std::atoi(line.c_str() + at));
+        e.words.push_back(unsigned(std::strtoul(line.c_str() + at, nullptr, 10)));
         at = line.find_first_of(",]", at);
         if (at != std::string::npos && line[at] == ',') at++;
     }
@@ -70,10 +69,18 @@ std::vector<SimEvent> SimulatedSensor::events() const {
     return out;
 }
 
+std::vector<SimEvent> SimulatedSensor::lines(const char *dir, const char *kind, int code) const {
+    std::vector<SimEvent> out;
+    for (SimEvent &e : events())
+        if (e.dir == dir && e.kind == kind && (code < 0 || e.code == code))
+            out.push_back(std::move(e));
+    return out;
+}
+
 std::vector<int> SimulatedSensor::framesReceived() const {
     std::vector<int> codes;
-    for (const SimEvent &e : events())
-        if (e.dir == "rx" && e.kind == "frame") codes.push_back(e.code);
+    for (const SimEvent &e : lines("rx", "frame"))
+        codes.push_back(e.code);
     return codes;
 }
 
@@ -90,11 +97,6 @@ bool SensorHolds(sim::SensorThread &sensor) {
 }
 
 void WhenSensorHolds(QObject &context, sim::SensorThread &sensor, std::function<void()> action) {
-    auto *look = new QTimer(&context);
-    QObject::connect(look, &QTimer::timeout, [look, &sensor, action] {
-        if (!SensorHolds(sensor)) return;
-        look->stop();
-        action();
-    });
-    look->start(2);
+    When(
+        context, [&sensor] { return SensorHolds(sensor); }, std::move(action));
 }

@@ -16,11 +16,11 @@
 
 // One line of the simulator's log.
 struct SimEvent {
-    double t = 0;           // seconds since the sensor started serving
-    std::string dir;        // "rx" or "tx"
-    std::string kind;       // "frame", "reply", "block", "junk", ...
-    int code = -1;          // command code, where the line has one
-    std::vector<int> words; // the sixteen payload words of a frame received
+    double t = 0;                // seconds since the sensor started serving
+    std::string dir;             // "rx" or "tx"
+    std::string kind;            // "frame", "reply", "block", "junk", ...
+    int code = -1;               // command code, where the line has one
+    std::vector<unsigned> words; // the sixteen words of a frame or reply
 };
 
 class SimulatedSensor {
@@ -34,6 +34,8 @@ class SimulatedSensor {
     sim::SensorThread &thread() { return *thread_; }
     // Every log line written so far.
     std::vector<SimEvent> events() const;
+    // The log lines of the given direction and kind (and code, unless -1).
+    std::vector<SimEvent> lines(const char *dir, const char *kind, int code = -1) const;
     // The codes of the frames received so far, in order.
     std::vector<int> framesReceived() const;
     // The sensor's parameter sets, read while the sensor keeps off them.

@@ -1,6 +1,7 @@
 #include "uiharness.h"
 
 #include "com232/com232.h"
+#include "ptypeer.h"
 #include "main/startup.h"
 #include "testresets.h"
 #include "com232/portsetup.h"
@@ -10,6 +11,8 @@
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
+
+#include <QTimer>
 
 #include <cstdlib>
 
@@ -38,6 +41,28 @@ void FreshStart() {
     pPopup = popup;
     GetProjectDir(proj_dir);
     InitVars();
+}
+
+bool OpenLine() {
+    com = 1;
+    if (OpenComConfig(1, "", 19200, 0, 8, 1, 4096, 4096) != 0) return false;
+    InstallComCallback(1, eventMask, FRAMELEN, SyncWord(), RX_Receive_Function, nullptr);
+    return true;
+}
+
+void After(QObject &context, double seconds, std::function<void()> action) {
+    QTimer::singleShot(int(seconds * 1000), &context, std::move(action));
+}
+
+void When(QObject &context, std::function<bool()> condition, std::function<void()> action) {
+    auto *look = new QTimer(&context);
+    QObject::connect(look, &QTimer::timeout, [look, condition, action] {
+        if (!condition()) return;
+        look->stop();
+        look->deleteLater();
+        action();
+    });
+    look->start(1);
 }
 
 void PumpFor(double seconds) {

@@ -1,5 +1,6 @@
 // Both windows as PNG files in the build folder, filled the way the program
 // fills them, for a look by eye. Checks that they fit a 1366x768 screen.
+#include "settle.h"
 #include "uitest.h"
 
 #include <QApplication>
@@ -76,7 +77,7 @@ void Measurement(int panel) {
 
 QString Save(QWidget *window, const char *name) {
     window->show();
-    QTest::qWait(50); // queued repaints of the graphs
+    EXPECT_TRUE(Settle(window));
     const QString path = QDir(QStringLiteral(VTLX_SHOT_DIR)).filePath(QString::fromLatin1(name));
     window->grab().save(path);
     std::printf("screenshot: %s\n", qPrintable(path));
