@@ -119,9 +119,10 @@ static u16 WordIn(const char *bytes, int offset) {
 // The bytes a frame needs beyond the 36 read are still on the line; they are
 // read as they come, waiting without pumping (the callback cannot pump) at
 // most TAIL_WAIT for each. Returns 1 with the frame moved to the front of
-// szReadBuf; -1 when the 36 bytes hold no sync word at all, 0 when no frame
-// behind one became whole (szReadBuf unchanged both times).
-static int ResyncBehindStrayBytes(void) {
+// szReadBuf and in *past the bytes read behind it; -1 when the 36 bytes hold
+// no sync word at all, 0 when no frame behind one became whole (szReadBuf
+// unchanged both times).
+static int ResyncBehindStrayBytes(int *past) {
     char seen[2 * FRAMELEN]; // the 36 bytes read and those read after them
     std::memcpy(seen, szReadBuf, FRAMELEN);
     int have = FRAMELEN;
@@ -143,15 +144,17 @@ static int ResyncBehindStrayBytes(void) {
     }
     if (taken < 0) return found ? 0 : -1;
     std::memcpy(szReadBuf, seen + taken, FRAMELEN);
+    *past = have - taken - FRAMELEN;
     return 1;
 }
 
 void RX_Receive_Function(int, int events, void *) {
     if (!(events & LWRS_RECEIVE)) return;
     ComRd(com, szReadBuf, FRAMELEN);
+    int past = 0; // bytes read behind the frame taken
     // A frame with another sync word and no 00 AA in it is taken as it
     // stands, for the line check to name.
-    if (ReadBufWord(0) != REPLY_SYNC && ResyncBehindStrayBytes() == 0) {
+    if (ReadBufWord(0) != REPLY_SYNC && ResyncBehindStrayBytes(&past) == 0) {
         // No frame behind a sync word in the 36 bytes became whole. If they
         // echo the command sent, they are its reply with another sync word
         // (whose words may hold 00 AA): taken as it stands, so the line check
@@ -168,7 +171,7 @@ void RX_Receive_Function(int, int events, void *) {
     graphrefresh = 1;
     replyInFlight = 0;
     // Whatever follows the frame is dropped: the next frame starts clean.
-    rxTrailing = GetInQLen(com);
+    rxTrailing = past + GetInQLen(com);
     FlushInQ(com);
 }
 
