@@ -11,8 +11,11 @@
 #include "settings/riror14.h"
 #include "paramsets/namedset.h"
 #include "paramsets/paramtable.h"
+#include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
+#include "ptypeer.h"
+#include "waits.h"
 
 #include <unistd.h>
 
@@ -75,9 +78,82 @@ std::string Terminated(const char *buf, std::size_t size, const char *name) {
     return "";
 }
 
+// The port the line bytes come in on: a pseudo-terminal, opened once with
+// the receive callback as the program installs it.
+constexpr int kRxPort = 48;
+constexpr unsigned char kIdleByte = 0xFF; // cannot complete a 00 AA
+constexpr char kUnread = 0x5A;            // szReadBuf past the frame, to see it untouched
+
+PtyPeer *OpenRxLine() {
+    static PortFolder *folder = nullptr;
+    static PtyPeer *peer = nullptr;
+    if (!peer) {
+        if (!StartUserInterface()) return nullptr;
+        folder = new PortFolder;
+        peer = new PtyPeer;
+        if (!peer->ok()) return nullptr;
+        folder->link(kRxPort, peer->device());
+        if (OpenComConfig(kRxPort, "", 19200, 0, 8, 1, 4096, 4096) != 0) return nullptr;
+        SetComTime(kRxPort, 2.0);
+        std::atexit([] {
+            CloseCom(kRxPort);
+            delete peer;
+            delete folder;
+        });
+    }
+    com = kRxPort;
+    InstallComCallback(kRxPort, eventMask, FRAMELEN, SyncWord(), RX_Receive_Function, nullptr);
+    return peer;
+}
+
+// The bytes come in on the port, followed by an idle line's bytes, so that
+// every frame the receive callback looks for behind stray bytes is whole at
+// once (the tail that never comes is a case of the link tests). For any
+// input: the port stays open and nothing stays queued; a frame taken lies in
+// the bytes sent, at the front or behind stray bytes with a reply sync word,
+// ends within the two frames' length the callback may read, and its words
+// are in pp; a frame dropped leaves pp and the flag alone; szReadBuf past the
+// frame is not written.
+std::string CheckRxCallback(const std::uint8_t *data, std::size_t size) {
+    PtyPeer *peer = OpenRxLine();
+    if (!peer) return "the line cannot be opened";
+    std::vector<unsigned char> line(data, data + std::min<std::size_t>(size, 4 * FRAMELEN));
+    line.insert(line.end(), FRAMELEN, kIdleByte);
+    std::memset(szReadBuf, kUnread, sizeof szReadBuf);
+    for (u16 &word : pp)
+        word = 0xBEEF;
+    rx_flag = 0;
+    order = 2;
+    peer->write(line);
+    const int n = static_cast<int>(line.size());
+    if (WaitInQ(kRxPort, n, kHangCeiling) < n) return "the bytes did not arrive";
+    if (!PumpUntil([] { return rx_flag == 1 || GetInQLen(kRxPort) < FRAMELEN; }))
+        return "the callback took nothing from a full frame's bytes";
+    if (GetInQLen(kRxPort) < 0) return "the port closed";
+    for (std::size_t i = FRAMELEN; i < sizeof szReadBuf; i++)
+        if (szReadBuf[i] != kUnread)
+            return "szReadBuf written past the frame at " + std::to_string(i);
+    if (!rx_flag) {
+        for (u16 word : pp)
+            if (word != 0xBEEF) return "a dropped frame changed pp";
+        return "";
+    }
+    if (GetInQLen(kRxPort) != 0) return "bytes left queued behind the frame taken";
+    int at = -1;
+    for (int k = 0; k < FRAMELEN && at < 0; k++)
+        if (std::memcmp(line.data() + k, szReadBuf, FRAMELEN) == 0) at = k;
+    if (at < 0) return "the frame taken is not in the bytes sent";
+    if (at > 0 && WordAt(0) != REPLY_SYNC) return "a frame behind stray bytes without a sync word";
+    for (int i = 0; i < PNUM; i++)
+        if (pp[i] != WordAt(4 + 2 * i)) return "pp[" + std::to_string(i) + "] is not its word";
+    return "";
+}
+
 } // namespace
 
 std::string CheckRxBytes(const std::uint8_t *data, std::size_t size) {
+    std::string why = CheckRxCallback(data, size);
+    if (!why.empty()) return "through the callback: " + why;
     std::memset(szReadBuf, 0, sizeof szReadBuf);
     const std::size_t n = size < sizeof szReadBuf ? size : sizeof szReadBuf;
     if (n) std::memcpy(szReadBuf, data, n);

@@ -60,7 +60,7 @@ void PtyLine::Close() {
 }
 
 ServeResult Serve(Sensor &sensor, PtyLine &line, int stopFd, const std::function<double()> &clock,
-                  std::mutex *lock) {
+                  std::mutex *lock, int wakeFd) {
     auto hold = [lock] {
         return lock ? std::unique_lock<std::mutex>(*lock) : std::unique_lock<std::mutex>();
     };
@@ -74,12 +74,13 @@ ServeResult Serve(Sensor &sensor, PtyLine &line, int stopFd, const std::function
     for (;;) {
         double now = clock() - t0;
         double next = 0;
-        bool down = false;
+        bool down = false, reading = true;
         {
             auto held = hold();
             sensor.TakeDue(now, pending);
             next = sensor.NextDue();
             down = sensor.LineDown(now);
+            reading = sensor.Reading();
         }
         while (!pending.empty()) {
             // Stamped as the write begins: the PC may have the bytes before
@@ -115,17 +116,23 @@ ServeResult Serve(Sensor &sensor, PtyLine &line, int stopFd, const std::function
         timespec ts{};
         ts.tv_sec = static_cast<time_t>(wait);
         ts.tv_nsec = static_cast<long>((wait - ts.tv_sec) * 1e9);
-        pollfd fds[2] = {{line.MasterFd(), POLLIN, 0}, {stopFd, POLLIN, 0}};
-        const int r = ppoll(fds, stopFd >= 0 ? 2 : 1, &ts, nullptr);
+        // Negative descriptors are left out by ppoll.
+        pollfd fds[3] = {{line.MasterFd(), static_cast<short>(reading ? POLLIN : 0), 0},
+                         {stopFd, POLLIN, 0},
+                         {wakeFd, POLLIN, 0}};
+        const int r = ppoll(fds, 3, &ts, nullptr);
         if (r < 0 && errno != EINTR) return kServeFailed;
         if (r <= 0) continue;
         if (stopFd >= 0 && (fds[1].revents & (POLLIN | POLLHUP))) return kServeStopped;
+        if (fds[2].revents & POLLIN) (void)!read(wakeFd, buf, sizeof buf);
         if (fds[0].revents & POLLIN) {
+            // Read under the lock, so that a reading stopped meanwhile holds.
+            auto held = hold();
+            if (!sensor.Reading()) continue;
             const ssize_t n = read(line.MasterFd(), buf, sizeof buf);
-            if (n > 0) {
-                auto held = hold();
+            if (n > 0)
                 sensor.Receive(buf, static_cast<std::size_t>(n), clock() - t0);
-            } else if (n < 0 && errno != EAGAIN && errno != EINTR && errno != EIO)
+            else if (n < 0 && errno != EAGAIN && errno != EINTR && errno != EIO)
                 return kServeFailed;
         } else if (fds[0].revents & (POLLERR | POLLNVAL)) {
             return kServeFailed;
@@ -140,15 +147,29 @@ void SensorThread::ReleaseHeld() {
     sensor_.ReleaseHeld(MonotonicSeconds() - sensor_.ClockOrigin());
 }
 
+void SensorThread::StopReading() {
+    std::lock_guard<std::mutex> hold(lock_);
+    sensor_.StopReading();
+}
+
+void SensorThread::ResumeReading() {
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        sensor_.ResumeReading();
+    }
+    const char c = 'r';
+    (void)!write(wakePipe_[1], &c, 1);
+}
+
 bool SensorThread::Start(std::string *error) {
     if (!sensor_.PowerUp(error) || !line_.Open(error)) return false;
-    if (pipe(stopPipe_) != 0) {
+    if (pipe(stopPipe_) != 0 || pipe2(wakePipe_, O_NONBLOCK | O_CLOEXEC) != 0) {
         *error = std::string("pipe: ") + std::strerror(errno);
         return false;
     }
     ended_ = false;
     thread_ = std::thread([this] {
-        Serve(sensor_, line_, stopPipe_[0], MonotonicSeconds, &lock_);
+        Serve(sensor_, line_, stopPipe_[0], MonotonicSeconds, &lock_, wakePipe_[0]);
         ended_ = true;
     });
     return true;
@@ -160,10 +181,11 @@ void SensorThread::Stop() {
         (void)!write(stopPipe_[1], &c, 1);
         thread_.join();
     }
-    for (int &fd : stopPipe_) {
-        if (fd >= 0) close(fd);
-        fd = -1;
-    }
+    for (int *pipeEnds : {stopPipe_, wakePipe_})
+        for (int i = 0; i < 2; ++i) {
+            if (pipeEnds[i] >= 0) close(pipeEnds[i]);
+            pipeEnds[i] = -1;
+        }
     line_.Close();
 }
 

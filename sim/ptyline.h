@@ -13,6 +13,10 @@
 //   in one write: byte by byte, whole answers or packets, by the delivery. It
 //   tells the sensor when each write is done, for the log's stamps, and gives
 //   it the clock's reading at the start as the origin of its times.
+// - While the sensor's reading is stopped, Serve leaves the PC's bytes in the
+//   line; it looks at the flag under the lock right before each read, so once
+//   StopReading returns nothing more is read. Each byte on wakeFd makes it
+//   look again, which is how ResumeReading gets it reading at once.
 // - A comN link lives in the per-user port folder: $XDG_RUNTIME_DIR/
 //   vortelix-ports, or /tmp/vortelix-ports-<uid> where XDG_RUNTIME_DIR is not
 //   set. Its links count only if it belongs to the user and nobody else can
@@ -63,10 +67,11 @@ enum ServeResult { kServeStopped = 0, kServeHungUp = 1, kServeFailed = -1 };
 // hang-up fault drops the line (kServeHungUp; the line is closed) or the line
 // fails (kServeFailed). clock gives seconds; the sensor sees them counted from
 // the start of Serve.
-// While lock is given, the sensor is touched only with it held.
+// While lock is given, the sensor is touched only with it held. A byte on
+// wakeFd (if not -1) wakes Serve to look at the sensor again.
 ServeResult Serve(Sensor &sensor, PtyLine &line, int stopFd,
                   const std::function<double()> &clock = MonotonicSeconds,
-                  std::mutex *lock = nullptr);
+                  std::mutex *lock = nullptr, int wakeFd = -1);
 
 // A sensor served on its own thread, for tests: start, use SlavePath(), stop.
 class SensorThread {
@@ -90,6 +95,10 @@ class SensorThread {
     }
     // Lets the hold fault's tail go.
     void ReleaseHeld();
+    // Stops the reading of the line: once this returns, the PC's bytes stay
+    // in the line until ResumeReading.
+    void StopReading();
+    void ResumeReading();
     void SetLog(std::ostream *log) {
         std::lock_guard<std::mutex> hold(lock_);
         sensor_.SetLog(log);
@@ -99,6 +108,7 @@ class SensorThread {
     Sensor sensor_;
     PtyLine line_;
     int stopPipe_[2] = {-1, -1};
+    int wakePipe_[2] = {-1, -1};
     std::mutex lock_; // between the serving thread and Inspect
     std::thread thread_;
     std::atomic<bool> ended_{false};

@@ -143,6 +143,13 @@ class Sensor {
         return !out_.empty() && out_.front().holdAt < out_.front().bytes.size();
     }
 
+    // Stops and resumes the reading of the line. Meanwhile what the PC writes
+    // waits in the line unread, where the PC's output flush can still take it
+    // back; Serve reads on once Reading() is true again.
+    void StopReading() { reading_ = false; }
+    void ResumeReading() { reading_ = true; }
+    bool Reading() const { return reading_; }
+
     // True once the hang-up fault has struck and its last answer has left.
     bool LineDown(double now) const { return hangupAt_ >= 0 && now >= hangupAt_ && out_.empty(); }
 
@@ -206,6 +213,7 @@ class Sensor {
     Words ram_{};                 // working parameter set
     Words eeprom_{};              // stored parameter set
     bool calibrating_ = false;    // between calibration sub-commands 1 and 0
+    bool reading_ = true;         // the line is read (see StopReading)
     double dynpower_ = 0.0;       // illumination power in use, 0..1000
     u16 anaMax_ = 0;              // analog output maximum since the last reset
     u16 anaMin_ = 0;              // analog output minimum since the last reset

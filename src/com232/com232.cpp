@@ -106,46 +106,64 @@ void CopyPPtoVars(void) {
 // at most 34 bytes, 18 ms at 19200 baud, plus a USB adapter's latency.
 static constexpr double TAIL_WAIT = 0.1;
 
-// Where the reply sync word begins in the frame just read into szReadBuf.
-// Stray bytes ahead of a reply (line noise, the rest of an answer nobody
-// waited for) shift it back. 0 when it is at the front, or nowhere: a frame
-// with another sync word is taken as it stands.
-static int SyncOffset(void) {
-    if (ReadBufWord(0) == REPLY_SYNC) return 0;
-    for (int k = 1; k + 1 < FRAMELEN; k++)
-        if (ReadBufWord(k) == REPLY_SYNC) return k;
-    return 0;
+static u16 WordIn(const char *bytes, int offset) {
+    const auto high = static_cast<unsigned char>(bytes[offset]);
+    const auto low = static_cast<unsigned char>(bytes[offset + 1]);
+    return static_cast<u16>(high << 8 | low);
 }
 
-// Moves the frame that begins at offset to the front of szReadBuf and reads
-// its last offset bytes, which are still on the line. Waits without pumping
-// (the callback cannot pump), at most TAIL_WAIT, waking as the bytes come.
-// Returns 1 when the frame is whole.
-static int ReadShiftedTail(int offset) {
-    std::memmove(szReadBuf, szReadBuf + offset, size_t(FRAMELEN - offset));
-    if (WaitInQ(com, offset, TAIL_WAIT) < offset) return 0;
-    return ComRd(com, szReadBuf + FRAMELEN - offset, offset) == offset;
+// Finds the reply behind stray bytes (line noise, the rest of an answer
+// nobody waited for) in the frame just read into szReadBuf. Each 00 AA in it
+// may begin the reply, the stray bytes' own included: the first whole frame
+// that echoes the command sent is taken, else the first whole frame found.
+// The bytes a frame needs beyond the 36 read are still on the line; they are
+// read as they come, waiting without pumping (the callback cannot pump) at
+// most TAIL_WAIT for each. Returns 1 with the frame moved to the front of
+// szReadBuf and in *past the bytes read behind it; -1 when the 36 bytes hold
+// no sync word at all, 0 when no frame behind one became whole (szReadBuf
+// unchanged both times).
+static int ResyncBehindStrayBytes(int *past) {
+    char seen[2 * FRAMELEN]; // the 36 bytes read and those read after them
+    std::memcpy(seen, szReadBuf, FRAMELEN);
+    int have = FRAMELEN;
+    int taken = -1, found = 0;
+    for (int k = 1; k + 1 < FRAMELEN; k++) {
+        if (WordIn(seen, k) != REPLY_SYNC) continue;
+        found = 1;
+        const int more = k + FRAMELEN - have;
+        if (more > 0) {
+            if (WaitInQ(com, more, TAIL_WAIT) < more) break;
+            if (ComRd(com, seen + have, more) != more) break;
+            have += more;
+        }
+        if (taken < 0) taken = k;
+        if (WordIn(seen, k + 2) == (static_cast<unsigned>(order) & 0xFFFF)) {
+            taken = k;
+            break;
+        }
+    }
+    if (taken < 0) return found ? 0 : -1;
+    std::memcpy(szReadBuf, seen + taken, FRAMELEN);
+    *past = have - taken - FRAMELEN;
+    return 1;
 }
 
 void RX_Receive_Function(int, int events, void *) {
     if (!(events & LWRS_RECEIVE)) return;
     ComRd(com, szReadBuf, FRAMELEN);
-    const int offset = SyncOffset();
-    if (offset > 0) {
-        char asRead[FRAMELEN];
-        std::memcpy(asRead, szReadBuf, FRAMELEN);
-        if (!ReadShiftedTail(offset)) {
-            // Nothing followed the 36 bytes. If they echo the command sent,
-            // they are its reply with another sync word whose words happen
-            // to hold 00 AA: taken as it stands, so the line check can name
-            // the wrong sync word. Otherwise the frame never completed and
-            // is dropped like a short reply, so the waiting code runs into
-            // its time-out with pp and the flag untouched.
-            std::memcpy(szReadBuf, asRead, FRAMELEN);
-            if (!ReplyEchoes(order)) {
-                FlushInQ(com);
-                return;
-            }
+    int past = 0; // bytes read behind the frame taken
+    // A frame with another sync word and no 00 AA in it is taken as it
+    // stands, for the line check to name.
+    if (ReadBufWord(0) != REPLY_SYNC && ResyncBehindStrayBytes(&past) == 0) {
+        // No frame behind a sync word in the 36 bytes became whole. If they
+        // echo the command sent, they are its reply with another sync word
+        // (whose words may hold 00 AA): taken as it stands, so the line check
+        // can name the wrong sync word. Otherwise the frame never completed
+        // and is dropped like a short reply, so the waiting code runs into
+        // its time-out with pp and the flag untouched.
+        if (!ReplyEchoes(order)) {
+            FlushInQ(com);
+            return;
         }
     }
     GetRxBuf(PNUM);
@@ -153,7 +171,7 @@ void RX_Receive_Function(int, int events, void *) {
     graphrefresh = 1;
     replyInFlight = 0;
     // Whatever follows the frame is dropped: the next frame starts clean.
-    rxTrailing = GetInQLen(com);
+    rxTrailing = past + GetInQLen(com);
     FlushInQ(com);
 }
 

@@ -138,6 +138,8 @@ TEST_F(Serial, StrayBytesAheadOfAReplyDoNotShiftIt) {
     } cases[] = {
         {"junk ahead", cat(junk, Frame(0xAA, 2, {11, 22, 33})), 2, 1, 11, 0xAA},
         {"junk ahead, the tail behind the first 36 bytes", cat(junk, full), 8, 1, 5, 0xAA},
+        {"junk holding 00 AA ahead", cat({0x13, 0x00, 0xAA, 0x55, 0x00}, Frame(0xAA, 2, {11})), 2,
+         1, 11, 0xAA},
         {"the sync word at the last offset it can have", cat(Bytes(34, 0x11), Frame(0xAA, 2, {3})),
          2, 1, 3, 0xAA},
         {"another sync word, no 00 AA in it", Frame(0xAB, 5, {41, 42}), 5, 1, 41, 0xAB},

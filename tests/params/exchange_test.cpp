@@ -3,7 +3,9 @@
 #include "com232/com232.h"
 #include "com232/portsetup.h"
 #include "window/controls.h"
+#include "main/live.h"
 #include "main/params.h"
+#include "main/teach.h"
 #include "paramstest.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
@@ -13,7 +15,23 @@
 #include <QTest>
 #include <QTimer>
 
+#include <functional>
+#include <string>
+
 namespace {
+
+// Runs action once, inside whatever pumps events, as soon as the program
+// waits for the line (a reply wait or a line wait of the send path); looks
+// die with context.
+void WhenLineWaits(QObject &context, std::function<void()> action) {
+    auto *look = new QTimer(&context);
+    QObject::connect(look, &QTimer::timeout, [look, action] {
+        if (replyWaits <= 0) return;
+        look->stop();
+        action();
+    });
+    look->start(1);
+}
 
 class Exchange : public ParamsTest {
   protected:
@@ -98,26 +116,65 @@ TEST_F(Exchange, GetFetchesFromRamOrEeprom) {
     }
 }
 
-// The real button: a mouse click sends one frame; Space and Return (a commit
-// without a click) send nothing.
 // Regression: the fetch's flush of the output queue used to take with it a
-// Send still on its way, about one time in ten on the pseudo-terminal, and
-// the sensor never saw the new set.
+// Send still on its way (on the pseudo-terminal, what the sensor has not read
+// yet), and the sensor never saw the new set. The sensor stops reading, so
+// Send's frame is still in the line when Get starts, and reads on only once
+// Get waits for the line: Get's frame must not be written before that.
 TEST_F(Exchange, GetRightAfterSendLetsTheSentFrameLeave) {
     Connect();
     Choose(PANEL_RBTRam, CC_RBTRam);
-    std::vector<int> expected;
-    for (int round = 0; round < 20; round++) {
-        const Words words = round % 2 ? SetA() : SetB();
-        ShowInWindow(words, words);
-        CC_BTNSend(pHandle, 0, EVENT_LEFT_CLICK, nullptr, 0, 0);
-        CC_BTNGet(pHandle, PANEL_CTRLPostLoop, EVENT_COMMIT, nullptr, 0, 0);
-        expected.insert(expected.end(), {1, 2});
-        ASSERT_EQ(Variables(), words) << "round " << round;
-    }
-    EXPECT_EQ(NewFrames(expected.size()), expected);
+    ShowInWindow(SetA(), SetA());
+    sensor->thread().StopReading();
+    CC_BTNSend(pHandle, 0, EVENT_LEFT_CLICK, nullptr, 0, 0);
+    const unsigned sent = frameCount;
+    unsigned framesAtResume = 0;
+    QObject context;
+    WhenLineWaits(context, [&] {
+        framesAtResume = frameCount;
+        sensor->thread().ResumeReading();
+    });
+    CC_BTNGet(pHandle, PANEL_CTRLPostLoop, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(framesAtResume, sent) << "Get wrote its frame before the line was free";
+    EXPECT_EQ(NewFrames(2), (std::vector<int>{1, 2}));
+    EXPECT_EQ(Variables(), SetA());
+    EXPECT_EQ(SensorRam(*sensor), SetA());
 }
 
+// A command started inside the run loop while the loop's reply is half-way
+// on the line lets that reply finish before its flush, which would take the
+// reply's head and leave its tail in front of the command's own reply. The
+// sensor holds the tail until the command waits for the line; the command's
+// frame must not leave before that.
+TEST_F(Exchange, ACommandInsideTheRunLetsAHalfSentReplyFinish) {
+    sim::Config config = InstantConfig("t1");
+    config.faults.holdAnswer = 5; // the run's first reply, behind the start-up chain's four
+    config.faults.holdByte = 20;
+    Connect(config);
+    QObject context;
+    unsigned framesBefore = 0, framesAtRelease = 0;
+    std::string resetStatus;
+    WhenSensorHolds(context, sensor->thread(), [&] {
+        framesBefore = frameCount;
+        WhenLineWaits(context, [&] {
+            framesAtRelease = frameCount;
+            sensor->thread().ReleaseHeld();
+        });
+        CC_ButtonReset(pHandle, 0, EVENT_COMMIT, nullptr, 0, 0);
+        resetStatus = Status();
+        CC_BTNStop(pHandle, 0, EVENT_LEFT_CLICK, nullptr, 0, 0);
+    });
+    CC_BTNRun(pHandle, 0, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(framesAtRelease, framesBefore) << "the reset left before the reply was whole";
+    EXPECT_EQ(resetStatus, "Reset of analog-output Max/Min OK!");
+    const std::vector<int> frames = NewFrames(2); // a fresh run request may follow
+    ASSERT_GE(frames.size(), 2u);
+    EXPECT_EQ(std::vector<int>(frames.begin(), frames.begin() + 2),
+              (std::vector<int>{CODE_RUN, CODE_RESET_ANALOG}));
+}
+
+// The real button: a mouse click sends one frame; Space and Return (a commit
+// without a click) send nothing.
 TEST_F(Exchange, SendActsOnTheMouseOnly) {
     Connect();
     DisplayPanel(pHandle);
