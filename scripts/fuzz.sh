@@ -37,7 +37,7 @@ targets=(rxframe identity parafile panelfile namedset)
 # a minute on a slow machine (the rates differ by two orders of magnitude: a
 # panel file loads two windows, a receive frame is a few copies).
 fixed_seed=20250101
-declare -A fixed_runs=([rxframe]=200000 [identity]=20000 [parafile]=30000 [panelfile]=8000 [namedset]=50000)
+declare -A fixed_runs=([rxframe]=60000 [identity]=20000 [parafile]=30000 [panelfile]=8000 [namedset]=50000)
 
 bash scripts/setup.sh
 missing=()

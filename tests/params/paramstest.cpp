@@ -8,6 +8,7 @@
 #include "testhooks.h"
 #include "platform/widgets/userint.h"
 #include "uiharness.h"
+#include "waits.h"
 
 #include <cstdlib>
 #include <filesystem>
@@ -86,12 +87,8 @@ Words SensorEeprom(SimulatedSensor &sensor) {
 }
 
 std::vector<int> FramesAfterWait(const SimulatedSensor &sensor, std::size_t count) {
-    const double end = Timer() + 1.0;
     std::vector<int> codes = sensor.framesReceived();
-    while (codes.size() < count && Timer() < end) {
-        ProcessSystemEvents();
-        codes = sensor.framesReceived();
-    }
+    PumpUntil([&] { return (codes = sensor.framesReceived()).size() >= count; });
     return codes;
 }
 

@@ -209,10 +209,13 @@ TEST_F(Compare, RefusedWhileALoopRunsOrAReplyIsAwaited) {
 
     // A Get waits for its reply; the fetch pressed meanwhile is refused.
     std::string during;
-    QTimer::singleShot(100, [&] {
-        Click(CC_BTNFetchSets, pCompare, COMPARE_BTNFetch);
-        during = CompareStatus();
-    });
+    QObject context;
+    When(
+        context, [] { return replyWaits > 0; },
+        [&] {
+            Click(CC_BTNFetchSets, pCompare, COMPARE_BTNFetch);
+            during = CompareStatus();
+        });
     CC_BTNGet(pHandle, PANEL_CTRLPostLoop, EVENT_COMMIT, nullptr, 0, 0);
     EXPECT_EQ(during, BUSY_TEXT);
     PumpFor(0.4);
