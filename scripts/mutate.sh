@@ -30,14 +30,20 @@ labels: link
 
 fault: the bytes behind a frame are not flushed
 file: src/com232/com232.cpp
-find:     rxTrailing = GetInQLen(com);
-put:     rxTrailing = GetInQLen(com); return;
+find:     rxTrailing = past + GetInQLen(com);
+put:     rxTrailing = past + GetInQLen(com); return;
 labels: link
 
 fault: a frame that echoes another command is taken
 file: src/com232/com232.cpp
-find:             if (!ReplyEchoes(order)) {
-put:             if (ReplyEchoes(order)) {
+find:         if (!ReplyEchoes(order)) {
+put:         if (ReplyEchoes(order)) {
+labels: link
+
+fault: the resync takes the first sync word in stray bytes, not the reply's
+file: src/com232/com232.cpp
+find:         if (WordIn(seen, k + 2) == (static_cast<unsigned>(order) & 0xFFFF)) {
+put:         if (WordIn(seen, k + 2) != (static_cast<unsigned>(order) & 0xFFFF)) {
 labels: link
 
 fault: the line check takes any sync word

@@ -140,19 +140,28 @@ class Ports : public ::testing::Test {
 TEST_F(Ports, SelectorFollowsAnAdapterPluggedInAndPulledOut) {
     EXPECT_EQ(ItemOf(OpenList(), 5), "");
 
+    // The link names the adapter by a stable name, as the device manager
+    // gives one: the pseudo-terminal's own number may be taken by the next
+    // one opened anywhere on the machine (a test running beside this one)
+    // as soon as it is pulled out.
+    char byIdName[] = "/tmp/vtlx-by-id-XXXXXX";
+    const std::string byId = mkdtemp(byIdName);
+    const std::string stable = byId + "/usb-adapter-port0";
     auto adapter = std::make_unique<PtyPeer>();
     ASSERT_TRUE(adapter->ok());
-    folder.link(5, adapter->device());
-    EXPECT_EQ(ItemOf(OpenList(), 5), "COM5  " + adapter->device()) << "plugged in after the start";
+    ASSERT_EQ(symlink(adapter->device().c_str(), stable.c_str()), 0);
+    folder.link(5, stable);
+    EXPECT_EQ(ItemOf(OpenList(), 5), "COM5  " + stable) << "plugged in after the start";
 
-    adapter->hangUp(); // the device node goes with the master side
-    ASSERT_FALSE(fs::exists(adapter->device()));
+    adapter->hangUp(); // the device node goes with the master side ...
+    unlink(stable.c_str()); // ... and the device manager removes its name
     EXPECT_EQ(ItemOf(OpenList(), 5), "") << "pulled out";
 
     // The link keeps its number for the next device it names.
     PtyPeer next;
-    folder.link(5, next.device());
-    EXPECT_EQ(ItemOf(OpenList(), 5), "COM5  " + next.device());
+    ASSERT_EQ(symlink(next.device().c_str(), stable.c_str()), 0);
+    EXPECT_EQ(ItemOf(OpenList(), 5), "COM5  " + stable);
+    fs::remove_all(byId);
 }
 
 // The port in use is pulled out; the same adapter comes back (known by its
