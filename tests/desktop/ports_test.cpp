@@ -153,7 +153,7 @@ TEST_F(Ports, SelectorFollowsAnAdapterPluggedInAndPulledOut) {
     folder.link(5, stable);
     EXPECT_EQ(ItemOf(OpenList(), 5), "COM5  " + stable) << "plugged in after the start";
 
-    adapter->hangUp(); // the device node goes with the master side ...
+    adapter->hangUp();      // the device node goes with the master side ...
     unlink(stable.c_str()); // ... and the device manager removes its name
     EXPECT_EQ(ItemOf(OpenList(), 5), "") << "pulled out";
 
