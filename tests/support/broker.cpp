@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <fstream>
 #include <netinet/in.h>
+#include <sstream>
 #include <sys/socket.h>
 #include <thread>
 #include <unistd.h>
@@ -46,7 +47,8 @@ Broker::Broker() {
     std::ofstream(dir_ + "/mosquitto.conf")
         << "listener " << port_ << " 127.0.0.1\nallow_anonymous true\n"
         << "persistence true\npersistence_location " << dir_ << "/\n"
-        << "log_dest file " << dir_ << "/broker.log\n";
+        << "log_dest stderr\nlog_timestamp_format %H:%M:%S\n"
+        << (geteuid() == 0 ? "user root\n" : "");
     start();
 }
 
@@ -57,6 +59,7 @@ Broker::~Broker() {
 
 bool Broker::start() {
     child_ = Start({"/usr/sbin/mosquitto", "-c", dir_ + "/mosquitto.conf"}, dir_, dir_);
+    logs_.push_back(child_.err);
     for (int i = 0; i < 500 && child_.pid > 0; i++) {
         if (Accepts(port_)) return true;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
@@ -67,6 +70,25 @@ bool Broker::start() {
 void Broker::stop() {
     if (child_.pid > 0) Stop(child_, 10);
     child_.pid = -1;
+}
+
+std::string Broker::problem() {
+    MqttReader probe(port_, "vtlx-test/probe");
+    if (probe.connected()) return "";
+    std::istringstream lines(log());
+    std::string line, last = child_.pid > 0 ? "(nothing logged)" : "(mosquitto did not start)";
+    while (std::getline(lines, line))
+        if (!line.empty()) last = line;
+    return "test broker not serving: " + last;
+}
+
+std::string Broker::log() const {
+    std::string all;
+    for (const std::string &path : logs_) {
+        std::ifstream in(path);
+        all.append(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    }
+    return all;
 }
 
 MqttReader::MqttReader(int port, const std::string &filter) : filter_(filter) {

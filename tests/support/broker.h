@@ -1,5 +1,10 @@
 // A real MQTT broker for end-to-end tests (mosquitto on 127.0.0.1, a free
 // port, its own folder) and a reader subscribed with QoS 1.
+//
+// The broker runs as whoever starts the suite: started as root, mosquitto
+// would otherwise switch to its own user, which cannot write the test's
+// private folder (its persistence, and a log file there). Its log goes to
+// standard error, kept in a file per start, so a test can show it.
 #pragma once
 
 #include <condition_variable>
@@ -17,6 +22,12 @@ class Broker {
     Broker();  // picks a free port and starts the broker
     ~Broker(); // stops it and removes its folder
     bool ok() const { return child_.pid > 0; }
+    // Empty when the broker answers MQTT (a connect, a subscription and a
+    // message round trip); else "test broker not serving: " and the last line
+    // of its log.
+    std::string problem();
+    // Everything the broker logged since the first start.
+    std::string log() const;
     int port() const { return port_; }
     std::string url() const { return "mqtt://127.0.0.1:" + std::to_string(port_); }
     // Stops the broker (its state saved) and starts it again on the same port.
@@ -27,6 +38,7 @@ class Broker {
     std::string dir_;
     int port_ = 0;
     Child child_;
+    std::vector<std::string> logs_; // standard error of each start
 };
 
 struct MqttMessage {
