@@ -13,8 +13,10 @@
 // - the measurements the reader (QoS 1) got against the replies;
 // - the monitor's CPU share of one core (/proc/PID/stat), resident memory at
 //   the start and the end of the span (and once a minute in long runs);
-// - with the broker stopped for the outage: the reply rate meanwhile and the
-//   resident memory it grew by per measurement queued.
+// - with the broker stopped for the outage: the reply rate meanwhile, its
+//   share of the rate before (the loop must not slow down while the
+//   measurements queue) and the resident memory it grew by per measurement
+//   queued.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -95,13 +97,19 @@ int main(int argc, char **argv) {
     char templ[] = "/tmp/vtlx-benchmon-XXXXXX";
     const std::string dir = mkdtemp(templ);
     std::printf("| delivery | replies/s | of line bound | published | CPU %% | RSS start-end KiB |"
-                " outage replies/s | bytes per queued |\n|---|---|---|---|---|---|---|---|\n");
+                " outage replies/s | of rate before | bytes per queued |\n"
+                "|---|---|---|---|---|---|---|---|---|\n");
     for (const std::string &delivery : deliveries) {
         const std::string log = dir + "/line-" + delivery + ".jsonl";
         Child sim =
             Start({VTLX_SENSORSIM, "--com", "1", "--delivery", delivery, "--log", log}, dir, dir);
         Pause(0.5);
         Broker broker;
+        if (const std::string problem = broker.problem(); !problem.empty()) {
+            std::fprintf(stderr, "%s\n", problem.c_str());
+            Stop(sim, 10);
+            return 1;
+        }
         MqttReader reader(broker.port(), "bench/#");
         reader.connected();
         Child monitor = Start({VTLX_MONITOR, "--port", "1", "--broker", broker.url(), "--topic",
@@ -139,9 +147,10 @@ int main(int argc, char **argv) {
         Stop(monitor, 20);
         Stop(sim, 10);
         const long published = static_cast<long>(reader.messages("bench/measurement").size());
-        std::printf("| %s | %.2f | %.3f | %ld of %zu | %.2f | %ld-%ld | %.2f | %.0f |\n",
+        const double outageRate = RepliesPerSecond(after, down, up);
+        std::printf("| %s | %.2f | %.3f | %ld of %zu | %.2f | %ld-%ld | %.2f | %.3f | %.0f |\n",
                     delivery.c_str(), rate, rate / LINE_BOUND, published, ReplyStamps(log).size(),
-                    100.0 * cpu, rss0, rss1, RepliesPerSecond(after, down, up),
+                    100.0 * cpu, rss0, rss1, outageRate, rate > 0 ? outageRate / rate : 0.0,
                     queued > 0 ? 1024.0 * static_cast<double>(rssUp - rssDown) /
                                      static_cast<double>(queued)
                                : 0.0);

@@ -10,6 +10,7 @@
 #include <memory>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <poll.h>
 #include <sys/socket.h>
 #include <sys/stat.h>
@@ -47,13 +48,18 @@ class Monitor : public ::testing::Test {
   protected:
     void SetUp() override {
         ASSERT_TRUE(sensor.ok()) << sensor.error();
-        ASSERT_TRUE(broker.ok());
+        ASSERT_EQ(broker.problem(), "");
         ASSERT_TRUE(reader.connected());
         char templ[] = "/tmp/vtlx-monitor-XXXXXX";
         dir = mkdtemp(templ);
     }
     void TearDown() override {
         if (child.pid > 0) Stop(child, 10);
+        if (HasFailure()) {
+            std::cerr << "--- the monitor's standard error:\n"
+                      << (child.err.empty() ? "" : ReadFile(child.err)) << "--- the broker's log:\n"
+                      << broker.log();
+        }
         std::filesystem::remove_all(dir);
     }
     Child start(std::vector<std::string> extra = {}, std::vector<std::string> env = {}) {
@@ -199,19 +205,17 @@ void ExpectNoGap(const std::vector<QJsonObject> &seen) {
         ASSERT_EQ(seen[i]["seq"].toInt(), static_cast<int>(i + 1));
 }
 
-// Every run reply of the sensor's log is one measurement, in order, with its
-// values (the last request may still be unanswered when the monitor stops).
-TEST_F(Monitor, PublishesEveryReplyOnce) {
-    start();
-    ASSERT_TRUE(reader.waitFor(SeqAtLeast(base, 1), 20));
-    ASSERT_TRUE(StillRunning(child, 20));
+// Stops the monitor and checks that every run reply of the sensor's log is
+// one measurement, in order, with its values (the last request may still be
+// unanswered when the monitor stops).
+void ExpectEachReplyOnce(Child &child, MqttReader &reader, const std::string &base,
+                         const SimulatedSensor &sensor) {
     EXPECT_EQ(Stop(child, 20), 0);
     child.pid = -1;
     ASSERT_TRUE(reader.waitFor(LastState(base + "/status", "offline"), 20));
     const auto seen = Measurements(reader, base);
     const auto replies = RunReplies(sensor);
     ExpectNoGap(seen);
-    ASSERT_GE(seen.size(), 400u); // 20 s at 26.7 replies a second
     ASSERT_LE(seen.size(), replies.size());
     ASSERT_GE(seen.size() + 1, replies.size());
     const char *names[] = {"Ledge", "Redge",   "Mvalue", nullptr,    nullptr,  "tVal",   "tTol",
@@ -226,27 +230,31 @@ TEST_F(Monitor, PublishesEveryReplyOnce) {
     }
 }
 
-// The broker away for 10 s mid-run: nothing lost, and the loop runs on at
-// the same rate meanwhile.
+TEST_F(Monitor, PublishesEveryReplyOnce) {
+    start();
+    ASSERT_TRUE(reader.waitFor(SeqAtLeast(base, 400), 120));
+    ExpectEachReplyOnce(child, reader, base, sensor);
+}
+
+// The broker away for 10 s mid-run: the loop goes on meanwhile, and every
+// reply is published once, in order, after it is back. (The rate during the
+// outage against the rate before it is a figure of bench_monitor.)
 TEST_F(Monitor, RidesOutABrokerOutage) {
     start();
     ASSERT_TRUE(reader.waitFor(SeqAtLeast(base, 50), 20));
-    const double down = RunReplies(sensor).back().t;
+    const std::size_t before = RunReplies(sensor).size();
     broker.stop();
+    const double down = RunReplies(sensor).back().t;
     StillRunning(child, 10);
-    const double up = RunReplies(sensor).back().t;
+    const auto replies = RunReplies(sensor);
+    const double up = replies.back().t;
+    const auto during = static_cast<double>(replies.size() - before);
+    EXPECT_GE(during, up - down - 1.0) << "at least one run request a second while it was away";
     ASSERT_TRUE(broker.start());
+    ASSERT_EQ(broker.problem(), "");
     const int n = static_cast<int>(RunReplies(sensor).size());
     ASSERT_TRUE(reader.waitFor(SeqAtLeast(base, n + 20), 60));
-    auto inSpan = [&](double from, double to) {
-        int count = 0;
-        for (const SimEvent &e : RunReplies(sensor))
-            count += e.t >= from && e.t < to;
-        return count / (to - from);
-    };
-    const double before = inSpan(0.5 * down, down), during = inSpan(down, up);
-    EXPECT_GT(during, 0.95 * before) << before << " replies/s before, " << during << " during";
-    ExpectNoGap(Measurements(reader, base));
+    ExpectEachReplyOnce(child, reader, base, sensor);
 }
 
 // A late reader gets every retained topic at once.
@@ -287,10 +295,12 @@ TEST_F(Monitor, ReopensAPortThatCameBack) {
     ExpectNoGap(Measurements(reader, base));
 }
 
-// Three sensors, three monitors, one broker, 60 s: every stream whole and in order.
+// Three sensors, three monitors, one broker, 500 replies each: every stream
+// whole and in order.
 TEST(MonitorFleet, ThreeStreamsOnOneBroker) {
     PortFolder folder;
     Broker broker;
+    ASSERT_EQ(broker.problem(), "");
     MqttReader reader(broker.port(), "fleet/#");
     ASSERT_TRUE(reader.connected());
     std::vector<std::unique_ptr<SimulatedSensor>> sensors;
@@ -303,7 +313,8 @@ TEST(MonitorFleet, ThreeStreamsOnOneBroker) {
                                   broker.url(), "--topic", "fleet/" + std::to_string(n)},
                                  dir, dir));
     }
-    StillRunning(monitors[0], 60);
+    for (int n = 0; n < 3; n++)
+        EXPECT_TRUE(reader.waitFor(SeqAtLeast("fleet/" + std::to_string(n + 1), 500), 180));
     for (int n = 0; n < 3; n++) {
         SCOPED_TRACE(n + 1);
         EXPECT_EQ(Stop(monitors[n], 20), 0);
@@ -312,8 +323,9 @@ TEST(MonitorFleet, ThreeStreamsOnOneBroker) {
         const auto seen = Measurements(reader, base);
         ExpectNoGap(seen);
         EXPECT_GE(seen.size() + 1, RunReplies(*sensors[n]).size());
-        EXPECT_GE(seen.size(), 100u);
+        EXPECT_GE(seen.size(), 500u);
     }
+    if (::testing::Test::HasFailure()) std::cerr << "--- the broker's log:\n" << broker.log();
     std::filesystem::remove_all(dir);
 }
 
