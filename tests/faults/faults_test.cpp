@@ -312,24 +312,30 @@ TEST_F(StrayReplies, TheRunLoopPassesOverALateParameterFrame) {
     std::vector<unsigned> measurement(16, 0);
     measurement[5] = 222; // tVal
     measurement[6] = 9;   // tTol
-    std::atomic<bool> strayWentBack{false};
+    std::atomic<bool> strayWentBack{false}, done{false};
+    std::atomic<int> answered{0};
     std::thread sensor([&] {
-        auto request = peer.read(FRAMELEN, 1000);
+        auto request = peer.read(FRAMELEN, static_cast<int>(kHangCeiling * 1000));
         if (request.size() != FRAMELEN || request[3] != 8) return;
         peer.write(Frame(0xAA, 2, std::vector<unsigned>(16, kStray)));
         std::this_thread::sleep_for(std::chrono::milliseconds(50));
         peer.write(Frame(0xAA, 8, measurement));
-        const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(1);
-        while (std::chrono::steady_clock::now() < end) {
+        while (!done) {
             request = peer.read(FRAMELEN, 100);
             if (request.size() != FRAMELEN) continue;
             // Words 8 and 9 of a request carry tVal and tTol.
             if (unsigned(request[20] << 8 | request[21]) == kStray) strayWentBack = true;
             peer.write(Frame(0xAA, 8, measurement));
+            answered++;
         }
     });
-    After(context, 0.6, StopLoop);
+    // Stopped once three requests followed the measurement's reply; the look
+    // dies before the counter it reads.
+    QObject scope;
+    When(
+        scope, [&] { return answered >= 3; }, StopLoop);
     CC_BTNRun(pHandle, PANEL_CTRLLoopLock1, EVENT_COMMIT, nullptr, 0, 0);
+    done = true;
     sensor.join();
     EXPECT_EQ(ControlText(pHandle, PANEL_TEXTStatus), "Line Ok!");
     EXPECT_EQ(tVal, 222);
@@ -347,14 +353,16 @@ TEST_F(StrayReplies, TheRunLoopTimesOutOnALineOfWrongAnswers) {
             if (request.size() == FRAMELEN) peer.write(Frame(0xAA, 3, {1, 2, 3}));
         }
     });
-    After(context, 4.0, StopLoop); // not reached when the time-out works
-    const double t0 = Timer();
+    bool stoppedByTest = false; // only when the time-out fails
+    After(context, kHangCeiling * TimeFactor(), [&] {
+        stoppedByTest = true;
+        StopLoop();
+    });
     CC_BTNRun(pHandle, PANEL_CTRLLoopLock1, EVENT_COMMIT, nullptr, 0, 0);
-    const double wall = Timer() - t0;
     done = true;
     sensor.join();
     EXPECT_EQ(ControlText(pHandle, PANEL_TEXTStatus), "Timeout RS232-Line!");
-    EXPECT_LT(wall, 2.0);
+    EXPECT_FALSE(stoppedByTest);
     EXPECT_EQ(stop_flag, 1);
 }
 
@@ -374,9 +382,10 @@ TEST_F(StrayReplies, TheRunLoopKeepsASetPointThatOnlyAGarbledFrameChanged) {
             return words;
         };
         std::vector<std::pair<unsigned, unsigned>> carried;
+        std::atomic<int> answered{0};
+        std::atomic<bool> done{false};
         std::thread sensor([&] {
-            const auto end = std::chrono::steady_clock::now() + std::chrono::milliseconds(800);
-            for (int n = 0; std::chrono::steady_clock::now() < end;) {
+            for (int n = 0; !done;) {
                 const auto request = peer.read(FRAMELEN, 100);
                 if (request.size() != FRAMELEN) continue;
                 n++;
@@ -391,10 +400,14 @@ TEST_F(StrayReplies, TheRunLoopKeepsASetPointThatOnlyAGarbledFrameChanged) {
                 } else {
                     peer.write(Frame(0xAA, 8, measurement(300, 20)));
                 }
+                answered = n;
             }
         });
-        After(context, 0.6, StopLoop);
+        QObject scope; // a look not taken dies before the counter it reads
+        When(
+            scope, [&] { return answered >= 8; }, StopLoop);
         CC_BTNRun(pHandle, PANEL_CTRLLoopLock1, EVENT_COMMIT, nullptr, 0, 0);
+        done = true;
         sensor.join();
         EXPECT_EQ(ControlText(pHandle, PANEL_TEXTStatus), "Line Ok!");
         ASSERT_GT(carried.size(), 6u);

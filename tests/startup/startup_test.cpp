@@ -81,7 +81,6 @@ TEST_F(Startup, SilentSensorAndMissingFirmwareTextAreReported) {
         const double t0 = Timer();
         InitRS232(1);
         EXPECT_GT(Timer() - t0, 1.45) << "the whole time limit";
-        EXPECT_LT(Timer() - t0, 3.0 * TimeFactor());
         EXPECT_EQ(Status(), "Timeout-RS-232...");
         EXPECT_EQ(Control(PANEL_NUMPower), 432u) << "the panel keeps its values";
         EXPECT_EQ(power, powerBefore);
