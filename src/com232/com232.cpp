@@ -10,28 +10,28 @@
 #include <cstring>
 
 // Link state; written by the senders, the receive callback and the port set-up.
-int com = 0;                   // serial port number, 1 = COM1
-int order = 0;                 // command code of the frame being sent
-int sync = 0;                  // first word of every command frame
-int target = 0;                // RAM, EEPROM or DATFILE
-int rx_flag = 0;               // set by RX_Receive_Function, cleared by the sender
-int stop_flag = 0;             // 1 stops the run and video loops
-int graphrefresh = 0;          // initialised at load: no reply awaits display
-u16 pp[16];                    // parameter package
-char szWriteBuf[1024];         // transmit buffer
-char szReadBuf[1024];          // receive buffer
-int nBytesW = 0;               // count of the last ComWrt
-int nBytesR = 0;               // count of the last raw-block ComRd
-int ret = 0;                   // result of the last port set-up step
-double tstart = 0.0;           // start of the current reply wait, s
-double tdiff = 0.0;            // elapsed time of the current reply wait, s
-unsigned frameCount = 0;       // command frames sent since start
-int replyWaits = 0;            // reply waits under way
-int portGone = 0;              // the port in use went away; cleared by a port choice
-int rxTrailing = 0;            // bytes behind the last frame taken
-int replyInFlight = 0;         // 1 from a request until its reply frame is taken
-double replySentAt = 0;        // when that request was written, s
-static int frameLeaving = 0;   // 1 from a frame without an answer until the next flush
+int com = 0;                 // serial port number, 1 = COM1
+int order = 0;               // command code of the frame being sent
+int sync = 0;                // first word of every command frame
+int target = 0;              // RAM, EEPROM or DATFILE
+int rx_flag = 0;             // set by RX_Receive_Function, cleared by the sender
+int stop_flag = 0;           // 1 stops the run and video loops
+int graphrefresh = 0;        // initialised at load: no reply awaits display
+u16 pp[16];                  // parameter package
+char szWriteBuf[1024];       // transmit buffer
+char szReadBuf[1024];        // receive buffer
+int nBytesW = 0;             // count of the last ComWrt
+int nBytesR = 0;             // count of the last raw-block ComRd
+int ret = 0;                 // result of the last port set-up step
+double tstart = 0.0;         // start of the current reply wait, s
+double tdiff = 0.0;          // elapsed time of the current reply wait, s
+unsigned frameCount = 0;     // command frames sent since start
+int replyWaits = 0;          // reply waits under way
+int portGone = 0;            // the port in use went away or takes nothing; cleared by a port set-up
+int rxTrailing = 0;          // bytes behind the last frame taken
+int replyInFlight = 0;       // 1 from a request until its reply frame is taken
+double replySentAt = 0;      // when that request was written, s
+static int frameLeaving = 0; // 1 from a frame without an answer until the next flush
 static double frameSentAt = 0; // when that frame was written, s
 
 int SlopeScale(void) {
@@ -49,7 +49,7 @@ void AssignLinkDefaults(void) {
 
 void ResetLinkToLoad(void) {
     com = order = sync = target = rx_flag = stop_flag = 0;
-    graphrefresh = 0;
+    graphrefresh = portGone = 0;
     std::memset(pp, 0, sizeof pp);
     std::memset(szWriteBuf, 0, sizeof szWriteBuf);
     std::memset(szReadBuf, 0, sizeof szReadBuf);
@@ -209,15 +209,19 @@ static void WaitOffLine(int *onLine, double sentAt, double limit) {
     *onLine = 0;
 }
 
+// Nothing can leave, and no reply can come: said at once, and every wait
+// and loop after it ends at once (portGone) until the port is set up again.
+static int PortNotOpen(int answer) {
+    portGone = 1;
+    SetStatus(PORT_NOT_OPEN_TEXT);
+    LinkStatus(szStatus);
+    if (answer != ANSWER_NONE) rx_flag = 0;
+    nBytesW = kComPortNotOpen;
+    return nBytesW;
+}
+
 int SendFrame(int code, const u16 *words, int answer) {
-    if (portGone) {
-        // Nothing can leave, and no reply can come: said at once.
-        SetStatus(PORT_NOT_OPEN_TEXT);
-        LinkStatus(szStatus);
-        if (answer != ANSWER_NONE) rx_flag = 0;
-        nBytesW = kComPortNotOpen;
-        return nBytesW;
-    }
+    if (portGone) return PortNotOpen(answer);
     u16 payload[PNUM];
     std::memcpy(payload, words, sizeof payload);
     // A command sent while the reply to the one before is half-way on the
@@ -238,6 +242,10 @@ int SendFrame(int code, const u16 *words, int answer) {
     order = code;
     FillTxBuf(order, payload);
     nBytesW = ComWrt(com, szWriteBuf, FRAMELEN);
+    // A port that was never opened, or was closed, takes nothing. (A line
+    // that died takes nothing either, but the port stays open until the
+    // port watch or the reply's time-out has its say.)
+    if (nBytesW == kComPortNotOpen) return PortNotOpen(answer);
     frameCount++;
     replyInFlight = answer == ANSWER_FRAME && nBytesW == FRAMELEN;
     replySentAt = Timer();

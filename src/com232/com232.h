@@ -12,9 +12,10 @@ inline constexpr char TIMEOUT_TEXT[] = "Timeout-RS-232...";
 inline constexpr char PORT_NOT_OPEN_TEXT[] = "Port is not open";
 inline constexpr char LOOP_TIMEOUT_TEXT[] = "Timeout RS232-Line!";
 
-// 1 from the moment the port in use went away (FollowPorts) until the user
-// chooses a port (CC_DropDCom): frames and reply waits then end at once with
-// "Port is not open" instead of waiting out a reply that cannot come.
+// 1 from the moment the port in use went away (FollowPorts), or a frame
+// found it not open (never opened, or closed), until a port is set up again
+// (InitRS232): frames and reply waits then end at once with "Port is not
+// open" instead of waiting out a reply that cannot come.
 extern int portGone;
 
 // The scale of the slope word: the slope factor times SLOPEMULTI_512 for

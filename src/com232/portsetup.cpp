@@ -21,6 +21,7 @@ void InitRS232(int port) {
     if (ret < 0) {
         SetStatus(OpenErrorText(ret));
     } else {
+        portGone = 0;
         SetComTime(port, COM_TIME);
         FlushInQ(port);
         FlushOutQ(port);

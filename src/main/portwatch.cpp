@@ -19,14 +19,15 @@ static int inUsePort = 0;         // number of the port in use, 0 before the fir
 static int inUseListed = 0;       // the port in use was listed at its set-up
 static char inUseIdentity[256];   // its stable name at its set-up, "" if none
 static char awaitedIdentity[256]; // the adapter in use when it went away, "" if none
+static int inUseAwaited = 0;      // the port in use went away and is not back yet
 // Messages shown this session; written by PortSetUpDone.
 static int deniedExplained = 0;
 static int inUseExplained = 0;
 
-// The entry of port number in the list, or null.
+// The entry of port number in the list if its device is there, or null.
 static const ComPortEntry *Find(const ComPortEntry *ports, int n, int number) {
     for (int i = 0; i < n; i++)
-        if (ports[i].number == number) return &ports[i];
+        if (ports[i].number == number && ports[i].present) return &ports[i];
     return nullptr;
 }
 
@@ -78,10 +79,15 @@ void PortSetUpDone(int port) {
     const ComPortEntry *entry = Find(ports, n, port);
     inUsePort = port;
     inUseListed = entry != nullptr;
+    inUseAwaited = 0;
     CopyText(inUseIdentity, entry ? entry->identity : "", sizeof inUseIdentity);
     awaitedIdentity[0] = '\0';
     Explain(port, ComOpenCause(port));
 }
+
+// Said once when the port in use, gone, is there again: nothing is sent to
+// it until the user chooses it, since another device may sit at its path.
+static constexpr char BACK_TEXT[] = "COM%d is back: choose it again to use it";
 
 void FollowPorts(void) {
     static ComPortEntry ports[64];
@@ -90,6 +96,7 @@ void FollowPorts(void) {
     // is no longer in use.
     if (inUseListed && inUsePort == com && !Find(ports, n, com)) {
         inUseListed = 0;
+        inUseAwaited = 1;
         portGone = 1;
         CopyText(awaitedIdentity, inUseIdentity, sizeof awaitedIdentity);
         stop_flag = 1; // a run or video loop ends instead of writing into nothing
@@ -97,6 +104,14 @@ void FollowPorts(void) {
         SetStatus(OpenErrorText(kComPortNotOpen));
         SetCtrlVal(pHandle, PANEL_TEXTStatus, szStatus);
         std::fprintf(stderr, "serial: COM%d has gone\n", com);
+    } else if (inUseAwaited && inUsePort == com && Find(ports, n, com)) {
+        inUseAwaited = 0;
+        inUseListed = 1; // a second loss is noticed again
+        char text[64];
+        std::snprintf(text, sizeof text, BACK_TEXT, com);
+        SetStatus(text);
+        SetCtrlVal(pHandle, PANEL_TEXTStatus, szStatus);
+        std::fprintf(stderr, "serial: COM%d is back\n", com);
     }
     FillPortSelector();
 }
@@ -113,7 +128,7 @@ int IsReturnedPort(const ComPortEntry *entry) {
 
 void ResetPortWatch(void) {
     InstallComPortWatch(nullptr);
-    inUsePort = inUseListed = portGone = 0;
+    inUsePort = inUseListed = inUseAwaited = portGone = 0;
     inUseIdentity[0] = awaitedIdentity[0] = '\0';
     deniedExplained = inUseExplained = 0;
 }
@@ -128,7 +143,9 @@ void FillPortSelector(void) {
     for (int i = 0; i < n; i++) {
         char label[600];
         std::snprintf(label, sizeof label, "COM%d  %s%s", ports[i].number, ports[i].device,
-                      IsReturnedPort(&ports[i]) ? "  (reconnected)" : "");
+                      !ports[i].present           ? "  (gone)"
+                      : IsReturnedPort(&ports[i]) ? "  (reconnected)"
+                                                  : "");
         InsertListItem(pHandle, PANEL_DropDCom, -1, label, ports[i].number);
         listed = listed || ports[i].number == com;
     }

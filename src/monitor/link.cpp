@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <unistd.h>
 
 #include "com232/com232.h"
 #include "com232/identify.h"
@@ -52,9 +53,11 @@ void OnReply(const RunReply &r) {
 }
 
 // 1 when the port's device is there to be opened.
+// The port's number names a device and that device is there (a number
+// keeps its device while it is gone).
 bool PortPresent() {
     char device[256];
-    return ComPortDevice(com, device, sizeof device) == 1;
+    return ComPortDevice(com, device, sizeof device) == 1 && access(device, F_OK) == 0;
 }
 
 // The link chain, then identity and parameters published. 1 when the sensor

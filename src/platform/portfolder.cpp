@@ -103,8 +103,20 @@ std::vector<QString> ListedDevices(const QList<QSerialPortInfo> &infos) {
     return devices;
 }
 
+// Numbers given while the program runs. A number once given stays with its
+// device, there or not, so that it never comes to name another one: a
+// command meant for a pulled sensor must not reach the device that would
+// have moved up into its number. A link keeps its number when it goes with
+// its device (the simulator and some device managers remove theirs); a
+// listed device keeps the number it was first given. Only a new link may
+// take a number from a listed device: that is the user's own choice.
+std::map<int, QString> linksSeen;     // number -> the device its link last named
+std::map<QString, int> listedNumbers; // listed device -> its number
+
 // The whole numbering: links keep their numbers, listed devices take the
-// free numbers from 1 upward. infos: the system's serial ports.
+// free numbers from 1 upward; numbers given before stay (see above), the
+// device behind a number that has gone included. infos: the system's
+// serial ports.
 std::map<int, QString> AllPorts(const QList<QSerialPortInfo> &infos) {
 #ifdef _WIN32
     std::map<int, QString> ports;
@@ -116,12 +128,31 @@ std::map<int, QString> AllPorts(const QList<QSerialPortInfo> &infos) {
     return ports;
 #else
     std::map<int, QString> ports = LinkedPorts();
-    int next = 1;
+    for (const auto &[number, device] : ports)
+        linksSeen[number] = device;
+    // While the folder cannot be trusted its links name nothing; their
+    // numbers stay taken all the same.
+    const bool trusted = FolderTrusted(FolderPath());
+    for (const auto &[number, device] : linksSeen)
+        ports.emplace(number, trusted ? device : QString());
+    const auto given = [&](int number) {
+        return std::any_of(listedNumbers.begin(), listedNumbers.end(),
+                           [&](const auto &entry) { return entry.second == number; });
+    };
     for (const QString &device : ListedDevices(infos)) {
-        while (ports.count(next))
-            ++next;
-        ports[next++] = device;
+        const auto known = listedNumbers.find(device);
+        int number = known != listedNumbers.end() ? known->second : 0;
+        if (number == 0 || ports.count(number)) { // new, or its number now a link's
+            if (number) listedNumbers.erase(device);
+            number = 1;
+            while (ports.count(number) || given(number))
+                ++number;
+            listedNumbers[device] = number;
+        }
+        ports[number] = device;
     }
+    for (const auto &[device, number] : listedNumbers)
+        ports.emplace(number, device);
     return ports;
 #endif
 }
@@ -149,34 +180,40 @@ QString IdentityOf(const QString &device, const QList<QSerialPortInfo> &infos,
     return QString();
 }
 
-struct PresentPort {
+struct KnownPort {
     int number;
     QString device;
     QString identity;
+    bool present;
 };
 
-// The ports that are there now, from one look at the system: a link whose
-// device has gone keeps its number (so the adapter gets it back) but is not
-// offered.
-std::vector<PresentPort> PresentPorts() {
+// Every numbered port from one look at the system: a port whose device has
+// gone keeps its number (so the adapter gets it back) and is marked so.
+std::vector<KnownPort> KnownPorts() {
     const QList<QSerialPortInfo> infos = QSerialPortInfo::availablePorts();
     const QFileInfoList byId =
         QDir(ByIdFolder()).entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
-    std::vector<PresentPort> present;
+    std::vector<KnownPort> known;
     for (const auto &[number, device] : AllPorts(infos)) {
-#ifndef _WIN32
-        if (!QFileInfo::exists(device)) continue;
+        if (device.isEmpty()) continue;
+#ifdef _WIN32
+        const bool present = true;
+#else
+        const bool present = QFileInfo::exists(device);
 #endif
-        present.push_back({number, device, IdentityOf(device, infos, byId)});
+        known.push_back(
+            {number, device, present ? IdentityOf(device, infos, byId) : QString(), present});
     }
-    return present;
+    return known;
 }
 
-// What the watch compares: every present port with its device and identity.
+// What the watch compares: every port with its device, identity and presence.
 QString Snapshot() {
     QString all;
-    for (const PresentPort &port : PresentPorts())
-        all += QStringLiteral("%1 %2 %3\n").arg(port.number).arg(port.device, port.identity);
+    for (const KnownPort &port : KnownPorts())
+        all += QStringLiteral("%1 %2 %3 %4\n")
+                   .arg(port.number)
+                   .arg(port.device, port.identity, port.present ? "" : "gone");
     return all;
 }
 
@@ -357,17 +394,23 @@ int ComPortDevice(int port, char *device, int size) {
 #else
     const auto ports = AllPorts(QSerialPortInfo::availablePorts());
     const auto found = ports.find(port);
-    if (found == ports.end()) return 0;
+    if (found == ports.end() || found->second.isEmpty()) return 0;
     CopyOut(QFile::encodeName(found->second), device, size);
     return 1;
 #endif
 }
 
+void ForgetComPortNumbers(void) {
+    linksSeen.clear();
+    listedNumbers.clear();
+}
+
 int ComPortList(ComPortEntry *entries, int max) {
     int n = 0;
-    for (const PresentPort &port : PresentPorts()) {
+    for (const KnownPort &port : KnownPorts()) {
         if (n >= max) break;
         entries[n].number = port.number;
+        entries[n].present = port.present ? 1 : 0;
         CopyOut(QFile::encodeName(port.device), entries[n].device, int(sizeof entries[n].device));
         CopyOut(port.identity.toUtf8(), entries[n].identity, int(sizeof entries[n].identity));
         ++n;

@@ -4,8 +4,10 @@
 // - Port n is a device found by ComPortDevice: a link named "comN" in the
 //   per-user port folder (see ComPortFolder) wins; otherwise the serial ports
 //   the system lists, ttyS first, then ttyUSB, ttyACM and the rest, numbered
-//   from 1 upward over the numbers that links do not hold. On Windows COMn is
-//   simply COMn.
+//   from 1 upward over the numbers that links do not hold. A number once
+//   given stays with its device while the program runs, whether the device
+//   is there or not (a link that went with its device included): it never
+//   comes to name another device. On Windows COMn is simply COMn.
 // - Received bytes collect in an input queue. GetInQLen and ComRd also take
 //   bytes that arrived while no events were pumped.
 // - The receive callback (InstallComCallback with bit 0x8000 in the mask) runs
@@ -19,10 +21,10 @@
 //   device is closed at once, so a dead line never spins; the port number
 //   stays "open": reads then give 0 bytes and writes a count of 0, until
 //   CloseCom.
-// - The port list follows plugging: ComPortList gives the ports present now,
-//   and InstallComPortWatch tells the program when that list changes. A link
-//   whose device has gone keeps its number, so the adapter gets the same
-//   number back, but is not listed meanwhile.
+// - The port list follows plugging: ComPortList gives the numbered ports,
+//   each present or gone, and InstallComPortWatch tells the program when
+//   that list changes. A port whose device has gone keeps its number, so the
+//   adapter gets the same number back, and is listed as gone meanwhile.
 // - Nothing here throws; errors are negative results.
 #pragma once
 
@@ -91,10 +93,12 @@ int ComPortHolder(int port, char *program, int size);
 // does not exist, n names no device. Null or "" goes back to the usual order.
 void AssignComDevice(int port, const char *device);
 
-// Lists the ports present now for a port selector: up to max entries,
-// ordered by number. Returns how many were stored.
+// Lists the numbered ports for a port selector, those whose device has gone
+// included: up to max entries, ordered by number. Returns how many were
+// stored.
 struct ComPortEntry {
     int number;
+    int present; // 1 when the device is there now, 0 when it has gone
     char device[256];
     // What names the adapter for good, whatever device name it gets:
     // "by-id:" and its name under /dev/serial/by-id, else "serial:" and its
@@ -102,6 +106,9 @@ struct ComPortEntry {
     char identity[256];
 };
 int ComPortList(ComPortEntry *entries, int max);
+
+// Forgets the numbers given so far, as at the program's start.
+void ForgetComPortNumbers(void);
 
 // After an OpenComConfig of port n that gave kComCannotOpen: why, one of
 // kComCause*. kComCauseOther after any other result.

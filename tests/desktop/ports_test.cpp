@@ -155,7 +155,7 @@ TEST_F(Ports, SelectorFollowsAnAdapterPluggedInAndPulledOut) {
 
     adapter->hangUp();      // the device node goes with the master side ...
     unlink(stable.c_str()); // ... and the device manager removes its name
-    EXPECT_EQ(ItemOf(OpenList(), 5), "") << "pulled out";
+    EXPECT_EQ(ItemOf(OpenList(), 5), "COM5  " + stable + "  (gone)") << "pulled out";
 
     // The link keeps its number for the next device it names.
     PtyPeer next;
@@ -188,14 +188,14 @@ TEST_F(Ports, AdapterInUseGoesAndComesBackMarkedButUnusedUntilChosen) {
     adapter->hangUp();
     unlink(stable.c_str());
     EXPECT_TRUE(PumpUntil([] { return Status() == "Port is not open"; }, 5.0)) << Status();
-    EXPECT_EQ(ItemOf(Items(), 4), "");
+    EXPECT_EQ(ItemOf(Items(), 4), "COM4  " + stable + "  (gone)");
 
     PtyPeer back;
     ASSERT_EQ(symlink(back.device().c_str(), stable.c_str()), 0);
     EXPECT_TRUE(PumpUntil([] { return Contains(ItemOf(Items(), 4), "(reconnected)"); }, 5.0))
         << ItemOf(Items(), 4);
     EXPECT_TRUE(Contains(ItemOf(OpenList(), 4), "(reconnected)")) << "also when opened";
-    EXPECT_EQ(Status(), "Port is not open");
+    EXPECT_EQ(Status(), "COM4 is back: choose it again to use it");
     EXPECT_TRUE(back.read(1, 300).empty()) << "nothing is sent before the user chooses it";
     // Until then Run and a fetch say so at once (they once waited out their
     // time-outs: "Timeout RS232-Line!", "Timeout-RS-232...").
@@ -208,6 +208,64 @@ TEST_F(Ports, AdapterInUseGoesAndComesBackMarkedButUnusedUntilChosen) {
     EXPECT_EQ(back.read(36, 1000).size(), 36u);
     EXPECT_EQ(ItemOf(OpenList(), 4).find("(reconnected)"), std::string::npos);
     fs::remove_all(byId);
+}
+
+// A number stays with its device while the program runs: the sensor's link
+// goes with it (as the simulator's does), and the system's first port does
+// not move up into COM1; a port plugged in later takes a new number; the
+// link made again is COM1 again.
+TEST_F(Ports, ANumberNeverMovesToAnotherDevice) {
+    auto sensor = std::make_unique<PtyPeer>();
+    PtyPeer builtIn, later;
+    const std::string sensorDevice = sensor->device();
+    const char *listed[] = {builtIn.device().c_str(), later.device().c_str()};
+    SetListedSerialDevices(listed, 1);
+    folder.link(1, sensorDevice);
+    char device[256] = "";
+    ASSERT_EQ(ComPortDevice(1, device, sizeof device), 1);
+    EXPECT_EQ(device, sensorDevice);
+    EXPECT_EQ(ItemOf(OpenList(), 2), "COM2  " + builtIn.device());
+
+    sensor->hangUp();
+    std::remove((folder.path() + "/com1").c_str());
+    SetListedSerialDevices(listed, 2);
+    const auto items = OpenList();
+    EXPECT_EQ(ItemOf(items, 1), "COM1  " + sensorDevice + "  (gone)");
+    EXPECT_EQ(ItemOf(items, 2), "COM2  " + builtIn.device());
+    EXPECT_EQ(ItemOf(items, 3), "COM3  " + later.device()) << "a new port takes a new number";
+    Choose(1);
+    EXPECT_EQ(Status(), "Invalid port number") << "nothing else answers to COM1";
+
+    PtyPeer back;
+    folder.link(1, back.device());
+    EXPECT_EQ(ItemOf(OpenList(), 1), "COM1  " + back.device());
+    SetListedSerialDevices(nullptr, -1);
+}
+
+// The port in use is pulled and its device comes back at the same path:
+// the status line says so, and nothing is sent to it until it is chosen.
+// A command on a port that is not open says so at once.
+TEST_F(Ports, APortBackAtItsPathWaitsToBeChosen) {
+    auto sensor = std::make_unique<SimulatedSensor>(InstantConfig("t1"), 1, folder);
+    ASSERT_TRUE(sensor->ok()) << sensor->error();
+    WatchPorts();
+    Choose(1);
+    ASSERT_GE(sensor->framesReceived().size(), 4u) << Status();
+    sensor.reset(); // the simulator removes its link as it goes
+    EXPECT_TRUE(PumpUntil([] { return Status() == "Port is not open"; }, 5.0)) << Status();
+
+    PtyPeer back;
+    folder.link(1, back.device());
+    EXPECT_TRUE(PumpUntil([] { return Contains(Status(), "COM1 is back"); }, 5.0)) << Status();
+    CC_BTNRun(pHandle, PANEL_CTRLLoopLock1, EVENT_COMMIT, nullptr, 0, 0);
+    EXPECT_EQ(Status(), "Port is not open");
+    EXPECT_TRUE(back.read(1, 300).empty()) << "nothing is sent before the user chooses it";
+
+    // Never opened: the command does not wait out a time-out either.
+    folder.link(6, folder.path() + "/no-such-device");
+    Choose(6);
+    PushGET(RAM);
+    EXPECT_EQ(Status(), "Port is not open") << "not the reply wait's time-out";
 }
 
 // 1 when a user who is neither owner nor group may read the file: every

@@ -394,6 +394,7 @@ TEST_F(Opening, ListedDevicesAreNumberedAroundTheLinks) {
     SetListedSerialDevices(listed, int(std::size(listed)));
     for (const auto &c : cases) {
         SCOPED_TRACE(c.links.size());
+        ForgetComPortNumbers(); // each case as a program's start
         for (int n : c.links)
             folder.link(n, peer.device());
         for (size_t i = 0; i < c.expected.size() + 1; i++) {
@@ -408,6 +409,10 @@ TEST_F(Opening, ListedDevicesAreNumberedAroundTheLinks) {
             std::remove((folder.path() + "/com" + std::to_string(n)).c_str());
     }
     SetListedSerialDevices(nullptr, 0);
+    char device[256] = "";
+    EXPECT_EQ(ComPortDevice(1, device, sizeof device), 1);
+    EXPECT_STREQ(device, "/dev/ttyS0") << "a number stays with its device, gone or not";
+    ForgetComPortNumbers();
     EXPECT_EQ(ComPortDevice(1, nullptr, 0), 0) << "an empty list numbers nothing";
     SetListedSerialDevices(nullptr, -1);
 }

@@ -78,8 +78,8 @@ TEST_F(ParaFile, SavedFileLoadsBackAndTheSensorSeesNothing) {
 }
 
 // Before any sensor is identified there is no line to bound the window's
-// borders: a loaded file and a fetch that times out leave them as the file
-// and the window hold them. Waits out one reply time-out (1.5 s).
+// borders: a loaded file and a fetch on a port that is not open leave them
+// as the file and the window hold them.
 TEST_F(ParaFile, WithNoSensorTheBordersStayAsTheyAre) {
     ccdsubpixel = 0;
     const std::string path = Path("VTLXpara.dat");
@@ -89,9 +89,9 @@ TEST_F(ParaFile, WithNoSensorTheBordersStayAsTheyAre) {
     EXPECT_EQ(eEnd, SetA()[7]);
     EXPECT_EQ(WindowWords(), SetA());
 
-    target = RAM; // no port is open: the fetch times out
+    target = RAM; // no port is open: said at once, no reply time-out waited out
     CC_BTNGet(pHandle, PANEL_CTRLPostLoop, EVENT_COMMIT, nullptr, 0, 0);
-    EXPECT_EQ(Status(), "Timeout-RS-232...");
+    EXPECT_EQ(Status(), "Port is not open");
     EXPECT_EQ(WindowWords(), SetA());
 }
 

@@ -46,6 +46,7 @@ void FreshStart() {
 bool OpenLine() {
     com = 1;
     if (OpenComConfig(1, "", 19200, 0, 8, 1, 4096, 4096) != 0) return false;
+    portGone = 0; // set up again, as InitRS232 does
     InstallComCallback(1, eventMask, FRAMELEN, SyncWord(), RX_Receive_Function, nullptr);
     return true;
 }
