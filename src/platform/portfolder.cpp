@@ -18,6 +18,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <map>
+#include <set>
 #include <vector>
 
 #ifndef _WIN32
@@ -116,8 +117,10 @@ std::map<QString, int> listedNumbers; // listed device -> its number
 // The whole numbering: links keep their numbers, listed devices take the
 // free numbers from 1 upward; numbers given before stay (see above), the
 // device behind a number that has gone included. infos: the system's
-// serial ports.
-std::map<int, QString> AllPorts(const QList<QSerialPortInfo> &infos) {
+// serial ports. The numbers of links that have gone go into *goneLinks:
+// whatever sits at their old device's path now is not theirs.
+std::map<int, QString> AllPorts(const QList<QSerialPortInfo> &infos,
+                                std::set<int> *goneLinks = nullptr) {
 #ifdef _WIN32
     std::map<int, QString> ports;
     for (const QSerialPortInfo &info : infos) {
@@ -134,7 +137,8 @@ std::map<int, QString> AllPorts(const QList<QSerialPortInfo> &infos) {
     // numbers stay taken all the same.
     const bool trusted = FolderTrusted(FolderPath());
     for (const auto &[number, device] : linksSeen)
-        ports.emplace(number, trusted ? device : QString());
+        if (ports.emplace(number, trusted ? device : QString()).second && goneLinks)
+            goneLinks->insert(number);
     const auto given = [&](int number) {
         return std::any_of(listedNumbers.begin(), listedNumbers.end(),
                            [&](const auto &entry) { return entry.second == number; });
@@ -194,12 +198,13 @@ std::vector<KnownPort> KnownPorts() {
     const QFileInfoList byId =
         QDir(ByIdFolder()).entryInfoList(QDir::System | QDir::Files | QDir::NoDotAndDotDot);
     std::vector<KnownPort> known;
-    for (const auto &[number, device] : AllPorts(infos)) {
+    std::set<int> goneLinks;
+    for (const auto &[number, device] : AllPorts(infos, &goneLinks)) {
         if (device.isEmpty()) continue;
 #ifdef _WIN32
         const bool present = true;
 #else
-        const bool present = QFileInfo::exists(device);
+        const bool present = !goneLinks.count(number) && QFileInfo::exists(device);
 #endif
         known.push_back(
             {number, device, present ? IdentityOf(device, infos, byId) : QString(), present});
@@ -392,9 +397,10 @@ int ComPortDevice(int port, char *device, int size) {
     CopyOut(QString("COM%1").arg(port).toLocal8Bit(), device, size);
     return 1;
 #else
-    const auto ports = AllPorts(QSerialPortInfo::availablePorts());
+    std::set<int> goneLinks;
+    const auto ports = AllPorts(QSerialPortInfo::availablePorts(), &goneLinks);
     const auto found = ports.find(port);
-    if (found == ports.end() || found->second.isEmpty()) return 0;
+    if (found == ports.end() || found->second.isEmpty() || goneLinks.count(port)) return 0;
     CopyOut(QFile::encodeName(found->second), device, size);
     return 1;
 #endif

@@ -239,6 +239,16 @@ TEST_F(Ports, ANumberNeverMovesToAnotherDevice) {
     PtyPeer back;
     folder.link(1, back.device());
     EXPECT_EQ(ItemOf(OpenList(), 1), "COM1  " + back.device());
+
+    // A link gone is gone even when something else now sits at its old
+    // device's path (a pseudo-terminal's number is soon taken again).
+    const std::string taken = folder.path() + "/taken-path";
+    std::fclose(std::fopen(taken.c_str(), "w"));
+    folder.link(7, taken);
+    EXPECT_EQ(ItemOf(OpenList(), 7), "COM7  " + taken);
+    std::remove((folder.path() + "/com7").c_str());
+    EXPECT_EQ(ItemOf(OpenList(), 7), "COM7  " + taken + "  (gone)");
+    EXPECT_EQ(ComPortDevice(7, device, sizeof device), 0);
     SetListedSerialDevices(nullptr, -1);
 }
 
