@@ -5,6 +5,8 @@
 #include "testhooks.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
@@ -53,21 +55,53 @@ TEST_F(PanelsTest, UserActionsRaiseTheDocumentedCodes) {
          P_BTNVideo,
          [](QWidget *w) { QTest::mouseClick(w, Qt::RightButton, {}, w->rect().center()); },
          {}},
+        // A click without a mouse press raises the press's 3 too: Stop and
+        // Send act on it (they did nothing from the keyboard).
         {"button: space key",
          false,
          P_BTNGet,
          [](QWidget *w) { QTest::keyClick(w, Qt::Key_Space); },
-         {EVENT_COMMIT}},
+         {EVENT_LEFT_CLICK, EVENT_COMMIT}},
         {"button: return key",
          false,
          P_ButtonTeach,
          [](QWidget *w) { QTest::keyClick(w, Qt::Key_Return); },
-         {EVENT_COMMIT}},
+         {EVENT_LEFT_CLICK, EVENT_COMMIT}},
         {"button: enter key",
          false,
          P_BTNRun,
          [](QWidget *w) { QTest::keyClick(w, Qt::Key_Enter); },
-         {EVENT_COMMIT}},
+         {EVENT_LEFT_CLICK, EVENT_COMMIT}},
+        {"button: its Alt letter",
+         false,
+         P_BTNSend,
+         [](QWidget *w) {
+             w->window()->activateWindow();
+             ASSERT_TRUE(QTest::qWaitForWindowActive(w->window()));
+             QTest::keyClick(w->window(), Qt::Key_N, Qt::AltModifier);
+         },
+         {EVENT_LEFT_CLICK, EVENT_COMMIT}},
+        {"button: screen reader's press",
+         false,
+         P_BTNStop,
+         [](QWidget *w) {
+             QAccessible::queryAccessibleInterface(w)->actionInterface()->doAction(
+                 QAccessibleActionInterface::pressAction());
+             // Pressed at once (3), clicked (1) once it has shown itself down.
+             EXPECT_EQ(CodesOf(P_BTNStop), Codes{EVENT_LEFT_CLICK});
+             QTest::qWaitFor([] { return CodesOf(P_BTNStop).size() == 2; }, 10000);
+         },
+         {EVENT_LEFT_CLICK, EVENT_COMMIT}},
+        {"button: released outside, then space",
+         false,
+         P_BTNStop,
+         [](QWidget *w) {
+             QTest::mousePress(w, Qt::LeftButton, {}, w->rect().center());
+             QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(-20, -20));
+             QApplication::processEvents();
+             QTest::keyClick(w, Qt::Key_Space);
+         },
+         {EVENT_LEFT_CLICK, EVENT_LEFT_CLICK, EVENT_COMMIT}},
         {"numeric: up arrow key",
          false,
          P_NUMVideoThreshold,
@@ -268,6 +302,10 @@ TEST(Callbacks, ModalDialogOnThePressLeavesTheButtonUp) {
     QTest::mousePress(send, Qt::LeftButton, {}, send->rect().center());
     EXPECT_FALSE(send->isDown());
     QTest::mouseRelease(send, Qt::LeftButton, {}, send->rect().center());
+    EXPECT_EQ(CodesOf(P_BTNSend), Codes{EVENT_LEFT_CLICK});
+    // From the keyboard alike: the dialog of the 3 ends the click there.
+    Recorded().clear();
+    QTest::keyClick(send, Qt::Key_Space);
     EXPECT_EQ(CodesOf(P_BTNSend), Codes{EVENT_LEFT_CLICK});
     DiscardPanel(h);
 }

@@ -21,7 +21,10 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QTimer>
 #include <QXmlStreamReader>
+
+#include <utility>
 
 int Panel::dispatchDepth = 0;
 int Panel::modalRuns = 0;
@@ -316,8 +319,25 @@ void Panel::connectEvents(int number, Control &c) {
     case Kind::Command: {
         auto *b = static_cast<QPushButton *>(w);
         b->installEventFilter(this);
-        connect(b, &QAbstractButton::clicked, this,
-                [this, number] { raise(number, EVENT_COMMIT); });
+        // The press raises 3 and the click 1, whatever made them: the mouse,
+        // Space, Return, the Alt letter or a screen reader's "press" (the
+        // last two press the button at once and click it a moment later).
+        // Stop and Send act on 3, so they answer the keyboard too. The mouse
+        // press has raised its 3 already, in eventFilter.
+        connect(b, &QAbstractButton::pressed, this, [this, number, b] {
+            if (std::exchange(controls[number].mousePress, false)) return;
+            const int modalBefore = modalRuns;
+            raise(number, EVENT_LEFT_CLICK);
+            if (modalRuns == modalBefore || discarded) return;
+            // A modal dialog on the press took its release, as it takes a
+            // mouse release: no commit follows.
+            controls[number].noCommit = true;
+            QTimer::singleShot(0, this, [this, number] { controls[number].noCommit = false; });
+            b->setDown(false);
+        });
+        connect(b, &QAbstractButton::clicked, this, [this, number] {
+            if (!std::exchange(controls[number].noCommit, false)) raise(number, EVENT_COMMIT);
+        });
         break;
     }
     case Kind::Toggle:
@@ -418,8 +438,20 @@ bool Panel::eventFilter(QObject *watched, QEvent *event) {
         raise(number, EVENT_LEFT_CLICK);
         // The press goes on to the button (and its release gives the commit)
         // unless the callback took the button away or ran a modal dialog.
-        return discarded || !alive || !alive->isEnabled() || !alive->isVisible() ||
-               modalRuns != modalBefore;
+        if (discarded || !alive || !alive->isEnabled() || !alive->isVisible() ||
+            modalRuns != modalBefore)
+            return true;
+        // Its `pressed` is this press's, whose 3 is raised; a press off the
+        // button's face emits none, and the mark goes once it is handled.
+        controls[number].mousePress = true;
+        QTimer::singleShot(0, this, [this, number] { controls[number].mousePress = false; });
+        return false;
+    }
+    if (event->type() == QEvent::Shortcut && !static_cast<QShortcutEvent *>(event)->isAmbiguous()) {
+        // The Alt letter clicks at once: the button's own response would
+        // show it pressed for 0.1 s first, and a loop goes on meanwhile.
+        button->click();
+        return true;
     }
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();
