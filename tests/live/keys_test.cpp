@@ -1,7 +1,9 @@
 // The run loop against the simulated sensor, worked without a mouse: Stop
-// pressed from the keyboard or by a screen reader.
+// pressed from the keyboard or by a screen reader, and a graph's menu open
+// while the loop runs.
 #include "com232/com232.h"
 #include "com232/portsetup.h"
+#include "export/graphexport.h"
 #include "gui/runloop.h"
 #include "livetest.h"
 #include "main/live.h"
@@ -16,6 +18,9 @@
 #include <QAccessible>
 #include <QAccessibleActionInterface>
 #include <QApplication>
+#include <QContextMenuEvent>
+#include <QDeadlineTimer>
+#include <QMenu>
 #include <QTest>
 
 #include <gtest/gtest.h>
@@ -96,6 +101,44 @@ TEST_F(NoMouse, StopFromTheKeyboardOrAScreenReaderEndsTheRun) {
         FreshStart();
         DisplayPanel(pHandle);
     }
+}
+
+// A graph's context menu open during Run holds nothing: replies go on being
+// taken while it is open (a menu run by exec() held the loop until closed).
+TEST_F(NoMouse, GraphMenuOpenDuringRunLeavesTheLoopGoing) {
+    InstallGraphExport();
+    DisplayPanel(pHandle);
+    SimulatedSensor sensor(InstantConfig("t1"), 1, folder);
+    ASSERT_TRUE(sensor.ok());
+    InitRS232(1);
+    bool rescued = false, wentOn = false;
+    unsigned atOpen = 0;
+    When(
+        context, [] { return in0 >= 2; },
+        [&] {
+            QWidget *chart = Control(PANEL_CHARTRaw);
+            ASSERT_NE(chart, nullptr);
+            QContextMenuEvent right(QContextMenuEvent::Mouse, chart->rect().center());
+            QCoreApplication::sendEvent(chart, &right);
+            atOpen = in0;
+            When(
+                context,
+                [&] { return qobject_cast<QMenu *>(QApplication::activePopupWidget()) != nullptr; },
+                [&] {
+                    When(
+                        context, [&] { return in0 >= atOpen + 5; },
+                        [&] {
+                            wentOn = QApplication::activePopupWidget() != nullptr;
+                            if (QWidget *menu = QApplication::activePopupWidget()) menu->close();
+                            stop_flag = 1;
+                        });
+                });
+        });
+    Rescue(context, &rescued);
+    Run();
+    EXPECT_FALSE(rescued) << "no reply was taken while the menu was open";
+    EXPECT_TRUE(wentOn) << "the menu was not open while the replies came";
+    ExpectEnded();
 }
 
 } // namespace
