@@ -7,6 +7,7 @@
 #include "paramsets/comparepanel.h"
 #include "popup/calibration.h"
 #include "recording/recordpanel.h"
+#include "report/report.h"
 #include "settings/riror14.h"
 #include "window/lastfolder.h"
 
@@ -42,4 +43,5 @@ void ResetVarsToLoad(void) {
     ResetCompare();
     ResetRecordingToLoad();
     ResetLastFolder();
+    ResetReportToLoad();
 }
