@@ -8,7 +8,6 @@
 #include "logo/logo.h"
 #include "window/controls.h"
 #include "settings/riror14.h"
-#include "platform/widgets/registry.h"
 #include "platform/widgets/userint.h"
 
 #include <QApplication>
@@ -18,7 +17,6 @@
 #include <QWidget>
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -102,43 +100,6 @@ TEST(Screenshot, MainWindowWithATypicalReply) {
     EXPECT_GT(CountColour(img, 0x0080FF), 1000); // header band, variant 2
     EXPECT_GT(CountColour(img, 0xFF0000), 200);  // red bars beside the edges
     EXPECT_GT(CountColour(img, 0x00FF00), 50);   // green tolerance bars
-}
-
-// The strip chart of a type 1 sensor at full range (zoom off): the traces
-// fill the chart's height, where the old range, eight times too tall, left
-// them in its bottom eighth. Saved for a person to look at.
-TEST(Screenshot, StripChartOfAType1SensorAtFullRange) {
-    REQUIRE_PANELS();
-    ResetAppState();
-    pHandle = LoadPanel(0, "VORTELIX-Riror14.uir", PANEL);
-    ASSERT_GT(pHandle, 0);
-    ccdmaxpixelX8 = 8192; // as a type 1 head reports them
-    ccdsubpixel = 1024;
-    SetCtrlVal(pHandle, PANEL_SWITCHZoom, 0);
-    tVal = 600;
-    tTol = 150;
-    for (int k = 0; k < 100; k++) {
-        Mvalue = static_cast<u16>(600 + 120 * std::sin(k * 0.2));
-        PlotRAWGraphX8();
-    }
-    DisplayPanel(pHandle);
-    QApplication::processEvents();
-    Panel *panel = nullptr;
-    QWidget *chart = nullptr;
-    ASSERT_TRUE(Find(pHandle, PANEL_CHARTRaw, &panel, &chart));
-    const QImage img = chart->grab().toImage();
-    DiscardPanel(pHandle);
-    pHandle = testPanel;
-    const QString path = QDir::current().absoluteFilePath("app-strip-chart-type1.png");
-    ASSERT_TRUE(img.save(path));
-    std::printf("strip chart picture: %s\n", qPrintable(path));
-
-    // The measured value's red trace reaches into the upper half.
-    int top = img.height();
-    for (int y = 0; y < img.height(); y++)
-        for (int x = 0; x < img.width(); x++)
-            if ((img.pixel(x, y) & 0xFFFFFF) == 0xFF0000) top = std::min(top, y);
-    EXPECT_LT(top, img.height() / 2);
 }
 
 } // namespace

@@ -118,33 +118,24 @@ TEST(ReviewWindow, AnotherFileIsRefusedWithAMessage) {
 
 } // namespace
 
-namespace {
-void NoSpan(int, double, double, int) {}
-void NoClose(int) {}
-} // namespace
-
-// In evaluation mode 1 the measured value is the right edge: its curve was
-// drawn under the right edge's and could not be seen.
+// In evaluation mode 1 the measured value is the right edge: its curve lay
+// under the right edge's, out of sight.
 TEST(ReviewWindow, MeasuredValueIsDrawnOverTheEdgeItFollows) {
-    const int id = OpenReviewWindow(0.0, 10.0, NoSpan, NoSpan, NoClose);
-    QWidget *review = Window("Recording review");
-    ASSERT_TRUE(review);
-    const double x[2] = {0.0, 10.0}, value[2] = {2400, 2400}, left[2] = {1800, 1800};
-    SetReviewTrend(id, 0, x, value, 2); // measured value
-    SetReviewTrend(id, 1, x, left, 2);
-    SetReviewTrend(id, 2, x, value, 2); // right edge, the same line
+    const auto none = [](int, double, double, int) {};
+    const int id = OpenReviewWindow(0.0, 10.0, none, none, [](int) {});
+    const double x[2] = {0.0, 10.0}, y[2] = {2400, 2400};
+    for (int curve : {0, 1, 2}) // all three on one line
+        SetReviewTrend(id, curve, x, y, 2);
     QCustomPlot *trend = nullptr;
-    for (auto *plot : review->findChildren<QCustomPlot *>())
+    for (auto *plot : Window("Recording review")->findChildren<QCustomPlot *>())
         if (plot->accessibleName() == QStringLiteral("Trend")) trend = plot;
     ASSERT_TRUE(trend);
-    trend->replot(QCustomPlot::rpImmediateRefresh);
     const QImage shot = trend->toPixmap().toImage();
     const int column = int(trend->xAxis->coordToPixel(5.0));
     const int row = int(std::lround(trend->yAxis->coordToPixel(2400)));
-    QStringList seen;
+    QString seen;
     for (int y = row - 1; y <= row + 1; y++)
-        seen << shot.pixelColor(column, y).name();
-    EXPECT_TRUE(seen.contains(QStringLiteral("#000000"))) << seen.join(u' ').toStdString();
-    EXPECT_FALSE(seen.contains(QStringLiteral("#c06000"))) << seen.join(u' ').toStdString();
+        seen += shot.pixelColor(column, y).name();
+    EXPECT_TRUE(seen.contains("#000000")) << seen.toStdString(); // the measured value's colour
     CloseReviewWindow(id);
 }

@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QPlainTextEdit>
-#include <QPointer>
 #include <QPushButton>
 #include <QTest>
 
@@ -30,33 +29,22 @@ TEST_F(PanelsTest, StatusLineIsReadByItsTextAndLabelledStatus) {
     }
 }
 
-// The note box of the report from the keyboard alone: it was left only by
-// Escape (Tab typed a tab, OK had no Alt letter) and had no name.
+// The report's note box from the keyboard: it was left only by Escape (Tab
+// typed a tab, OK had no Alt letter) and had no name.
 TEST_F(PanelsTest, NoteBoxIsLeftByTabAndAcceptedByCtrlReturn) {
     std::string accepted = "(none)";
     NoteDialogThen("Report", "A note:", "kept", [&](const std::string &note) { accepted = note; });
-    QPointer<QInputDialog> dialog;
-    for (QWidget *w : QApplication::topLevelWidgets())
-        if (auto *d = qobject_cast<QInputDialog *>(w); d && d->isVisible()) dialog = d;
-    ASSERT_NE(dialog, nullptr);
+    auto *dialog = qobject_cast<QInputDialog *>(QApplication::activeModalWidget());
+    ASSERT_TRUE(dialog && QTest::qWaitForWindowActive(dialog));
     auto *box = dialog->findChild<QPlainTextEdit *>();
-    ASSERT_NE(box, nullptr);
     EXPECT_EQ(box->accessibleName().toStdString(), "Note");
     QStringList buttons;
     for (auto *b : dialog->findChildren<QPushButton *>())
         buttons << b->text();
-    buttons.sort();
-    EXPECT_EQ(buttons.join(u',').toStdString(), "&Cancel,&OK");
-
-    dialog->activateWindow(); // its shortcuts work in the active window
-    ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
-    box->setFocus();
+    EXPECT_TRUE(buttons.contains("&OK") && buttons.contains("&Cancel")) << buttons.size();
     box->moveCursor(QTextCursor::End);
     QTest::keyClick(box, Qt::Key_Tab);
-    EXPECT_EQ(box->toPlainText().toStdString(), "kept") << "Tab typed into the note";
     QTest::keyClick(box, Qt::Key_Return);
-    QTest::keyClicks(box, "line 2");
     QTest::keyClick(box, Qt::Key_Return, Qt::ControlModifier);
-    EXPECT_EQ(accepted, "kept\nline 2");
-    EXPECT_TRUE(QTest::qWaitFor([&] { return !dialog || !dialog->isVisible(); }, 10000));
+    EXPECT_EQ(accepted, "kept\n") << "Tab typed into the note, or Ctrl+Return did not accept";
 }

@@ -92,16 +92,6 @@ TEST_F(PanelsTest, UserActionsRaiseTheDocumentedCodes) {
              QTest::qWaitFor([] { return CodesOf(P_BTNStop).size() == 2; }, 10000);
          },
          {EVENT_LEFT_CLICK, EVENT_COMMIT}},
-        {"button: released outside, then space",
-         false,
-         P_BTNStop,
-         [](QWidget *w) {
-             QTest::mousePress(w, Qt::LeftButton, {}, w->rect().center());
-             QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(-20, -20));
-             QApplication::processEvents();
-             QTest::keyClick(w, Qt::Key_Space);
-         },
-         {EVENT_LEFT_CLICK, EVENT_LEFT_CLICK, EVENT_COMMIT}},
         {"numeric: up arrow key",
          false,
          P_NUMVideoThreshold,
