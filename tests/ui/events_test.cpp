@@ -5,14 +5,19 @@
 #include "testhooks.h"
 
 #include <QAbstractButton>
+#include <QAbstractItemView>
 #include <QAccessible>
 #include <QAccessibleActionInterface>
-#include <QAbstractItemView>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -325,4 +330,26 @@ TEST(Callbacks, SelectorRewrittenByItsCallbackRaisesOnce) {
     QApplication::processEvents();
     EXPECT_EQ(CodesOf(P_DropDCom), Codes{EVENT_VAL_CHANGED});
     DiscardPanel(h);
+}
+
+// The edit menus of a numeric field and of a text box pop up and return:
+// Qt's own waited for a choice in a nested loop, which held a running loop.
+TEST_F(PanelsTest, EditMenusPopUpWithoutWaiting) {
+    for (auto [panel, control] :
+         {std::pair<int, int>{main, P_NUMVideoThreshold}, std::pair<int, int>{popup, 2}}) {
+        DisplayPanel(panel);
+        QWidget *w = Widget(panel, control);
+        QWidget *under = w->findChild<QLineEdit *>(); // what the click falls on
+        if (auto *text = qobject_cast<QPlainTextEdit *>(w)) under = text->viewport();
+        ASSERT_TRUE(under) << control;
+        QTimer::singleShot(10000, [] { // only if the menu waits
+            if (QWidget *menu = QApplication::activePopupWidget()) menu->close();
+        });
+        QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                under->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(under, &right);
+        QWidget *menu = QApplication::activePopupWidget();
+        EXPECT_TRUE(qobject_cast<QMenu *>(menu)) << control;
+        if (menu) menu->close();
+    }
 }

@@ -16,6 +16,8 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -102,6 +104,32 @@ bool InLayout(const QLayout *layout, const QWidget *w) {
         if (item->layout() && InLayout(item->layout(), w)) return true;
     }
     return false;
+}
+
+// The edit menu of a numeric field or a text box pops up and returns, as the
+// graphs' menus do: Qt's own runs a nested loop (exec), which holds a run
+// loop's pump while the menu is open. A numeric field's menu ends with the
+// two steps of Qt's, which commit as a step does.
+void PopUpEditMenus(QWidget *w) {
+    w->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(w, &QWidget::customContextMenuRequested, w, [w](const QPoint &at) {
+        QMenu *menu = nullptr;
+        QPoint where = w->mapToGlobal(at);
+        if (auto *text = qobject_cast<QPlainTextEdit *>(w)) {
+            // A text box hears of a click on its viewport, in its viewport's terms.
+            menu = text->createStandardContextMenu(at);
+            where = text->viewport()->mapToGlobal(at);
+        } else if (auto *edit = w->findChild<QLineEdit *>()) {
+            auto *spin = static_cast<QAbstractSpinBox *>(w);
+            menu = edit->createStandardContextMenu();
+            menu->addSeparator();
+            menu->addAction(QObject::tr("&Step up"), spin, &QAbstractSpinBox::stepUp);
+            menu->addAction(QObject::tr("Step &down"), spin, &QAbstractSpinBox::stepDown);
+        }
+        if (!menu) return;
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(where);
+    });
 }
 
 } // namespace
@@ -353,6 +381,7 @@ void Panel::connectEvents(int number, Control &c) {
                 [this, number] { raise(number, EVENT_VAL_CHANGED); });
         break;
     case Kind::Numeric: {
+        PopUpEditMenus(w);
         auto commitIfChanged = [this, number] {
             Control &ctl = controls[number];
             const double v = numericValue(ctl.widget);
@@ -401,6 +430,7 @@ void Panel::connectEvents(int number, Control &c) {
         });
         break;
     }
+    case Kind::TextBox: PopUpEditMenus(w); break;
     default: break;
     }
 }
