@@ -135,6 +135,14 @@ u16 AnalogTraceValue(void) {
     }
 }
 
+// The top of the full range: the highest position the sensor reports, as on
+// the bar graph's axis. Type 1 and 104 heads give ccdmaxpixelX8 eight times
+// their positions' range; before an identification (ccdsubpixel 0) it is all
+// there is.
+static double FullRangeTop(void) {
+    return ccdsubpixel > 0 ? ccdsubpixel : ccdmaxpixelX8;
+}
+
 void PlotRAWGraphX8(void) {
     u16 v = AnalogTraceValue();
     Shift(arrayNORM, CHART_VALUES, -CHART_TRACES, arrayNORM);
@@ -178,7 +186,8 @@ void PlotRAWGraphX8(void) {
     if (zoom != 0)
         SetAxisScalingMode(pHandle, PANEL_CHARTRaw, VAL_LEFT_YAXIS, VAL_MANUAL, bottom, top);
     else
-        SetAxisScalingMode(pHandle, PANEL_CHARTRaw, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0, ccdmaxpixelX8);
+        SetAxisScalingMode(pHandle, PANEL_CHARTRaw, VAL_LEFT_YAXIS, VAL_MANUAL, 0.0,
+                           FullRangeTop());
 
     SetTraceAttribute(pHandle, PANEL_CHARTRaw, 1, ATTR_TRACE_COLOR, COLOR_TRACE_LIMIT);
     SetTraceAttribute(pHandle, PANEL_CHARTRaw, 2, ATTR_TRACE_COLOR, COLOR_TRACE_LIMIT);

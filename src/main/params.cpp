@@ -123,8 +123,8 @@ int CC_RBTFile(int, int, int event, void *, int, int) {
     return 0;
 }
 
-// Acts on the mouse press alone, so that pressing the button from the
-// keyboard (a commit without a click) sends nothing.
+// Acts on the press alone (3), which the keyboard and a screen reader raise
+// too, before their commit.
 int CC_BTNSend(int, int, int event, void *, int, int) {
     if (event != EVENT_LEFT_CLICK || LineBusy()) return 0;
     char before[260] = ""; // the status line as it was, for a cancelled save

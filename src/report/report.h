@@ -58,6 +58,9 @@ ReportData GatherReport(int fetch);
 int CC_BTNReport(int panel, int control, int event, void *callbackData, int eventData1,
                  int eventData2);
 
+// Forgets the note kept from a report that was not written.
+void ResetReportToLoad(void);
+
 // Status texts.
 inline constexpr char REPORT_WRITTEN[] = "Report written.";
 inline constexpr char REPORT_WRITE_ERROR[] = "Error writing report!";

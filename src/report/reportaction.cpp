@@ -22,6 +22,14 @@ static const char REPORT_TITLE[] = "Commissioning report";
 
 static void WriteReport(const std::string &note, const char *path);
 
+// The note of a report not yet written: a cancelled save dialog or a failed
+// write keeps it for the next Report…, for this run of the program only.
+static std::string keptNote;
+
+void ResetReportToLoad(void) {
+    keptNote.clear();
+}
+
 // The three graphs of the main window, at the size of an A4 page's width.
 static constexpr int PICTURE_WIDTH = 900;
 static constexpr int PICTURE_HEIGHT = 300;
@@ -94,11 +102,13 @@ ReportData GatherReport(int fetch) {
 
 // The dialogs do not wait for their answers: a running loop goes on while
 // the user types the note and picks the file. A cancel anywhere ends it with
-// nothing written and nothing said.
+// nothing written and nothing said; a note typed is kept until a report
+// carrying it is written.
 int CC_BTNReport(int, int, int event, void *, int, int) {
     if (event != EVENT_COMMIT) return 0;
-    NoteDialogThen(REPORT_TITLE, "A note for the report (site, machine, who set it up):", "",
+    NoteDialogThen(REPORT_TITLE, "A note for the report (site, machine, who set it up):", keptNote,
                    [](const std::string &note) {
+                       keptNote = note;
                        SelectFileInLastFolderThen(
                            REPORT_DEFAULT, REPORT_FILTER, REPORT_TITLE, VAL_SAVE_BUTTON, 1,
                            [note](const char *path) { WriteReport(note, path); });
@@ -118,6 +128,7 @@ static void WriteReport(const std::string &note, const char *path) {
         return;
     }
     SetCtrlVal(pHandle, PANEL_TEXTStatus, REPORT_WRITTEN);
+    keptNote.clear();
     ConfirmDialogThen(REPORT_TITLE, "The report is written. Print it now (a PDF file too)?",
                       [html] { PrintHtmlDocument(html, REPORT_TITLE); });
 }

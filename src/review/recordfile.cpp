@@ -83,13 +83,16 @@ static const char *TakeRow(std::string_view row, Recording *out, std::string *ti
     return nullptr;
 }
 
-// A gap before the last row taken, if there is one.
-static void NoteGap(Recording *r) {
+// A gap before the last row taken, if there is one. The `damaged` rows left
+// out between it and the row before may each have held one reply: the
+// numbers may step over them without a gap (the rows are there, only
+// unreadable, and already counted as damaged).
+static void NoteGap(Recording *r, long damaged) {
     const std::size_t n = r->seconds.size();
     if (n < 2) return;
     const double from = r->seconds[n - 2], to = r->seconds[n - 1];
     const long a = r->reply[n - 2], b = r->reply[n - 1];
-    if (b != a + 1 || to - from > GAP_SECONDS)
+    if (b <= a || b > a + 1 + damaged || to - from > GAP_SECONDS)
         r->gaps.push_back({static_cast<long>(n - 1), from, to, a, b});
 }
 
@@ -102,9 +105,14 @@ int ReadRecording(const char *path, Recording *out, char *error, int size,
     const char *text;
     std::size_t length;
     int got = LineFileNext(file, &text, &length);
-    if (got <= 0 || std::string_view(text, length) != RECORDING_HEADER) {
+    std::string_view header = got > 0 ? std::string_view(text, length) : std::string_view();
+    // A byte-order mark, as some editors write UTF-8, is no part of the header.
+    if (header.substr(0, 3) == "\xEF\xBB\xBF") header.remove_prefix(3);
+    if (got <= 0 || header != RECORDING_HEADER) {
         if (got < 0)
             std::snprintf(error, esize, "Cannot read %s: %s", path, LineFileError(file));
+        else if (got == 0)
+            std::snprintf(error, esize, "%s is empty: it holds no recording.", path);
         else
             std::snprintf(error, esize,
                           "%s is no recording of this program: its first line is not the "
@@ -122,6 +130,7 @@ int ReadRecording(const char *path, Recording *out, char *error, int size,
     out->reply.reserve(rows);
     out->um.reserve(rows);
     std::string time;
+    long damagedSince = 0; // rows left out since the last row taken
     while ((got = LineFileNext(file, &text, &length)) > 0) {
         out->lines++;
         if (progress && (out->lines & 0xFFFF) == 0)
@@ -133,10 +142,12 @@ int ReadRecording(const char *path, Recording *out, char *error, int size,
         if (why) {
             if (out->damaged++ < MAX_DAMAGED_LISTED)
                 out->damagedRows.push_back("line " + std::to_string(out->lines) + ": " + why);
+            damagedSince++;
             continue;
         }
         if (out->firstTime.empty()) out->firstTime = time;
-        NoteGap(out);
+        NoteGap(out, damagedSince);
+        damagedSince = 0;
     }
     out->lastTime = time;
     if (got < 0) {

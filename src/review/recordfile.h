@@ -12,7 +12,10 @@
 //   edges, measured value, micrometres, set-point and tolerance): about 26
 //   bytes a row, some 60 MB for a day at 26 replies a second.
 // - A gap lies before a row whose reply number is not the one after the
-//   previous row's, or that came more than GAP_SECONDS after it.
+//   previous row's, or that came more than GAP_SECONDS after it. Damaged
+//   rows between them count as the replies they stood for, not as a gap.
+// - A UTF-8 byte-order mark before the header is allowed; an empty file is
+//   refused as empty.
 // - A span is the rows whose seconds lie in [from, to]; its figures are
 //   computed afresh from the rows, its trend reduced to a minimum and a
 //   maximum per column of pixels.

@@ -260,15 +260,22 @@ TEST_F(StripChart, LimitsAndZoom) {
     }
 }
 
+// The full range runs to the top of the positions the sensor reports (the bar
+// graph's axis); it ran to ccdmaxpixelX8, eight times too tall for types 1, 104.
 TEST_F(StripChart, FullRangeWithoutZoom) {
     SetCtrlVal(pHandle, PANEL_SWITCHZoom, 0);
-    tVal = 4000;
-    tTol = 50;
-    PlotRAWGraphX8();
-    double min = -1, max = -1;
-    GetAxisRange(pHandle, PANEL_CHARTRaw, VAL_LEFT_YAXIS, &min, &max);
-    EXPECT_EQ(min, 0.0);
-    EXPECT_EQ(max, 8192.0);
+    const struct {
+        u16 maxX8, sub; // not identified, type 1, type 103, type 104
+    } cases[] = {{8192, 0}, {8192, 1024}, {1180, 1180}, {12288, 1536}};
+    for (const auto &c : cases) {
+        ccdmaxpixelX8 = c.maxX8;
+        ccdsubpixel = c.sub;
+        PlotRAWGraphX8();
+        double min = -1, max = -1;
+        GetAxisRange(pHandle, PANEL_CHARTRaw, VAL_LEFT_YAXIS, &min, &max);
+        EXPECT_EQ(min, 0.0);
+        EXPECT_EQ(max, c.sub ? c.sub : 8192.0) << c.maxX8;
+    }
 }
 
 // The newest 100 points of a trace as the chart shows them, oldest first.

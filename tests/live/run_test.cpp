@@ -2,6 +2,7 @@
 // graph and chart; Stop; time-out; nested fetch; the program's end.
 #include "com232/com232.h"
 #include "com232/portsetup.h"
+#include "export/graphexport.h"
 #include "gui/plots.h"
 #include "gui/pushget.h"
 #include "gui/runloop.h"
@@ -12,11 +13,20 @@
 #include "main/winmain.h"
 #include "platform/runtime.h"
 #include "testhooks.h"
+#include "platform/widgets/panel.h"
+#include "platform/widgets/registry.h"
 #include "platform/widgets/userint.h"
 #include "simharness.h"
 #include "uiharness.h"
 #include "waits.h"
 
+#include <QAbstractButton>
+#include <QAccessible>
+#include <QAccessibleActionInterface>
+#include <QApplication>
+#include <QContextMenuEvent>
+#include <QMenu>
+#include <QTest>
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -206,6 +216,64 @@ TEST_F(RunLoop, NoLoopStartsWhileACommandWaitsForItsReply) {
         EXPECT_EQ(ControlText(pHandle, PANEL_TEXTStatus), "Parameter-frame received! - Line Ok!");
     }
     EXPECT_TRUE(sensor.lines("rx", "frame", 8).empty());
+}
+
+// Stop acts on the press, which Space and a screen reader now make too: the
+// loop ends within the pass it was pressed in (the keyboard did nothing).
+TEST_F(RunLoop, StopFromTheKeyboardOrAScreenReaderEndsTheRunAtOnce) {
+    DisplayPanel(pHandle); // a screen reader presses what is shown
+    auto *stop = qobject_cast<QAbstractButton *>(FindPanel(pHandle)->control(5));
+    for (bool key : {true, false}) {
+        SimulatedSensor sensor(InstantConfig("t1"), 1, folder);
+        ASSERT_TRUE(sensor.ok() && OpenLine());
+        QObject pass; // what is pending dies with the pass
+        unsigned sentAtPress = 0;
+        When(
+            pass, [] { return in0 >= 3; },
+            [&] {
+                sentAtPress = frameCount;
+                if (key)
+                    QTest::keyClick(stop, Qt::Key_Space);
+                else
+                    QAccessible::queryAccessibleInterface(stop)->actionInterface()->doAction(
+                        QAccessibleActionInterface::pressAction());
+            });
+        After(pass, kHangCeiling * TimeFactor(), [] { stop_flag = 1; }); // only if it fails
+        Run();
+        EXPECT_LE(frameCount, sentAtPress + 1) << (key ? "Space" : "screen reader");
+        ExpectEnded();
+    }
+}
+
+// A graph's menu open during Run holds nothing: replies go on being taken
+// (run by exec(), it held the loop's pump until it closed).
+TEST_F(RunLoop, GraphMenuOpenDuringRunLeavesTheLoopGoing) {
+    InstallGraphExport();
+    SimulatedSensor sensor(InstantConfig("t1"), 1, folder);
+    ASSERT_TRUE(sensor.ok() && OpenLine());
+    unsigned atOpen = 0;
+    bool wentOn = false;
+    When(
+        context, [] { return in0 >= 2; },
+        [&] {
+            QWidget *chart = FindPanel(pHandle)->control(PANEL_CHARTRaw);
+            QContextMenuEvent right(QContextMenuEvent::Mouse, chart->rect().center());
+            QCoreApplication::sendEvent(chart, &right);
+            atOpen = in0;
+            When(
+                context, [&] { return in0 >= atOpen + 5; },
+                [&] {
+                    wentOn = qobject_cast<QMenu *>(QApplication::activePopupWidget()) != nullptr;
+                    stop_flag = 1;
+                });
+        });
+    After(context, kHangCeiling * TimeFactor(), [] { // only if it fails
+        if (QWidget *menu = QApplication::activePopupWidget()) menu->close();
+        stop_flag = 1;
+    });
+    Run();
+    EXPECT_TRUE(wentOn) << "no reply was taken while the menu was open";
+    if (QWidget *menu = QApplication::activePopupWidget()) menu->close();
 }
 
 // Each button acts on its own event only; Stop without a loop only makes the

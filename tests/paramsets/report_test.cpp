@@ -175,6 +175,24 @@ TEST_F(Report, WrittenWholeOrNotAtAll) {
     EXPECT_EQ(entries(), before) << "no half-written file beside it";
 }
 
+// A note is kept until a report carries it: a cancelled save or a failed
+// write lost it, and the next Report… began empty.
+TEST_F(Report, NoteKeptUntilAReportCarriesIt) {
+    const struct {
+        const char *note, *file, *offered; // note or file nullptr: that dialog cancelled
+    } steps[] = {{"line 3", nullptr, ""},
+                 {"line 3 north", "gone/r.html", "line 3"},
+                 {"line 3 north", "r.html", "line 3 north"},
+                 {nullptr, nullptr, ""}};
+    SetConfirmDialogAnswer(0); // no printing
+    for (const auto &s : steps) {
+        SetNoteDialogAnswer(s.note);
+        if (s.note) SetFileSelectAnswer(s.file ? Path(s.file).c_str() : nullptr);
+        CC_BTNReport(pHandle, PANEL_BTNReport, EVENT_COMMIT, nullptr, 0, 0);
+        EXPECT_EQ(LastNoteStart(), s.offered);
+    }
+}
+
 // A type-103 sensor reports 1180 pixels, which the drawing takes as 256: the
 // report and a named set record what the sensor sent (both once wrote 256).
 TEST_F(Report, IdentityAsTheSensorReportedIt) {

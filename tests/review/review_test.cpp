@@ -100,12 +100,12 @@ TEST(RecordingReview, DamagedRowsAreReportedByLineAndLeftOut) {
         EXPECT_EQ(r.damagedRows[0].rfind("line 3: " + c.why, 0), 0u) << r.damagedRows[0];
         EXPECT_EQ(r.mvalue, (std::vector<u16>{2390, 2410})) << "the damaged row taken as a value";
         EXPECT_EQ(r.lines, 4);
+        EXPECT_TRUE(r.gaps.empty()) << "the damaged row counted as a gap too";
     }
 }
 
 TEST(RecordingReview, FilesOfAnotherKindAreRefused) {
     const std::string cases[] = {
-        "",
         "index,position [sub-pixel],value\r\n1,0.000,12\r\n",
         "2400\n25\n0\n1\n",
         std::string(RECORDING_HEADER).substr(0, 40) + "\r\n" + Line({0, 1, 2400, 2400, 25}),
@@ -123,8 +123,20 @@ TEST(RecordingReview, FilesOfAnotherKindAreRefused) {
     }
     Recording r;
     char error[300] = "";
+    const TempFile empty(""); // was said to have the wrong first line
+    EXPECT_EQ(ReadRecording(empty.path.c_str(), &r, error, sizeof error), 0);
+    EXPECT_EQ(std::string(error), empty.path + " is empty: it holds no recording.");
     EXPECT_EQ(ReadRecording("/nonexistent/x.csv", &r, error, sizeof error), 0);
     EXPECT_NE(std::string(error).find("Cannot open /nonexistent/x.csv"), std::string::npos);
+}
+
+// Saved again by an editor that marks UTF-8 (it was refused as no recording).
+TEST(RecordingReview, ByteOrderMarkBeforeTheHeaderIsAllowed) {
+    TempFile f("\xEF\xBB\xBF" + Text(Rows(3)));
+    Recording r;
+    char error[300] = "";
+    EXPECT_EQ(ReadRecording(f.path.c_str(), &r, error, sizeof error), 1) << error;
+    EXPECT_EQ(r.seconds.size(), 3u);
 }
 
 TEST(RecordingReview, GapsWhereTheReplyJumpsOrTimeStandsStill) {

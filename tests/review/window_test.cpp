@@ -6,6 +6,7 @@
 #include "testhooks.h"
 #include "platform/widgets/userint.h"
 #include "recording/recorder.h"
+#include "platform/widgets/reviewwindow.h"
 #include "review/review.h"
 #include "uiharness.h"
 
@@ -19,6 +20,7 @@
 
 #include <unistd.h>
 
+#include <cmath>
 #include <fstream>
 #include <functional>
 #include <string>
@@ -115,3 +117,25 @@ TEST(ReviewWindow, AnotherFileIsRefusedWithAMessage) {
 }
 
 } // namespace
+
+// In evaluation mode 1 the measured value is the right edge: its curve lay
+// under the right edge's, out of sight.
+TEST(ReviewWindow, MeasuredValueIsDrawnOverTheEdgeItFollows) {
+    const auto none = [](int, double, double, int) {};
+    const int id = OpenReviewWindow(0.0, 10.0, none, none, [](int) {});
+    const double x[2] = {0.0, 10.0}, y[2] = {2400, 2400};
+    for (int curve : {0, 1, 2}) // all three on one line
+        SetReviewTrend(id, curve, x, y, 2);
+    QCustomPlot *trend = nullptr;
+    for (auto *plot : Window("Recording review")->findChildren<QCustomPlot *>())
+        if (plot->accessibleName() == QStringLiteral("Trend")) trend = plot;
+    ASSERT_TRUE(trend);
+    const QImage shot = trend->toPixmap().toImage();
+    const int column = int(trend->xAxis->coordToPixel(5.0));
+    const int row = int(std::lround(trend->yAxis->coordToPixel(2400)));
+    QString seen;
+    for (int y = row - 1; y <= row + 1; y++)
+        seen += shot.pixelColor(column, y).name();
+    EXPECT_TRUE(seen.contains("#000000")) << seen.toStdString(); // the measured value's colour
+    CloseReviewWindow(id);
+}

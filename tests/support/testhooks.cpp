@@ -18,6 +18,7 @@ namespace {
 std::optional<std::optional<std::string>> fileAnswer, noteAnswer;
 std::optional<int> confirmAnswer;
 std::string lastQuestion;
+std::string lastNoteStart; // what the note dialog started with
 std::string byIdFolder;
 
 int AnswerFile(std::string *path) {
@@ -30,6 +31,7 @@ int AnswerFile(std::string *path) {
 }
 
 int AnswerNote(std::string *note) {
+    lastNoteStart = *note;
     if (!noteAnswer) return -1;
     const std::optional<std::string> answer = *noteAnswer;
     noteAnswer.reset();
@@ -88,10 +90,15 @@ void ClearDialogAnswers(void) {
     noteAnswer.reset();
     confirmAnswer.reset();
     lastQuestion.clear();
+    lastNoteStart.clear();
 }
 
 const std::string &LastConfirmQuestion(void) {
     return lastQuestion;
+}
+
+const std::string &LastNoteStart(void) {
+    return lastNoteStart;
 }
 
 void SetSerialByIdFolder(const char *folder) {

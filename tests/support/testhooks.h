@@ -19,6 +19,8 @@ void ClearFileSelectAnswer(void);
 void SetNoteDialogAnswer(const char *note);
 void SetConfirmDialogAnswer(int yes);
 const std::string &LastConfirmQuestion(void);
+// The text the last NoteDialog started with ("" until asked).
+const std::string &LastNoteStart(void);
 void ClearDialogAnswers(void);
 
 // Plots (PlotXY) on a graph, and the points of one of them (plot counts from

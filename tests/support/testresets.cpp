@@ -8,6 +8,7 @@
 #include "popup/calibration.h"
 #include "recording/recordpanel.h"
 #include "platform/rs232.h"
+#include "report/report.h"
 #include "settings/riror14.h"
 #include "window/lastfolder.h"
 
@@ -44,4 +45,5 @@ void ResetVarsToLoad(void) {
     ResetRecordingToLoad();
     ResetLastFolder();
     ForgetComPortNumbers();
+    ResetReportToLoad();
 }

@@ -6,11 +6,18 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAccessible>
+#include <QAccessibleActionInterface>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPlainTextEdit>
 #include <QSpinBox>
 #include <QTest>
+#include <QTimer>
 
 namespace {
 
@@ -53,21 +60,43 @@ TEST_F(PanelsTest, UserActionsRaiseTheDocumentedCodes) {
          P_BTNVideo,
          [](QWidget *w) { QTest::mouseClick(w, Qt::RightButton, {}, w->rect().center()); },
          {}},
+        // A click without a mouse press raises the press's 3 too: Stop and
+        // Send act on it (they did nothing from the keyboard).
         {"button: space key",
          false,
          P_BTNGet,
          [](QWidget *w) { QTest::keyClick(w, Qt::Key_Space); },
-         {EVENT_COMMIT}},
+         {EVENT_LEFT_CLICK, EVENT_COMMIT}},
         {"button: return key",
          false,
          P_ButtonTeach,
          [](QWidget *w) { QTest::keyClick(w, Qt::Key_Return); },
-         {EVENT_COMMIT}},
+         {EVENT_LEFT_CLICK, EVENT_COMMIT}},
         {"button: enter key",
          false,
          P_BTNRun,
          [](QWidget *w) { QTest::keyClick(w, Qt::Key_Enter); },
-         {EVENT_COMMIT}},
+         {EVENT_LEFT_CLICK, EVENT_COMMIT}},
+        {"button: its Alt letter",
+         false,
+         P_BTNSend,
+         [](QWidget *w) {
+             w->window()->activateWindow();
+             ASSERT_TRUE(QTest::qWaitForWindowActive(w->window()));
+             QTest::keyClick(w->window(), Qt::Key_N, Qt::AltModifier);
+         },
+         {EVENT_LEFT_CLICK, EVENT_COMMIT}},
+        {"button: screen reader's press",
+         false,
+         P_BTNStop,
+         [](QWidget *w) {
+             QAccessible::queryAccessibleInterface(w)->actionInterface()->doAction(
+                 QAccessibleActionInterface::pressAction());
+             // Pressed at once (3), clicked (1) once it has shown itself down.
+             EXPECT_EQ(CodesOf(P_BTNStop), Codes{EVENT_LEFT_CLICK});
+             QTest::qWaitFor([] { return CodesOf(P_BTNStop).size() == 2; }, 10000);
+         },
+         {EVENT_LEFT_CLICK, EVENT_COMMIT}},
         {"numeric: up arrow key",
          false,
          P_NUMVideoThreshold,
@@ -269,6 +298,10 @@ TEST(Callbacks, ModalDialogOnThePressLeavesTheButtonUp) {
     EXPECT_FALSE(send->isDown());
     QTest::mouseRelease(send, Qt::LeftButton, {}, send->rect().center());
     EXPECT_EQ(CodesOf(P_BTNSend), Codes{EVENT_LEFT_CLICK});
+    // From the keyboard alike: the dialog of the 3 ends the click there.
+    Recorded().clear();
+    QTest::keyClick(send, Qt::Key_Space);
+    EXPECT_EQ(CodesOf(P_BTNSend), Codes{EVENT_LEFT_CLICK});
     DiscardPanel(h);
 }
 
@@ -297,4 +330,26 @@ TEST(Callbacks, SelectorRewrittenByItsCallbackRaisesOnce) {
     QApplication::processEvents();
     EXPECT_EQ(CodesOf(P_DropDCom), Codes{EVENT_VAL_CHANGED});
     DiscardPanel(h);
+}
+
+// The edit menus of a numeric field and of a text box pop up and return:
+// Qt's own waited for a choice in a nested loop, which held a running loop.
+TEST_F(PanelsTest, EditMenusPopUpWithoutWaiting) {
+    for (auto [panel, control] :
+         {std::pair<int, int>{main, P_NUMVideoThreshold}, std::pair<int, int>{popup, 2}}) {
+        DisplayPanel(panel);
+        QWidget *w = Widget(panel, control);
+        QWidget *under = w->findChild<QLineEdit *>(); // what the click falls on
+        if (auto *text = qobject_cast<QPlainTextEdit *>(w)) under = text->viewport();
+        ASSERT_TRUE(under) << control;
+        QTimer::singleShot(10000, [] { // only if the menu waits
+            if (QWidget *menu = QApplication::activePopupWidget()) menu->close();
+        });
+        QContextMenuEvent right(QContextMenuEvent::Mouse, QPoint(5, 5),
+                                under->mapToGlobal(QPoint(5, 5)));
+        QApplication::sendEvent(under, &right);
+        QWidget *menu = QApplication::activePopupWidget();
+        EXPECT_TRUE(qobject_cast<QMenu *>(menu)) << control;
+        if (menu) menu->close();
+    }
 }

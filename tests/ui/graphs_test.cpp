@@ -2,10 +2,12 @@
 #include "uitest.h"
 
 #include "platform/widgets/graphpicture.h"
+#include "platform/widgets/histogramplot.h"
 #include "testhooks.h"
 
 #include <QClipboard>
 #include <QFile>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QImage>
 #include <QTemporaryDir>
@@ -210,4 +212,32 @@ TEST_F(PanelsTest, CcdGraphsAreLabelledByTheirUnit) {
         EXPECT_EQ(static_cast<QCustomPlot *>(Widget(main, graph))->xAxis->label(),
                   QStringLiteral("Sub-pixels"))
             << graph;
+}
+
+// The histogram's texts keep clear of each other down to its narrowest (240
+// pixels): the "below" and "above" shares met, and micrometre tick labels.
+TEST(HistogramTexts, SharesAndTickLabelsDoNotMeet) {
+    const long counts[] = {1, 4, 9, 4, 1};
+    HistogramView v{12280.0, 2.5,     counts,  5, 0,      0,      0, 0,
+                    12290.4, 12280.2, 12300.6, 1, 0.1234, 0.4567, 1, "Measured value [\xB5m]"};
+    for (int width : {240, 480}) {
+        HistogramPlot plot;
+        plot.resize(width, 152);
+        plot.show(v);
+        plot.toPixmap(); // laid out and drawn at its size
+        auto *below = qobject_cast<QCPItemText *>(plot.item(3));
+        auto *above = qobject_cast<QCPItemText *>(plot.item(4));
+        ASSERT_TRUE(below && above);
+        EXPECT_FALSE(QRectF(below->topLeft->pixelPosition(), below->bottomRight->pixelPosition())
+                         .intersects(QRectF(above->topLeft->pixelPosition(),
+                                            above->bottomRight->pixelPosition())))
+            << width;
+        const QVector<double> at = plot.xAxis->tickVector();
+        const QVector<QString> text = plot.xAxis->tickVectorLabels();
+        const QFontMetrics font(plot.xAxis->tickLabelFont());
+        for (int i = 1; i < at.size(); ++i)
+            EXPECT_GT(plot.xAxis->coordToPixel(at[i]) - plot.xAxis->coordToPixel(at[i - 1]),
+                      (font.horizontalAdvance(text[i]) + font.horizontalAdvance(text[i - 1])) / 2)
+                << width << ": " << text[i].toStdString();
+    }
 }

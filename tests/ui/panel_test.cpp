@@ -160,7 +160,9 @@ TEST_F(PanelsTest, CommandButtonsAreBoundByName) {
         EXPECT_EQ(b->property("callback").toString(), c.callback);
         Recorded().clear();
         b->click();
-        EXPECT_EQ(Recorded(), (std::vector<Event>{{h, c.number, EVENT_COMMIT}})) << c.callback;
+        EXPECT_EQ(Recorded(), (std::vector<Event>{{h, c.number, EVENT_LEFT_CLICK},
+                                                  {h, c.number, EVENT_COMMIT}}))
+            << c.callback;
     }
 }
 

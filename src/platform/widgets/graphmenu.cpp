@@ -15,7 +15,15 @@ int InstallGraphMenu(int panel, int control, int withFrame, GraphMenuCallback ca
     if (w->property("graphMenu").toBool()) return 0;
     w->setProperty("graphMenu", true);
     w->setFocusPolicy(Qt::StrongFocus);
-    w->setContextMenuPolicy(Qt::ActionsContextMenu);
+    // The menu pops up and returns: a menu run by exec() would hold whatever
+    // pumps events under it (a run loop's requests stop while it is open).
+    w->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(w, &QWidget::customContextMenuRequested, w, [w](const QPoint &at) {
+        auto *menu = new QMenu(w);
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->addActions(w->actions());
+        menu->popup(w->mapToGlobal(at));
+    });
     struct Item {
         const char *text;
         QKeySequence keys;

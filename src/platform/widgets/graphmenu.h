@@ -4,7 +4,8 @@
 // How it works
 // - InstallGraphMenu gives the control a menu: "Save picture…" (Ctrl+S),
 //   "Copy picture" (Ctrl+C) and, when asked for, "Save frame as CSV…"
-//   (Ctrl+Shift+S). It opens on a right click, on the menu key or Shift+F10.
+//   (Ctrl+Shift+S). It opens on a right click, on the menu key or Shift+F10,
+//   and does not wait for a choice: a running loop goes on while it is open.
 // - The control becomes reachable by Tab (and by a click), so that its
 //   shortcuts and the menu key work from the keyboard.
 // - A chosen item, or its shortcut while the control has the focus, calls

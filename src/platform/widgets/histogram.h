@@ -9,7 +9,9 @@
 //   once, queued.
 // - The limits are dashed red lines at set-point - tolerance and + tolerance
 //   and a solid green line at the set-point; the curve is a blue line; the
-//   shares stand in the top corners, the lower limit's at the left.
+//   shares stand in the top corners, the lower limit's at the left, the
+//   upper one a line lower where the two would meet. The x axis has as many
+//   ticks as its labels leave room for.
 // - Texts are Windows-1252 (the micro sign is 0xB5).
 #pragma once
 

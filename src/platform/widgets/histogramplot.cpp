@@ -2,11 +2,13 @@
 
 #include "platform/widgets/registry.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
 
 constexpr int kCurvePoints = 201; // points of the normal curve across the axis
+constexpr int kTextGap = 8;       // pixels kept clear between texts
 
 } // namespace
 
@@ -38,6 +40,38 @@ HistogramPlot::HistogramPlot(QWidget *parent) : QCustomPlot(parent) {
     }
     yAxis->setLabel(QStringLiteral("Count"));
     setNotAntialiasedElements(QCP::aeAll);
+}
+
+// The texts are fitted to the layout just made, which is then made again
+// with the ticks they leave room for.
+void HistogramPlot::updateLayout() {
+    QCustomPlot::updateLayout();
+    fitTexts();
+    QCustomPlot::updateLayout();
+}
+
+// Fits the texts to the width the plot has now. The shares stand side by
+// side while they fit, else the upper one goes a line down; the x axis
+// gets as many ticks as its widest label leaves room for (micrometre labels
+// such as 12345.7 ran into each other at the default count).
+void HistogramPlot::fitTexts() {
+    const int width = axisRect()->width();
+    if (width <= 0) return;
+    const QFontMetrics shareFont(share[0]->font());
+    int needed = kTextGap;
+    for (auto *text : share)
+        needed += shareFont.horizontalAdvance(text->text()) + kTextGap;
+    const double lineDown =
+        needed > width ? double(shareFont.height() + kTextGap) / std::max(1, axisRect()->height())
+                       : 0.0;
+    share[1]->position->setCoords(0.99, 0.02 + lineDown);
+
+    const QFontMetrics tickFont(xAxis->tickLabelFont());
+    const QCPRange r = xAxis->range();
+    int widest = 1;
+    for (double at : {r.lower, r.upper, r.center()})
+        widest = std::max(widest, tickFont.horizontalAdvance(QLocale().toString(at, 'f', 1)));
+    xAxis->ticker()->setTickCount(std::clamp(width / (widest + 3 * kTextGap), 2, 5));
 }
 
 void HistogramPlot::show(const HistogramView &v) {

@@ -17,8 +17,11 @@ class HistogramPlot : public QCustomPlot {
 
   protected:
     void showEvent(QShowEvent *event) override;
+    void updateLayout() override;
 
   private:
+    void fitTexts();
+
     QCPBars *bars;
     QCPGraph *curve;
     QCPItemStraightLine *limit[3]; // lower, set-point, upper

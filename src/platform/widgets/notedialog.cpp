@@ -7,8 +7,37 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QShortcut>
 
 DialogSeam dialogSeam = {};
+
+namespace {
+
+// The note box, fit for the keyboard and screen readers: Tab and Shift+Tab
+// leave the box (a note needs no tab), Ctrl+Return accepts, OK and Cancel
+// have Alt letters, and the box is named.
+QInputDialog *NewNoteDialog(const char *title, const char *prompt, const std::string &start) {
+    auto *dialog = new QInputDialog(QApplication::activeWindow());
+    dialog->setWindowTitle(QString::fromUtf8(title ? title : ""));
+    dialog->setLabelText(QString::fromUtf8(prompt ? prompt : ""));
+    dialog->setOption(QInputDialog::UsePlainTextEditForTextInput);
+    dialog->setTextValue(QString::fromStdString(start));
+    dialog->setOkButtonText(QStringLiteral("&OK"));
+    dialog->setCancelButtonText(QStringLiteral("&Cancel"));
+    if (auto *box = dialog->findChild<QPlainTextEdit *>()) {
+        box->setTabChangesFocus(true);
+        box->setAccessibleName(QStringLiteral("Note"));
+        box->setAccessibleDescription(dialog->labelText());
+    }
+    for (const QKeySequence keys :
+         {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)})
+        QObject::connect(new QShortcut(keys, dialog), &QShortcut::activated, dialog,
+                         &QDialog::accept);
+    return dialog;
+}
+
+} // namespace
 
 int NoteDialog(const char *title, const char *prompt, std::string *note) {
     Panel::noteModalDialog();
@@ -19,13 +48,11 @@ int NoteDialog(const char *title, const char *prompt, std::string *note) {
         if (answered >= 0) return answered;
     }
     if (!qobject_cast<QApplication *>(QCoreApplication::instance())) return 0;
-    bool ok = false;
-    const QString text = QInputDialog::getMultiLineText(
-        QApplication::activeWindow(), QString::fromUtf8(title ? title : ""),
-        QString::fromUtf8(prompt ? prompt : ""), QString::fromStdString(*note), &ok);
-    if (!ok) return 0;
-    *note = text.toStdString();
-    return 1;
+    QInputDialog *dialog = NewNoteDialog(title, prompt, *note);
+    const bool ok = dialog->exec() == QDialog::Accepted;
+    if (ok) *note = dialog->textValue().toStdString();
+    delete dialog;
+    return ok ? 1 : 0;
 }
 
 int ConfirmDialog(const char *title, const char *question) {
@@ -51,12 +78,8 @@ void NoteDialogThen(const char *title, const char *prompt, const std::string &st
         if (answered >= 0) return;
     }
     if (!qobject_cast<QApplication *>(QCoreApplication::instance())) return;
-    auto *dialog = new QInputDialog(QApplication::activeWindow());
+    QInputDialog *dialog = NewNoteDialog(title, prompt, start);
     dialog->setAttribute(Qt::WA_DeleteOnClose);
-    dialog->setWindowTitle(QString::fromUtf8(title ? title : ""));
-    dialog->setLabelText(QString::fromUtf8(prompt ? prompt : ""));
-    dialog->setOption(QInputDialog::UsePlainTextEditForTextInput);
-    dialog->setTextValue(QString::fromStdString(start));
     QObject::connect(dialog, &QInputDialog::textValueSelected, dialog,
                      [then](const QString &text) { then(text.toStdString()); });
     dialog->open();

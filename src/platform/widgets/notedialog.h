@@ -5,7 +5,9 @@
 // forms wait for the answer; the "Then" forms return at once and run their
 // continuation on the answer, so a running loop goes on meanwhile. Tests
 // answer them instead of a user through dialogseam.h (the continuation then
-// runs at once). Texts are UTF-8.
+// runs at once). Texts are UTF-8. In the note box Tab and Shift+Tab go to
+// the next and previous control, Return starts a new line and Ctrl+Return
+// is OK; OK and Cancel have Alt letters.
 #pragma once
 
 #include <functional>

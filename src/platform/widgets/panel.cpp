@@ -16,12 +16,17 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QLayout>
+#include <QLineEdit>
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QShortcut>
+#include <QTimer>
 #include <QXmlStreamReader>
+
+#include <utility>
 
 int Panel::dispatchDepth = 0;
 int Panel::modalRuns = 0;
@@ -99,6 +104,32 @@ bool InLayout(const QLayout *layout, const QWidget *w) {
         if (item->layout() && InLayout(item->layout(), w)) return true;
     }
     return false;
+}
+
+// The edit menu of a numeric field or a text box pops up and returns, as the
+// graphs' menus do: Qt's own runs a nested loop (exec), which holds a run
+// loop's pump while the menu is open. A numeric field's menu ends with the
+// two steps of Qt's, which commit as a step does.
+void PopUpEditMenus(QWidget *w) {
+    w->setContextMenuPolicy(Qt::CustomContextMenu);
+    QObject::connect(w, &QWidget::customContextMenuRequested, w, [w](const QPoint &at) {
+        QMenu *menu = nullptr;
+        QPoint where = w->mapToGlobal(at);
+        if (auto *text = qobject_cast<QPlainTextEdit *>(w)) {
+            // A text box hears of a click on its viewport, in its viewport's terms.
+            menu = text->createStandardContextMenu(at);
+            where = text->viewport()->mapToGlobal(at);
+        } else if (auto *edit = w->findChild<QLineEdit *>()) {
+            auto *spin = static_cast<QAbstractSpinBox *>(w);
+            menu = edit->createStandardContextMenu();
+            menu->addSeparator();
+            menu->addAction(QObject::tr("&Step up"), spin, &QAbstractSpinBox::stepUp);
+            menu->addAction(QObject::tr("Step &down"), spin, &QAbstractSpinBox::stepDown);
+        }
+        if (!menu) return;
+        menu->setAttribute(Qt::WA_DeleteOnClose);
+        menu->popup(where);
+    });
 }
 
 } // namespace
@@ -316,8 +347,25 @@ void Panel::connectEvents(int number, Control &c) {
     case Kind::Command: {
         auto *b = static_cast<QPushButton *>(w);
         b->installEventFilter(this);
-        connect(b, &QAbstractButton::clicked, this,
-                [this, number] { raise(number, EVENT_COMMIT); });
+        // The press raises 3 and the click 1, whatever made them: the mouse,
+        // Space, Return, the Alt letter or a screen reader's "press" (the
+        // last two press the button at once and click it a moment later).
+        // Stop and Send act on 3, so they answer the keyboard too. The mouse
+        // press has raised its 3 already, in eventFilter.
+        connect(b, &QAbstractButton::pressed, this, [this, number, b] {
+            if (std::exchange(controls[number].mousePress, false)) return;
+            const int modalBefore = modalRuns;
+            raise(number, EVENT_LEFT_CLICK);
+            if (modalRuns == modalBefore || discarded) return;
+            // A modal dialog on the press took its release, as it takes a
+            // mouse release: no commit follows.
+            controls[number].noCommit = true;
+            QTimer::singleShot(0, this, [this, number] { controls[number].noCommit = false; });
+            b->setDown(false);
+        });
+        connect(b, &QAbstractButton::clicked, this, [this, number] {
+            if (!std::exchange(controls[number].noCommit, false)) raise(number, EVENT_COMMIT);
+        });
         break;
     }
     case Kind::Toggle:
@@ -333,6 +381,7 @@ void Panel::connectEvents(int number, Control &c) {
                 [this, number] { raise(number, EVENT_VAL_CHANGED); });
         break;
     case Kind::Numeric: {
+        PopUpEditMenus(w);
         auto commitIfChanged = [this, number] {
             Control &ctl = controls[number];
             const double v = numericValue(ctl.widget);
@@ -381,6 +430,7 @@ void Panel::connectEvents(int number, Control &c) {
         });
         break;
     }
+    case Kind::TextBox: PopUpEditMenus(w); break;
     default: break;
     }
 }
@@ -418,8 +468,20 @@ bool Panel::eventFilter(QObject *watched, QEvent *event) {
         raise(number, EVENT_LEFT_CLICK);
         // The press goes on to the button (and its release gives the commit)
         // unless the callback took the button away or ran a modal dialog.
-        return discarded || !alive || !alive->isEnabled() || !alive->isVisible() ||
-               modalRuns != modalBefore;
+        if (discarded || !alive || !alive->isEnabled() || !alive->isVisible() ||
+            modalRuns != modalBefore)
+            return true;
+        // Its `pressed` is this press's, whose 3 is raised; a press off the
+        // button's face emits none, and the mark goes once it is handled.
+        controls[number].mousePress = true;
+        QTimer::singleShot(0, this, [this, number] { controls[number].mousePress = false; });
+        return false;
+    }
+    if (event->type() == QEvent::Shortcut && !static_cast<QShortcutEvent *>(event)->isAmbiguous()) {
+        // The Alt letter clicks at once: the button's own response would
+        // show it pressed for 0.1 s first, and a loop goes on meanwhile.
+        button->click();
+        return true;
     }
     if (event->type() == QEvent::KeyPress) {
         const int key = static_cast<QKeyEvent *>(event)->key();

@@ -80,9 +80,11 @@ class Panel : public QObject {
         Kind kind = Kind::Other;
         CtrlCallbackPtr callback = nullptr;
         QPointer<QLabel> label;
-        double committed = 0; // numeric: value at the last commit
-        double seen = 0;      // numeric: value at the last event or program write
-        bool changed = false; // selector: a change came before `activated`
+        double committed = 0;    // numeric: value at the last commit
+        double seen = 0;         // numeric: value at the last event or program write
+        bool changed = false;    // selector: a change came before `activated`
+        bool mousePress = false; // command: 3 raised for the mouse press under way
+        bool noCommit = false;   // command: the press's 3 ran a modal dialog
     };
 
     Panel(QWidget *window, int number, int handle);

@@ -130,6 +130,11 @@ ReviewWindow::ReviewWindow(int id_, double first_, double last_, ReviewSpanCallb
         curves[i]->setName(QString::fromLatin1(kCurveName[i]));
         curves[i]->setAdaptiveSampling(false); // the data come reduced to the pixels already
     }
+    // The measured value is one of the edges in modes 0 and 1: drawn last,
+    // on a layer of its own, it stays in sight over the edge it follows.
+    trend->addLayer(QStringLiteral("measured"), trend->layer(QStringLiteral("main")),
+                    QCustomPlot::limAbove);
+    curves[0]->setLayer(QStringLiteral("measured"));
     trend->legend->setVisible(true);
     trend->legend->setFont(font());
     trend->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
