@@ -257,7 +257,8 @@ TEST_F(RunLoop, GraphMenuOpenDuringRunLeavesTheLoopGoing) {
         context, [] { return in0 >= 2; },
         [&] {
             QWidget *chart = FindPanel(pHandle)->control(PANEL_CHARTRaw);
-            QContextMenuEvent right(QContextMenuEvent::Mouse, chart->rect().center());
+            const QPoint at = chart->rect().center();
+            QContextMenuEvent right(QContextMenuEvent::Mouse, at, chart->mapToGlobal(at));
             QCoreApplication::sendEvent(chart, &right);
             atOpen = in0;
             When(

@@ -94,7 +94,7 @@ TEST_F(PanelsTest, UserActionsRaiseTheDocumentedCodes) {
                  QAccessibleActionInterface::pressAction());
              // Pressed at once (3), clicked (1) once it has shown itself down.
              EXPECT_EQ(CodesOf(P_BTNStop), Codes{EVENT_LEFT_CLICK});
-             QTest::qWaitFor([] { return CodesOf(P_BTNStop).size() == 2; }, 10000);
+             EXPECT_TRUE(QTest::qWaitFor([] { return CodesOf(P_BTNStop).size() == 2; }, 10000));
          },
          {EVENT_LEFT_CLICK, EVENT_COMMIT}},
         {"numeric: up arrow key",

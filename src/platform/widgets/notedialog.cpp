@@ -30,7 +30,7 @@ QInputDialog *NewNoteDialog(const char *title, const char *prompt, const std::st
         box->setAccessibleName(QStringLiteral("Note"));
         box->setAccessibleDescription(dialog->labelText());
     }
-    for (const QKeySequence keys :
+    for (const QKeySequence &keys :
          {QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)})
         QObject::connect(new QShortcut(keys, dialog), &QShortcut::activated, dialog,
                          &QDialog::accept);
