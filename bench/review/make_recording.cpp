@@ -31,7 +31,7 @@ int main(int argc, char **argv) {
         return 1;
     }
     std::setvbuf(f, nullptr, _IOFBF, 1 << 20);
-    std::fprintf(f, "%s\r\n", RECORDING_HEADER);
+    std::fprintf(f, "%s\r\n", RecordingHeader());
     const long total = static_cast<long>(hours * 3600 * 26);
     unsigned noise = 12345;
     long written = 0;
@@ -48,17 +48,23 @@ int main(int argc, char **argv) {
                   redge = static_cast<u16>(ledge + width);
         const int um = width * 25 / 8;
         const long ms = std::lround(t * 1000);
-        char stamp[40];
+        char stamp[64];
         std::snprintf(stamp, sizeof stamp, "2026-12-08T%02ld:%02ld:%02ld.%03ld+01:00", ms / 3600000,
                       ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
-        const RecordingRow row = {stamp, t,
-                                  i + 1, ledge,
-                                  redge, static_cast<u16>(width),
-                                  &um,   static_cast<u16>(t < 12 * 3600 ? 2400 : 2405),
-                                  25,    2,
-                                  310,   290,
-                                  128,   1000,
-                                  0,     static_cast<u16>(i)};
+        const RunReply values = {.Ledge = ledge,
+                                 .Redge = redge,
+                                 .Mvalue = static_cast<u16>(width),
+                                 .umValue = um,
+                                 .tVal = static_cast<u16>(t < 12 * 3600 ? 2400 : 2405),
+                                 .tTol = 25,
+                                 .edcnt = 2,
+                                 .mvstart = 310,
+                                 .mvend = 290,
+                                 .dynpower = 128,
+                                 .anaMax = 1000,
+                                 .anaMin = 0,
+                                 .in0 = static_cast<u16>(i)};
+        const RecordingRow row = {stamp, t, i + 1, values, 1};
         char text[256];
         const int n = FormatRecordingRow(row, text, sizeof text);
         if (i == 18L * 3600 * 26)

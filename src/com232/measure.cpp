@@ -10,20 +10,13 @@
 
 RunReply DecodeRunReply(const u16 words[PNUM]) {
     RunReply r = {};
-    r.Ledge = words[RUN_LEDGE];
-    r.Redge = words[RUN_REDGE];
-    r.Mvalue = words[RUN_MVALUE];
-    r.umValue =
-        static_cast<int>(static_cast<unsigned>(words[RUN_UM_HIGH]) << 16 | words[RUN_UM_LOW]);
-    r.tVal = words[RUN_TVAL];
-    r.tTol = words[RUN_TTOL];
-    r.edcnt = words[RUN_EDCNT];
-    r.mvstart = words[RUN_MVSTART];
-    r.mvend = words[RUN_MVEND];
-    r.dynpower = words[RUN_DYNPOWER];
-    r.anaMax = words[RUN_ANAMAX];
-    r.anaMin = words[RUN_ANAMIN];
-    r.in0 = words[RUN_IN0];
+    for (const RunFieldDef &f : RUN_FIELDS) {
+        if (f.words == 2)
+            r.*f.wide =
+                static_cast<int>(static_cast<unsigned>(words[f.word + 1]) << 16 | words[f.word]);
+        else
+            r.*f.narrow = words[f.word];
+    }
     return r;
 }
 

@@ -15,29 +15,10 @@
 //   a window calls it directly.
 #pragma once
 
+#include "com232/protocol.h"
 #include "settings/riror14.h"
 
-// One measurement, as the sensor reported it in a run reply.
-struct RunReply {
-    u16 Ledge;          // left edge, sub-pixels
-    u16 Redge;          // right edge, sub-pixels
-    u16 Mvalue;         // measured value
-    int umValue;        // measured value in micrometres
-    u16 tVal;           // set-point the sensor holds
-    u16 tTol;           // tolerance the sensor holds
-    u16 edcnt;          // edges found
-    u16 mvstart;        // first position of the bar graph
-    u16 mvend;          // second position of the bar graph
-    u16 dynpower;       // power the sensor uses
-    u16 anaMax;         // analog-output maximum since the last reset
-    u16 anaMin;         // analog-output minimum since the last reset
-    u16 in0;            // input word, kept
-    double monotonic;   // Timer() when it was taken, s
-    char localTime[40]; // local time when it was taken, ISO 8601 with ms and offset
-    int video;          // 1 when the video loop took it: its frame is then in adcbuf
-};
-
-// The measurement words of a run reply, without the times.
+// The measurement words of a run reply (RUN_FIELDS), without the times.
 RunReply DecodeRunReply(const u16 words[PNUM]);
 
 // Decodes the run reply in pp, stamps it with both times, keeps its words in

@@ -1,5 +1,8 @@
-// The sixteen parameter words of the protocol, in pp order.
+// The protocol's tables: the sixteen parameter words in pp order, the run
+// reply's fields and the identity words.
 #include "com232/protocol.h"
+
+#include "com232/identify.h"
 
 const ParamWordDef PARAM_WORDS[PNUM] = {
     {"power", &power},     {"tolMode", &tolMode},     {"vThd", &vThd},
@@ -8,4 +11,55 @@ const ParamWordDef PARAM_WORDS[PNUM] = {
     {"tTol", &tTol},       {"opMode", &opMode},       {"eHardware", &eHardware},
     {"slope", &slope},     {"intersect", &intersect}, {"average", &average},
     {"powMode", &powMode},
+};
+
+// The order is the recording's columns and the monitor's keys: a field added
+// here is recorded, reviewed and published.
+const RunFieldDef RUN_FIELDS[RUN_FIELD_COUNT] = {
+    {"Ledge", RUN_LEDGE, 1, FieldUnit::Position, "left edge", &RunReply::Ledge, nullptr},
+    {"Redge", RUN_REDGE, 1, FieldUnit::Position, "right edge", &RunReply::Redge, nullptr},
+    {"Mvalue", RUN_MVALUE, 1, FieldUnit::Position,
+     "measured value, as the evaluation mode defines it", &RunReply::Mvalue, nullptr},
+    {"umValue", RUN_UM_LOW, 2, FieldUnit::Micrometre, "measured value in micrometres", nullptr,
+     &RunReply::umValue},
+    {"tVal", RUN_TVAL, 1, FieldUnit::Position, "set-point the sensor holds", &RunReply::tVal,
+     nullptr},
+    {"tTol", RUN_TTOL, 1, FieldUnit::Position, "tolerance the sensor holds", &RunReply::tTol,
+     nullptr},
+    {"edcnt", RUN_EDCNT, 1, FieldUnit::Count, "edges found", &RunReply::edcnt, nullptr},
+    {"mvstart", RUN_MVSTART, 1, FieldUnit::Raw, "first position of the bar graph",
+     &RunReply::mvstart, nullptr},
+    {"mvend", RUN_MVEND, 1, FieldUnit::Raw, "second position of the bar graph", &RunReply::mvend,
+     nullptr},
+    {"dynpower", RUN_DYNPOWER, 1, FieldUnit::Raw, "power the sensor uses", &RunReply::dynpower,
+     nullptr},
+    {"anaMax", RUN_ANAMAX, 1, FieldUnit::Raw, "analog-output maximum since its reset",
+     &RunReply::anaMax, nullptr},
+    {"anaMin", RUN_ANAMIN, 1, FieldUnit::Raw, "analog-output minimum since its reset",
+     &RunReply::anaMin, nullptr},
+    {"in0", RUN_IN0, 1, FieldUnit::Raw, "input word", &RunReply::in0, nullptr},
+};
+
+long RunFieldValue(const RunReply &r, const RunFieldDef &f) {
+    return f.words == 2 ? r.*f.wide : r.*f.narrow;
+}
+
+const char *FieldUnitName(FieldUnit unit) {
+    switch (unit) {
+    case FieldUnit::Position: return "sub-pixel";
+    case FieldUnit::Micrometre: return "\xC2\xB5m";
+    default: return "";
+    }
+}
+
+const IdentityWordDef IDENTITY_WORDS[IDENTITY_WORD_COUNT] = {
+    {"ccdtype", HW_CCDTYPE, &ccdtype},
+    {"ccdmaxpixel", HW_CCDMAXPIXEL, &ccdmaxpixelReported},
+    {"ccdresolution", HW_CCDRESOLUTION, &ccdresolution},
+    {"pcbtype", HW_PCBTYPE, &pcbtype},
+    {"ccdmaxpixelX8", HW_CCDMAXPIXELX8, &ccdmaxpixelX8},
+    {"ccdsubpixel", HW_CCDSUBPIXEL, &ccdsubpixel},
+    {"ccdpixB", HW_CCDPIXB, &ccdpixB},
+    {"ccdpixE", HW_CCDPIXE, &ccdpixE},
+    {"softversion", HW_SOFTVERSION, &softversion},
 };

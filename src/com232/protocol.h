@@ -6,7 +6,10 @@
 // and sixteen payload words, all big-endian. Replies to codes 7, 9 and 11
 // (data request) are raw blocks of 72, 128 and 512 bytes without this header.
 // Every list of the parameter words elsewhere (window transfer, compare table,
-// named sets, parameter file) is derived from PARAM_WORDS.
+// named sets, parameter file) is derived from PARAM_WORDS; every list of a
+// run reply's fields (recording, review, monitor) from RUN_FIELDS, and every
+// list of the identity words (named sets, report, monitor) from
+// IDENTITY_WORDS.
 #pragma once
 
 #include "settings/riror14.h"
@@ -62,6 +65,68 @@ enum HardwareWord {
     HW_CCDPIXE = 7,
     HW_SOFTVERSION = 8,
 };
+
+// One measurement, as the sensor reported it in a run reply: the words
+// decoded once (DecodeRunReply, in measure.h) and the moment it was taken.
+struct RunReply {
+    u16 Ledge = 0;           // left edge, sub-pixels
+    u16 Redge = 0;           // right edge, sub-pixels
+    u16 Mvalue = 0;          // measured value
+    int umValue = 0;         // measured value in micrometres
+    u16 tVal = 0;            // set-point the sensor holds
+    u16 tTol = 0;            // tolerance the sensor holds
+    u16 edcnt = 0;           // edges found
+    u16 mvstart = 0;         // first position of the bar graph
+    u16 mvend = 0;           // second position of the bar graph
+    u16 dynpower = 0;        // power the sensor uses
+    u16 anaMax = 0;          // analog-output maximum since the last reset
+    u16 anaMin = 0;          // analog-output minimum since the last reset
+    u16 in0 = 0;             // input word, kept
+    double monotonic = 0;    // Timer() when it was taken, s
+    char localTime[40] = ""; // local time when it was taken, ISO 8601 with ms and offset
+    int video = 0;           // 1 when the video loop took it: its frame is then in adcbuf
+};
+
+// What a field's value counts in.
+enum class FieldUnit {
+    Position,   // the loop's positions, the bar graph's axis (sub-pixels)
+    Micrometre, // micrometres
+    Count,      // a number of things
+    Raw,        // a word as the sensor sends it, no unit of its own
+};
+
+// One field of the run reply: one word, or two (low word first) that make a
+// signed 32-bit value.
+struct RunFieldDef {
+    const char *name;      // the recording's column and the monitor's key: "Mvalue"
+    int word;              // RunWord of its (low) word
+    int words;             // 1 or 2
+    FieldUnit unit;        //
+    const char *meaning;   // one line
+    u16 RunReply::*narrow; // where a one-word field is kept
+    int RunReply::*wide;   // where a two-word field is kept
+};
+inline constexpr int RUN_FIELD_COUNT = 13;
+extern const RunFieldDef RUN_FIELDS[RUN_FIELD_COUNT];
+
+// The value of field f of the reply.
+long RunFieldValue(const RunReply &r, const RunFieldDef &f);
+
+// The unit's short name as column headers write it ("sub-pixel", "\xC2\xB5m"),
+// "" for counts and raw words.
+const char *FieldUnitName(FieldUnit unit);
+
+// The identity words by name, in the order the hardware-information reply
+// sends them, and where the program keeps each. The pixel count is the one
+// the sensor reported (ccdmaxpixelReported); the program's own ccdmaxpixel
+// (256 for a count its drawing does not know) is not part of the identity.
+struct IdentityWordDef {
+    const char *name; // "ccdtype", ...
+    int word;         // HardwareWord
+    const u16 *value; // as identification left it
+};
+inline constexpr int IDENTITY_WORD_COUNT = 9;
+extern const IdentityWordDef IDENTITY_WORDS[IDENTITY_WORD_COUNT];
 
 // Words of the calibration command and its reply (code 12).
 enum CalibrationWord {

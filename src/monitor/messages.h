@@ -1,13 +1,11 @@
-// The JSON texts the monitor publishes (UTF-8, one object each).
+// The JSON texts the monitor publishes (UTF-8, one object on one line each,
+// written by the platform's JSON writer).
 #pragma once
 
 #include <string>
 
 #include "com232/measure.h"
 #include "statistics/runstats.h"
-
-// Appends "text" as a JSON string, quoted and escaped.
-void AppendJsonString(std::string *out, const std::string &text);
 
 // BASE/link: {"state":...,"time":...,"text":...}.
 std::string LinkJson(const char *state, const char *text);
@@ -20,8 +18,9 @@ std::string StatisticsJson(const RunSummary &s, long dropped);
 // names, and whether the measured value lies within the tolerance.
 std::string MeasurementJson(long seq, const RunReply &r);
 
-// BASE/identity: the identity words by name, the sensor's description, the
-// firmware text, the port and this program's version.
+// BASE/identity: the identity words by name (the pixel count as reported),
+// the sensor's description, the firmware text, the port and this program's
+// version.
 std::string IdentityJson(const char *port);
 
 // BASE/parameters: the sixteen parameter words by name.

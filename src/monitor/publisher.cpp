@@ -1,6 +1,8 @@
 // The MQTT publisher on libmosquitto.
 #include "monitor/publisher.h"
 
+#include "platform/jsondoc.h"
+
 #include <atomic>
 #include <chrono>
 #include <cstdint>
@@ -121,8 +123,10 @@ void NetworkLoop() {
 std::string StatusJson(bool online) {
     char stamp[40];
     LocalTimeISO(stamp, sizeof stamp);
-    return std::string("{\"state\":\"") + (online ? "online" : "offline") + "\",\"time\":\"" +
-           stamp + "\"}";
+    JsonItem j = JsonItem::NewObject();
+    j.Add("state", JsonItem::Of(online ? "online" : "offline"));
+    j.Add("time", JsonItem::Of(stamp));
+    return WriteJsonLine(j);
 }
 
 int StartPublisher(const MonitorConfig &config, std::string *error) {

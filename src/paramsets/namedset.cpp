@@ -2,6 +2,7 @@
 #include "paramsets/namedset.h"
 
 #include "com232/identify.h"
+#include "com232/protocol.h"
 #include "window/controls.h"
 #include "paramsets/paramtable.h"
 #include "platform/jsondoc.h"
@@ -13,30 +14,13 @@
 
 static constexpr int NAMEDSET_VERSION = 1;
 
-// The identity words of the hardware-information reply, by name.
-struct IdentityWord {
-    const char *name;
-    const u16 *value;
-};
-static const IdentityWord IDENTITY_WORDS[] = {
-    {"ccdtype", &ccdtype},
-    {"ccdmaxpixel", &ccdmaxpixelReported}, // as sent, beside the type's own text
-    {"ccdresolution", &ccdresolution},
-    {"pcbtype", &pcbtype},
-    {"ccdmaxpixelX8", &ccdmaxpixelX8},
-    {"ccdsubpixel", &ccdsubpixel},
-    {"ccdpixB", &ccdpixB},
-    {"ccdpixE", &ccdpixE},
-    {"softversion", &softversion},
-};
-
 std::string NamedSetToJson(const u16 words[PNUM], const SetIdentity &id) {
     JsonItem doc = JsonItem::NewObject();
     doc.Add("format", JsonItem::Of(NAMEDSET_FORMAT));
     doc.Add("version", JsonItem::Of(NAMEDSET_VERSION));
     doc.Add("date", JsonItem::Of(id.date));
     JsonItem sensor = JsonItem::NewObject();
-    for (const IdentityWord &w : IDENTITY_WORDS)
+    for (const IdentityWordDef &w : IDENTITY_WORDS)
         sensor.Add(w.name, JsonItem::Of(double(*w.value)));
     sensor.Add("text", JsonItem::Of(id.sensor));
     doc.Add("sensor", sensor);

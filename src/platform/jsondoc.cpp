@@ -15,6 +15,13 @@ JsonItem JsonItem::Of(double n) {
     return item;
 }
 
+JsonItem JsonItem::Flag(bool b) {
+    JsonItem item;
+    item.type = Type::Bool;
+    item.boolean = b;
+    return item;
+}
+
 JsonItem JsonItem::Of(const std::string &s) {
     JsonItem item;
     item.type = Type::String;
@@ -119,4 +126,28 @@ std::string WriteJson(const JsonItem &item) {
     else if (v.isArray())
         doc.setArray(v.toArray());
     return doc.toJson(QJsonDocument::Indented).toStdString();
+}
+
+// A scalar as Qt writes it: inside a one-element array, without the brackets.
+static std::string Scalar(const JsonItem &item) {
+    const QByteArray a = QJsonDocument(QJsonArray{ToQt(item)}).toJson(QJsonDocument::Compact);
+    return a.mid(1, a.size() - 2).toStdString();
+}
+
+std::string WriteJsonLine(const JsonItem &item) {
+    std::string out;
+    switch (item.type) {
+    case JsonItem::Type::Array:
+        out = "[";
+        for (const JsonItem &e : item.elements)
+            out += (out.size() > 1 ? "," : "") + WriteJsonLine(e);
+        return out + "]";
+    case JsonItem::Type::Object:
+        out = "{";
+        for (const JsonMember &m : item.members)
+            out += (out.size() > 1 ? "," : "") + Scalar(JsonItem::Of(m.key)) + ":" +
+                   WriteJsonLine(m.value);
+        return out + "}";
+    default: return Scalar(item);
+    }
 }

@@ -21,6 +21,7 @@ struct JsonItem {
     std::vector<JsonMember> members; // Object, in the file's order
 
     static JsonItem Of(double n);
+    static JsonItem Flag(bool b); // a Bool (an Of(bool) would take every int)
     static JsonItem Of(const std::string &s);
     static JsonItem Of(const char *s);
     static JsonItem NewObject();
@@ -45,5 +46,11 @@ inline JsonItem JsonItem::Of(const char *s) {
 bool ParseJson(const std::string &text, JsonItem *out, std::string *error);
 
 // The item as an indented JSON document, UTF-8. A non-finite number is
-// written as null (JSON has no such number).
+// written as null (JSON has no such number). Members in the order of their
+// keys.
 std::string WriteJson(const JsonItem &item);
+
+// The item on one line, without spaces, members in the order they were
+// added (a message whose keys a reader scans in a fixed order). Strings and
+// numbers are written by the same writer as WriteJson's.
+std::string WriteJsonLine(const JsonItem &item);

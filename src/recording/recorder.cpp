@@ -10,10 +10,26 @@
 #include "platform/runtime.h"
 #include "platform/ticker.h"
 
-const char RECORDING_HEADER[] =
-    "time,seconds [s],reply,Ledge [sub-pixel],Redge [sub-pixel],Mvalue [sub-pixel],"
-    "umValue [\xC2\xB5m],tVal [sub-pixel],tTol [sub-pixel],edcnt,mvstart,mvend,dynpower,"
-    "anaMax,anaMin,in0";
+// The time, the seconds and the reply number, then the reply's fields.
+static constexpr int LEADING_COLUMNS = 3;
+
+const char *RecordingHeader(void) {
+    static const std::string header = [] {
+        std::string h = "time,seconds [s],reply";
+        for (const RunFieldDef &f : RUN_FIELDS) {
+            h += std::string(",") + f.name;
+            if (*FieldUnitName(f.unit)) h += std::string(" [") + FieldUnitName(f.unit) + "]";
+        }
+        return h;
+    }();
+    return header.c_str();
+}
+
+int RecordingColumn(const char *field) {
+    for (int i = 0; i < RUN_FIELD_COUNT; i++)
+        if (std::strcmp(RUN_FIELDS[i].name, field) == 0) return LEADING_COLUMNS + i;
+    return -1;
+}
 
 static int file = 0;           // row-file handle while recording, else 0
 static double startTime = 0.0; // Timer() when the recording started
@@ -26,7 +42,7 @@ int StartRecording(const char *target) {
     std::snprintf(path, sizeof path, "%s", target);
     error[0] = '\0';
     rows = 0;
-    file = AppendFileCreate(path, (std::string(RECORDING_HEADER) + "\r\n").c_str(), error,
+    file = AppendFileCreate(path, (std::string(RecordingHeader()) + "\r\n").c_str(), error,
                             sizeof error);
     if (!file) {
         rows = -1;
@@ -68,32 +84,23 @@ int StopRecording(void) {
 }
 
 int FormatRecordingRow(const RecordingRow &r, char *text, int size) {
-    char um[16] = "";
-    if (r.um) std::snprintf(um, sizeof um, "%d", *r.um);
-    return std::snprintf(text, static_cast<std::size_t>(size),
-                         "%s,%.3f,%ld,%u,%u,%u,%s,%u,%u,%u,%u,%u,%u,%u,%u,%u\r\n", r.time,
-                         r.seconds, r.reply, r.Ledge, r.Redge, r.Mvalue, um, r.tVal, r.tTol,
-                         r.edcnt, r.mvstart, r.mvend, r.dynpower, r.anaMax, r.anaMin, r.in0);
+    std::string row = r.time;
+    char field[32];
+    std::snprintf(field, sizeof field, ",%.3f,%ld", r.seconds, r.reply);
+    row += field;
+    for (const RunFieldDef &f : RUN_FIELDS) {
+        row += ',';
+        // The micrometre value is left empty where the window did not show it.
+        if (f.unit == FieldUnit::Micrometre && !r.umShown) continue;
+        row += std::to_string(RunFieldValue(r.values, f));
+    }
+    row += "\r\n";
+    return std::snprintf(text, static_cast<std::size_t>(size), "%s", row.c_str());
 }
 
 void RecordReply(const RunReply &r, int umShown) {
     if (!file) return;
-    const RecordingRow fields = {r.localTime,
-                                 r.monotonic - startTime,
-                                 rows + 1,
-                                 r.Ledge,
-                                 r.Redge,
-                                 r.Mvalue,
-                                 umShown ? &r.umValue : nullptr,
-                                 r.tVal,
-                                 r.tTol,
-                                 r.edcnt,
-                                 r.mvstart,
-                                 r.mvend,
-                                 r.dynpower,
-                                 r.anaMax,
-                                 r.anaMin,
-                                 r.in0};
+    const RecordingRow fields = {r.localTime, r.monotonic - startTime, rows + 1, r, umShown};
     char row[256];
     const int n = FormatRecordingRow(fields, row, sizeof row);
     if (AppendFileAdd(file, row, static_cast<std::size_t>(n))) rows++;

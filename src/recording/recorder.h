@@ -5,7 +5,7 @@
 //   comma-separated, '.' as decimal point, CR LF line ends), so no file
 //   exists without it.
 // - RecordReply formats one row from a decoded run reply (its local time,
-//   its seconds since the start, Ledge .. in0) and adds it to the file's buffer; nothing is
+//   its seconds since the start, its fields) and adds it to the file's buffer; nothing is
 //   written there, so the loop never waits for the disk.
 // - FlushRecording writes the buffer. The recording's ticker calls it several
 //   times a second; Stop recording, a port change and the program's end
@@ -20,17 +20,23 @@
 
 #include "com232/measure.h"
 
-// Header line of a recording (without its line end, CR LF).
-extern const char RECORDING_HEADER[];
+// Header line of a recording (without its line end, CR LF): the time, the
+// seconds, the reply number, then the run reply's fields (RUN_FIELDS) with
+// their units.
+const char *RecordingHeader(void);
 
-// The fields of one row, in the header's order; um nullptr leaves it empty.
+// The column (0-based) of a run reply's field in a recording, by its name;
+// -1 for a name that is no field.
+int RecordingColumn(const char *field);
+
+// One row: when, which reply and its fields; umShown 0 leaves the micrometre
+// value empty.
 struct RecordingRow {
     const char *time; // local time, as LocalTimeISO gives it
     double seconds;   // since the recording started
     long reply;       // 1, 2, 3 ...
-    u16 Ledge, Redge, Mvalue;
-    const int *um;
-    u16 tVal, tTol, edcnt, mvstart, mvend, dynpower, anaMax, anaMin, in0;
+    RunReply values;  // the reply's fields
+    int umShown;      // 1: the micrometre value is written
 };
 
 // One row as the recording writes it, CR LF included, into text (size

@@ -7,12 +7,14 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 #include <string_view>
 
 #include "platform/linefile.h"
 #include "recording/recorder.h"
 
-static const int FIELDS = 16; // columns of a row, as in the header
+// Columns of a row, as in the header: time, seconds, reply and the fields.
+static const int FIELDS = 3 + RUN_FIELD_COUNT;
 static const char TIME_SHAPE[] = "dddd-dd-ddTdd:dd:dd.ddd+dd:dd"; // d a digit, + either sign
 
 // Whether the text has the shape of the recorder's local time.
@@ -52,8 +54,13 @@ static bool Split(std::string_view row, std::string_view fields[FIELDS]) {
 // Why a row cannot be taken, or nullptr when it can; the row's values in
 // *out (its vectors' next elements) only when it can.
 static const char *TakeRow(std::string_view row, Recording *out, std::string *time) {
+    // The columns the review keeps, found by their names in the header.
+    static const int LEDGE = RecordingColumn("Ledge"), REDGE = RecordingColumn("Redge"),
+                     MVALUE = RecordingColumn("Mvalue"), UM = RecordingColumn("umValue"),
+                     TVAL = RecordingColumn("tVal"), TTOL = RecordingColumn("tTol");
+    static const std::string notWhole = "not " + std::to_string(FIELDS) + " fields";
     std::string_view f[FIELDS];
-    if (!Split(row, f)) return "not 16 fields";
+    if (!Split(row, f)) return notWhole.c_str();
     if (!IsTime(f[0])) return "no time";
     double seconds = 0.0;
     const auto [end, ec] = std::from_chars(f[1].data(), f[1].data() + f[1].size(), seconds);
@@ -64,8 +71,9 @@ static const char *TakeRow(std::string_view row, Recording *out, std::string *ti
     long v[FIELDS] = {};
     if (!Whole(f[2], 1, UINT32_MAX, &v[2])) return "no reply number";
     for (int i = 3; i < FIELDS; i++) {
-        if (i == 6) {
-            if (!f[6].empty() && !Whole(f[6], INT32_MIN + 1L, INT32_MAX, &v[6]))
+        const RunFieldDef &field = RUN_FIELDS[i - 3];
+        if (field.words == 2) {
+            if (!f[i].empty() && !Whole(f[i], INT32_MIN + 1L, INT32_MAX, &v[i]))
                 return "umValue is no whole number";
             continue;
         }
@@ -73,12 +81,12 @@ static const char *TakeRow(std::string_view row, Recording *out, std::string *ti
     }
     out->seconds.push_back(seconds);
     out->reply.push_back(static_cast<std::uint32_t>(v[2]));
-    out->ledge.push_back(static_cast<u16>(v[3]));
-    out->redge.push_back(static_cast<u16>(v[4]));
-    out->mvalue.push_back(static_cast<u16>(v[5]));
-    out->um.push_back(f[6].empty() ? NO_UM : static_cast<std::int32_t>(v[6]));
-    out->setPoint.push_back(static_cast<u16>(v[7]));
-    out->tolerance.push_back(static_cast<u16>(v[8]));
+    out->ledge.push_back(static_cast<u16>(v[LEDGE]));
+    out->redge.push_back(static_cast<u16>(v[REDGE]));
+    out->mvalue.push_back(static_cast<u16>(v[MVALUE]));
+    out->um.push_back(f[UM].empty() ? NO_UM : static_cast<std::int32_t>(v[UM]));
+    out->setPoint.push_back(static_cast<u16>(v[TVAL]));
+    out->tolerance.push_back(static_cast<u16>(v[TTOL]));
     time->assign(f[0]);
     return nullptr;
 }
@@ -108,7 +116,7 @@ int ReadRecording(const char *path, Recording *out, char *error, int size,
     std::string_view header = got > 0 ? std::string_view(text, length) : std::string_view();
     // A byte-order mark, as some editors write UTF-8, is no part of the header.
     if (header.substr(0, 3) == "\xEF\xBB\xBF") header.remove_prefix(3);
-    if (got <= 0 || header != RECORDING_HEADER) {
+    if (got <= 0 || header != RecordingHeader()) {
         if (got < 0)
             std::snprintf(error, esize, "Cannot read %s: %s", path, LineFileError(file));
         else if (got == 0)
@@ -173,54 +181,13 @@ void SpanRows(const Recording &r, double from, double to, long *first, long *end
     if (*end < *first) *end = *first;
 }
 
-// Running mean and spread (Welford's update), as the run's statistics keep them.
-struct Running {
-    long n = 0;
-    double mean = 0.0, m2 = 0.0, min = 0.0, max = 0.0;
-    void add(double x) {
-        n++;
-        const double delta = x - mean;
-        mean += delta / static_cast<double>(n);
-        m2 += delta * (x - mean);
-        if (n == 1 || x < min) min = x;
-        if (n == 1 || x > max) max = x;
-    }
-    StatSeries series() const {
-        StatSeries s;
-        s.count = n;
-        s.hasMean = n >= 1;
-        if (s.hasMean) s.mean = mean, s.min = min, s.max = max;
-        s.hasSd = n >= 2;
-        if (s.hasSd) s.sd = std::sqrt(m2 > 0 ? m2 / static_cast<double>(n - 1) : 0.0);
-        return s;
-    }
-};
-
 bool SpanSummary(const Recording &r, long first, long end, RunSummary *out) {
     *out = RunSummary{};
     if (end <= first) return false;
-    Running value, um;
-    long outside = 0;
-    for (long i = first; i < end; i++) {
-        const int v = r.mvalue[i], sp = r.setPoint[i], tol = r.tolerance[i];
-        value.add(v);
-        if (r.um[i] != NO_UM) um.add(r.um[i]);
-        outside += std::abs(v - sp) > tol;
-    }
-    out->value = value.series();
-    out->um = um.series();
-    out->outOfTolerance = outside;
-    out->hasOutShare = true;
-    out->outShare = static_cast<double>(outside) / static_cast<double>(end - first);
-    out->setPoint = r.setPoint[end - 1];
-    out->tolerance = r.tolerance[end - 1];
-    if (out->value.hasSd && out->value.sd > 0) {
-        const double upper = out->setPoint + out->tolerance, lower = out->setPoint - out->tolerance;
-        out->cp = (upper - lower) / (6 * out->value.sd);
-        out->cpk =
-            std::fmin(upper - out->value.mean, out->value.mean - lower) / (3 * out->value.sd);
-        out->hasCp = out->hasCpk = true;
-    }
+    RunStats stats;
+    for (long i = first; i < end; i++)
+        stats.Add(r.mvalue[i], r.um[i], r.um[i] != NO_UM, r.setPoint[i], r.tolerance[i]);
+    *out = stats.Summary();
     return true;
 }
 
@@ -231,10 +198,10 @@ bool SpanHistogram(const Recording &r, long first, long end, HistogramFigures *o
     std::vector<long> counts(65536, 0);
     long below = 0, above = 0;
     for (long i = first; i < end; i++) {
-        const int v = r.mvalue[i], sp = r.setPoint[i], tol = r.tolerance[i];
+        const int v = r.mvalue[i], side = ToleranceSide(v, r.setPoint[i], r.tolerance[i]);
         counts[static_cast<std::size_t>(v)]++;
-        below += v < sp - tol;
-        above += v > sp + tol;
+        below += side < 0;
+        above += side > 0;
     }
     ValueTable table;
     for (int v = 0; v < 65536; v++)

@@ -1,6 +1,8 @@
 // Histograms with Freedman-Diaconis bins over tables of whole values.
 #include "statistics/histogram.h"
 
+#include "statistics/runstats.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -78,9 +80,9 @@ void ResetRunHistogram(void) {
 void AddRunHistogramReply(u16 value, int um, int umShown, u16 setPoint, u16 tolerance) {
     runValues[value]++;
     if (umShown) runUm[um]++;
-    const int v = value, sp = setPoint, tol = tolerance;
-    if (v < sp - tol) runBelow++;
-    if (v > sp + tol) runAbove++;
+    const int side = ToleranceSide(value, setPoint, tolerance);
+    runBelow += side < 0;
+    runAbove += side > 0;
     lastSetPoint = setPoint;
     lastTolerance = tolerance;
 }

@@ -3,74 +3,50 @@
 
 #include <cmath>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 
-// Running sums of one series: n, mean and the sum of squared deviations.
-struct Running {
-    long n;
-    double mean;
-    double m2;
-    double min;
-    double max;
-};
-
-static Running value;       // over Mvalue
-static Running micrometres; // over umValue where shown
-static long outOfTolerance; // replies outside set-point +- tolerance
-static u16 lastSetPoint;    // tVal of the last reply
-static u16 lastTolerance;   // tTol of the last reply
-
-static void Add(Running *r, double x) {
-    r->n++;
-    const double delta = x - r->mean;
-    r->mean += delta / static_cast<double>(r->n);
-    r->m2 += delta * (x - r->mean);
-    if (r->n == 1 || x < r->min) r->min = x;
-    if (r->n == 1 || x > r->max) r->max = x;
+int ToleranceSide(int value, int setPoint, int tolerance) {
+    return value < setPoint - tolerance ? -1 : value > setPoint + tolerance ? 1 : 0;
 }
 
-static StatSeries Series(const Running &r) {
+void StatAccumulator::Add(double x) {
+    n++;
+    const double delta = x - mean;
+    mean += delta / static_cast<double>(n);
+    m2 += delta * (x - mean);
+    if (n == 1 || x < min) min = x;
+    if (n == 1 || x > max) max = x;
+}
+
+StatSeries StatAccumulator::Series() const {
     StatSeries s;
-    s.count = r.n;
-    if (r.n >= 1) {
+    s.count = n;
+    if (n >= 1) {
         s.hasMean = true;
-        s.mean = r.mean;
-        s.min = r.min;
-        s.max = r.max;
+        s.mean = mean;
+        s.min = min;
+        s.max = max;
     }
-    if (r.n >= 2) {
+    if (n >= 2) {
         // Rounding can leave a tiny negative sum for equal values.
-        s.sd = std::sqrt(r.m2 > 0 ? r.m2 / static_cast<double>(r.n - 1) : 0.0);
+        s.sd = std::sqrt(m2 > 0 ? m2 / static_cast<double>(n - 1) : 0.0);
         s.hasSd = true;
     }
     return s;
 }
 
-void ResetRunStatistics(void) {
-    value = Running{};
-    micrometres = Running{};
-    outOfTolerance = 0;
-    lastSetPoint = lastTolerance = 0;
-}
-
-void AddRunReply(u16 measured, int um, int umShown, u16 setPoint, u16 tolerance) {
-    Add(&value, measured);
-    if (umShown) Add(&micrometres, um);
-    if (std::abs(static_cast<int>(measured) - static_cast<int>(setPoint)) > tolerance)
-        outOfTolerance++;
+void RunStats::Add(u16 measured, int micrometres, int umShown, u16 setPoint, u16 tolerance) {
+    value.Add(measured);
+    if (umShown) um.Add(micrometres);
+    if (!InTolerance(measured, setPoint, tolerance)) outOfTolerance++;
     lastSetPoint = setPoint;
     lastTolerance = tolerance;
 }
 
-long RunStatisticsCount(void) {
-    return value.n;
-}
-
-bool RunStatisticsSummary(RunSummary *out) {
+RunSummary RunStats::Summary() const {
     RunSummary s;
-    s.value = Series(value);
-    s.um = Series(micrometres);
+    s.value = value.Series();
+    s.um = um.Series();
     s.outOfTolerance = outOfTolerance;
     if (value.n > 0) {
         s.hasOutShare = true;
@@ -86,8 +62,26 @@ bool RunStatisticsSummary(RunSummary *out) {
         s.cpk = std::fmin(upper - s.value.mean, s.value.mean - lower) / (3 * s.value.sd);
         s.hasCp = s.hasCpk = true;
     }
-    *out = s;
-    return value.n > 0;
+    return s;
+}
+
+static RunStats run; // the current run's; reset on Run, Video and the Reset button
+
+void ResetRunStatistics(void) {
+    run = RunStats{};
+}
+
+void AddRunReply(u16 measured, int um, int umShown, u16 setPoint, u16 tolerance) {
+    run.Add(measured, um, umShown, setPoint, tolerance);
+}
+
+long RunStatisticsCount(void) {
+    return run.value.n;
+}
+
+bool RunStatisticsSummary(RunSummary *out) {
+    *out = run.Summary();
+    return run.value.n > 0;
 }
 
 double ZeroUnsigned(double v, int decimals) {

@@ -43,6 +43,34 @@ struct RunSummary {
     bool hasCpk = false;      // sd defined and above zero
 };
 
+// Where a measured value lies against its set-point and tolerance: -1
+// below setPoint - tolerance, +1 above setPoint + tolerance, 0 within (the
+// limits count as within). The one rule every figure of the program counts by.
+int ToleranceSide(int value, int setPoint, int tolerance);
+inline bool InTolerance(int value, int setPoint, int tolerance) {
+    return ToleranceSide(value, setPoint, tolerance) == 0;
+}
+
+// The running sums of one series (Welford's update).
+struct StatAccumulator {
+    long n = 0;
+    double mean = 0.0, m2 = 0.0, min = 0.0, max = 0.0;
+    void Add(double x);
+    StatSeries Series() const;
+};
+
+// The statistics of any run of replies, as a value: the current run keeps
+// one, a review makes one for each span it shows.
+struct RunStats {
+    StatAccumulator value;   // over Mvalue
+    StatAccumulator um;      // over umValue where shown
+    long outOfTolerance = 0; // replies outside their set-point +- tolerance
+    u16 lastSetPoint = 0;    // tVal of the last reply
+    u16 lastTolerance = 0;   // tTol of the last reply
+    void Add(u16 measured, int micrometres, int umShown, u16 setPoint, u16 tolerance);
+    RunSummary Summary() const; // everything undefined before the first reply
+};
+
 // Forgets every reply: the next one starts a new run.
 void ResetRunStatistics(void);
 

@@ -60,27 +60,12 @@ std::string Texts(const Sensor &s) {
     for (int i = 0; i < PNUM; i++)
         *PARAM_WORDS[i].value = words[i] = static_cast<u16>(1000 * i + s.identity[0]);
 
-    std::string out = std::string(RECORDING_HEADER) + "\r\n";
+    std::string out = std::string(RecordingHeader()) + "\r\n";
     ResetRunStatistics();
     for (int i = 0; i < 3; i++) {
         const RunReply r = Reply(i);
         char row[256];
-        const RecordingRow fields = {r.localTime,
-                                     r.monotonic - 100.0,
-                                     i + 1L,
-                                     r.Ledge,
-                                     r.Redge,
-                                     r.Mvalue,
-                                     i == 1 ? nullptr : &r.umValue,
-                                     r.tVal,
-                                     r.tTol,
-                                     r.edcnt,
-                                     r.mvstart,
-                                     r.mvend,
-                                     r.dynpower,
-                                     r.anaMax,
-                                     r.anaMin,
-                                     r.in0};
+        const RecordingRow fields = {r.localTime, r.monotonic - 100.0, i + 1L, r, i != 1};
         FormatRecordingRow(fields, row, sizeof row);
         out += row;
         out += MeasurementJson(i + 1, r) + "\n";

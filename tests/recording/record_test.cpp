@@ -391,7 +391,7 @@ TEST_F(Recording, ReplayReproducesTheRecordedValues) {
     // An edge the sensor reported on the line's last position plays back
     // there: a run that leaves by the right end replays whole.
     const unsigned end = replaying.model.id.ccdmaxpixelX8;
-    std::ofstream(path) << RECORDING_HEADER << "\r\n"
+    std::ofstream(path) << RecordingHeader() << "\r\n"
                         << ",0.000,1,100," << end << ",,,,,2,0,0,0,0,0,0\r\n"
                         << ",0.040,2," << end << ",0,,,,,1,4000,100,0,0,0,0\r\n";
     ASSERT_TRUE(sim::LoadReplay(path, &replaying.replay, &error)) << error;

@@ -25,22 +25,20 @@ struct Row {
 
 std::string Line(const Row &r) {
     const int um = r.mvalue * 3;
-    const RecordingRow row = {"2026-12-08T06:34:29.123+01:00",
-                              r.seconds,
-                              r.reply,
-                              100,
-                              static_cast<u16>(100 + r.mvalue),
-                              static_cast<u16>(r.mvalue),
-                              &um,
-                              static_cast<u16>(r.setPoint),
-                              static_cast<u16>(r.tolerance),
-                              2,
-                              300,
-                              280,
-                              128,
-                              1000,
-                              0,
-                              7};
+    const RunReply values = {.Ledge = 100,
+                             .Redge = static_cast<u16>(100 + r.mvalue),
+                             .Mvalue = static_cast<u16>(r.mvalue),
+                             .umValue = um,
+                             .tVal = static_cast<u16>(r.setPoint),
+                             .tTol = static_cast<u16>(r.tolerance),
+                             .edcnt = 2,
+                             .mvstart = 300,
+                             .mvend = 280,
+                             .dynpower = 128,
+                             .anaMax = 1000,
+                             .anaMin = 0,
+                             .in0 = 7};
+    const RecordingRow row = {"2026-12-08T06:34:29.123+01:00", r.seconds, r.reply, values, 1};
     char text[256];
     FormatRecordingRow(row, text, sizeof text);
     return text;
@@ -54,7 +52,7 @@ struct TempFile {
 };
 
 std::string Header() {
-    return std::string(RECORDING_HEADER) + "\r\n";
+    return std::string(RecordingHeader()) + "\r\n";
 }
 
 // Rows 1..n at 26 a second, values wandering around the set-point 2400.
@@ -108,7 +106,7 @@ TEST(RecordingReview, FilesOfAnotherKindAreRefused) {
     const std::string cases[] = {
         "index,position [sub-pixel],value\r\n1,0.000,12\r\n",
         "2400\n25\n0\n1\n",
-        std::string(RECORDING_HEADER).substr(0, 40) + "\r\n" + Line({0, 1, 2400, 2400, 25}),
+        std::string(RecordingHeader()).substr(0, 40) + "\r\n" + Line({0, 1, 2400, 2400, 25}),
         std::string("\x89PNG\r\n\x1a\n\0\0\0\rIHDR", 16),
     };
     for (const std::string &text : cases) {

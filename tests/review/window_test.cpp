@@ -51,25 +51,20 @@ TEST(ReviewWindow, OpensFromTheButtonAndFollowsTheKeys) {
     const std::string path = "/tmp/vtlx-review-window-" + std::to_string(getpid()) + ".csv";
     {
         std::ofstream out(path, std::ios::binary);
-        out << RECORDING_HEADER << "\r\n";
+        out << RecordingHeader() << "\r\n";
         for (long i = 0; i < 26 * 600; i++) { // ten minutes
-            const int um = 7500;
-            const RecordingRow r = {"2026-12-08T06:34:29.123+01:00",
-                                    i / 26.0,
-                                    i + 1,
-                                    1800,
-                                    4200,
-                                    2400,
-                                    &um,
-                                    2400,
-                                    25,
-                                    2,
-                                    300,
-                                    280,
-                                    128,
-                                    1000,
-                                    0,
-                                    0};
+            const RunReply values = {.Ledge = 1800,
+                                     .Redge = 4200,
+                                     .Mvalue = 2400,
+                                     .umValue = 7500,
+                                     .tVal = 2400,
+                                     .tTol = 25,
+                                     .edcnt = 2,
+                                     .mvstart = 300,
+                                     .mvend = 280,
+                                     .dynpower = 128,
+                                     .anaMax = 1000};
+            const RecordingRow r = {"2026-12-08T06:34:29.123+01:00", i / 26.0, i + 1, values, 1};
             char text[256];
             out.write(text, FormatRecordingRow(r, text, sizeof text));
         }
