@@ -51,14 +51,14 @@ enum {
     PANEL_SWITCHOpMode = 55,      // operating mode opMode
     PANEL_BTNCompare = 56,        // opens the compare window (paramsets)
     PANEL_BTNReport = 57,         // writes the commissioning report (report)
-    // Recording and statistics (recording/recordpanel).
+    // Recording and statistics (gui/recordpanel).
     PANEL_BTNRecord = 60,         // Record... / Stop recording
     PANEL_TEXTRecording = 61,     // the recording's state, beside the status line
     PANEL_TEXTStatValue = 62,     // statistics of the measured value
     PANEL_TEXTStatUm = 63,        // statistics of the micrometre value
     PANEL_TEXTStatTolerance = 64, // out of tolerance, Cp, Cpk
     PANEL_BTNStatReset = 65,      // resets the statistics
-    PANEL_GRAPHHistogram = 66,    // histogram of the run (recording/histogrampanel)
+    PANEL_GRAPHHistogram = 66,    // histogram of the run (gui/histogrampanel)
     PANEL_BTNOpenRecording = 67,  // opens a recording for review (review)
     PANEL_TEXTWindowBorders = 70, // says when Window left is right of Window right
 };

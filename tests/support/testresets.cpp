@@ -6,7 +6,7 @@
 #include "main/live.h"
 #include "paramsets/comparepanel.h"
 #include "popup/calibration.h"
-#include "recording/recordpanel.h"
+#include "gui/recordpanel.h"
 #include "platform/rs232.h"
 #include "report/report.h"
 #include "settings/riror14.h"
