@@ -1,6 +1,8 @@
 // Control numbers of the two panels of "VORTELIX-Riror14.uir". The resource
 // file gives every control below this number; the program addresses controls
 // only through these names. Numbers not listed are never used by the program.
+// The command buttons it reaches only through their callbacks are listed all
+// the same, so that a number is known by one name wherever it is used.
 #pragma once
 
 // Resource panel numbers.
@@ -14,6 +16,9 @@ enum {
     PANEL_DropDCom = 2,           // serial port selector, int, read into com
     PANEL_CTRLPostLoop = 3,       // made operable when a loop ends
     PANEL_DropAnaMode = 4,        // analog-output mode anaMode
+    PANEL_BTNStop = 5,            // stops the run and video loops (by its callback)
+    PANEL_BTNSend = 6,            // sends the settings to the send target (by its callback)
+    PANEL_ButtonTeach = 7,        // teaches the set-point (by its callback)
     PANEL_RBTFile = 12,           // send target DATFILE
     PANEL_RBTEeprom = 13,         // send target EEPROM
     PANEL_CTRLAnalogGroup = 14,   // dimmed together with 4, 33 and 34
@@ -66,6 +71,8 @@ enum {
 // Calibration window (handle pPopup).
 enum {
     POPUP_TEXTBOXSensor = 2,        // description of the identified sensor, 2 lines
+    POPUP_ActivateCalibration = 3,  // starts the calibration (by its callback)
+    POPUP_DiscardCalibration = 4,   // ends the calibration, hides the window (by its callback)
     POPUP_NUMFitIntercept = 7,      // intercept of the fit, interval
     POPUP_NUMFitSlope = 8,          // slope of the fit, slopeval
     POPUP_ButtonAcceptObject2 = 9,  // accepts reference object 2
