@@ -29,7 +29,7 @@
 #include "ptyline.h"
 #include "ptypeer.h"
 #include "recording/recorder.h"
-#include "recording/recordpanel.h"
+#include "gui/recordpanel.h"
 #include "options.h"
 #include "uiharness.h"
 

@@ -7,7 +7,7 @@
 #include "gui/plots.h"
 #include "window/controls.h"
 #include "platform/widgets/userint.h"
-#include "recording/recordpanel.h"
+#include "gui/recordpanel.h"
 
 int loopActive = 0; // 1 while a run or video loop runs; blocks a second one
 int videoLoop = 0;  // which of the two it is: 1 for the video loop

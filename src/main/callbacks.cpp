@@ -13,7 +13,7 @@
 #include "popup/calibration.h"
 #include "report/report.h"
 #include "platform/widgets/userint.h"
-#include "recording/recordpanel.h"
+#include "gui/recordpanel.h"
 #include "review/review.h"
 
 void RegisterCallbacks(void) {

@@ -13,7 +13,7 @@
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
-#include "recording/recordpanel.h"
+#include "gui/recordpanel.h"
 
 static u16 videoRequest[PNUM]; // payload of the video loop's current measurement request
 

@@ -6,7 +6,7 @@
 #include "window/controls.h"
 #include "platform/rs232.h"
 #include "platform/widgets/userint.h"
-#include "recording/recordpanel.h"
+#include "gui/recordpanel.h"
 
 #include <cstdio>
 #include <cstring>

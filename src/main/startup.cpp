@@ -14,7 +14,7 @@
 #include "settings/riror14.h"
 #include "platform/widgets/userint.h"
 #include "popup/calibration.h"
-#include "recording/recordpanel.h"
+#include "gui/recordpanel.h"
 
 void InitVars(void) {
     InstallDesktopLinkSink();

@@ -12,7 +12,7 @@
 #include "platform/rs232.h"
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
-#include "recording/recordpanel.h"
+#include "gui/recordpanel.h"
 #include "export/graphexport.h"
 
 static const char UIR_FILE[] = "VORTELIX-Riror14.uir";

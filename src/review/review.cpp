@@ -15,7 +15,7 @@
 #include "platform/ticker.h"
 #include "platform/widgets/reviewwindow.h"
 #include "platform/widgets/userint.h"
-#include "recording/histogrampanel.h"
+#include "gui/histogrampanel.h"
 #include "review/recordfile.h"
 
 static const double POLL = 0.1;          // s between looks for the end of a reading

@@ -37,6 +37,37 @@ char szStatus[72], szVersion[72], szSoftVersion[72], szSoftName[72];
 char szFirmware[72];
 char proj_dir[260], file_name[260];
 
+// Each variable above back to its value at load: one that is added there is
+// added here too, group by group.
+void ResetSettingsToLoad(void) {
+    power = tolMode = vThd = anaMode = polarity = eMode = eBeg = eEnd = 0;
+    tVal = tTol = opMode = eHardware = slope = intersect = average = powMode = 0;
+
+    Ledge = Redge = Mvalue = 0;
+    umValue = 0;
+    edcnt = mvstart = mvend = dynpower = anaMax = anaMin = in0 = 0;
+
+    ccdtype = ccdmaxpixel = ccdresolution = pcbtype = ccdmaxpixelX8 = ccdsubpixel = 0;
+    ccdpixB = ccdpixE = softversion = pixB = pixE = 0;
+    pixELimit = 0;
+    YAXISMAX = 1024;
+    std::memset(xArray, 0, sizeof xArray);
+    std::memset(xArray8, 0, sizeof xArray8);
+
+    std::memset(adcbuf, 0, sizeof adcbuf);
+    std::memset(thdArray, 0, sizeof thdArray);
+    std::memset(arrayNORM, 0, sizeof arrayNORM);
+
+    pixel[0] = pixel[1] = umeter[0] = umeter[1] = zarray[0] = zarray[1] = 0.0;
+    slopeval = interval = mse = 0.0;
+    calstep = flagstep1 = flagstep2 = oldMode = 0;
+
+    pHandle = pPopup = 0;
+    szStatus[0] = szVersion[0] = szSoftVersion[0] = szSoftName[0] = '\0';
+    szFirmware[0] = '\0';
+    proj_dir[0] = file_name[0] = '\0';
+}
+
 void CopyText(char *dst, const char *src, std::size_t size) {
     std::strncpy(dst, src, size - 1);
     dst[size - 1] = '\0';

@@ -108,3 +108,6 @@ void CopyText(char *dst, const char *src, std::size_t size);
 
 // The defaults of this module's variables, the first step of InitVars.
 void AssignSettingsDefaults(void);
+
+// Puts every variable of this module back to its value at load.
+void ResetSettingsToLoad(void);

@@ -1,6 +1,8 @@
 // Control numbers of the two panels of "VORTELIX-Riror14.uir". The resource
 // file gives every control below this number; the program addresses controls
 // only through these names. Numbers not listed are never used by the program.
+// The command buttons it reaches only through their callbacks are listed all
+// the same, so that a number is known by one name wherever it is used.
 #pragma once
 
 // Resource panel numbers.
@@ -14,6 +16,9 @@ enum {
     PANEL_DropDCom = 2,           // serial port selector, int, read into com
     PANEL_CTRLPostLoop = 3,       // made operable when a loop ends
     PANEL_DropAnaMode = 4,        // analog-output mode anaMode
+    PANEL_BTNStop = 5,            // stops the run and video loops (by its callback)
+    PANEL_BTNSend = 6,            // sends the settings to the send target (by its callback)
+    PANEL_ButtonTeach = 7,        // teaches the set-point (by its callback)
     PANEL_RBTFile = 12,           // send target DATFILE
     PANEL_RBTEeprom = 13,         // send target EEPROM
     PANEL_CTRLAnalogGroup = 14,   // dimmed together with 4, 33 and 34
@@ -51,14 +56,14 @@ enum {
     PANEL_SWITCHOpMode = 55,      // operating mode opMode
     PANEL_BTNCompare = 56,        // opens the compare window (paramsets)
     PANEL_BTNReport = 57,         // writes the commissioning report (report)
-    // Recording and statistics (recording/recordpanel).
+    // Recording and statistics (gui/recordpanel).
     PANEL_BTNRecord = 60,         // Record... / Stop recording
     PANEL_TEXTRecording = 61,     // the recording's state, beside the status line
     PANEL_TEXTStatValue = 62,     // statistics of the measured value
     PANEL_TEXTStatUm = 63,        // statistics of the micrometre value
     PANEL_TEXTStatTolerance = 64, // out of tolerance, Cp, Cpk
     PANEL_BTNStatReset = 65,      // resets the statistics
-    PANEL_GRAPHHistogram = 66,    // histogram of the run (recording/histogrampanel)
+    PANEL_GRAPHHistogram = 66,    // histogram of the run (gui/histogrampanel)
     PANEL_BTNOpenRecording = 67,  // opens a recording for review (review)
     PANEL_TEXTWindowBorders = 70, // says when Window left is right of Window right
 };
@@ -66,6 +71,8 @@ enum {
 // Calibration window (handle pPopup).
 enum {
     POPUP_TEXTBOXSensor = 2,        // description of the identified sensor, 2 lines
+    POPUP_ActivateCalibration = 3,  // starts the calibration (by its callback)
+    POPUP_DiscardCalibration = 4,   // ends the calibration, hides the window (by its callback)
     POPUP_NUMFitIntercept = 7,      // intercept of the fit, interval
     POPUP_NUMFitSlope = 8,          // slope of the fit, slopeval
     POPUP_ButtonAcceptObject2 = 9,  // accepts reference object 2

@@ -205,24 +205,27 @@ TEST_F(Exchange, SendActsOnTheMouseAndTheKeyboard) {
 }
 
 // Send and Get pressed while a fetch waits for its reply are not started and
-// say why; the fetch then ends as usual.
+// say why; the fetch then ends as usual. The sensor holds the fetch's reply
+// back until both have been pressed.
 TEST_F(Exchange, NothingStartsWhileAReplyIsAwaited) {
     sim::Config config = InstantConfig("t1");
-    config.faults.delay = 0.3;
+    config.faults.holdAnswer = 5; // the fetch's reply, behind the start-up chain's four
+    config.faults.holdByte = 0;
     Connect(config);
     std::string sendStatus, getStatus;
-    QTimer::singleShot(100, [&] {
+    QObject context;
+    WhenSensorHolds(context, sensor->thread(), [&] {
         CC_BTNSend(pHandle, 0, EVENT_LEFT_CLICK, nullptr, 0, 0);
         sendStatus = Status();
         CC_BTNGet(pHandle, PANEL_CTRLPostLoop, EVENT_COMMIT, nullptr, 0, 0);
         getStatus = Status();
+        sensor->thread().ReleaseHeld();
     });
     CC_BTNGet(pHandle, PANEL_CTRLPostLoop, EVENT_COMMIT, nullptr, 0, 0);
     EXPECT_EQ(sendStatus, BUSY_TEXT);
     EXPECT_EQ(getStatus, BUSY_TEXT);
     EXPECT_LT(sizeof(BUSY_TEXT), 72u);
     EXPECT_EQ(Status(), "Parameter-frame received! - Line Ok!");
-    PumpFor(0.3);
     EXPECT_EQ(NewFrames(1), std::vector<int>{2}) << "only the first fetch went out";
 
     CC_BTNSend(pHandle, 0, EVENT_LEFT_CLICK, nullptr, 0, 0);

@@ -10,7 +10,7 @@
 #include "platform/widgets/registry.h"
 #include "testhooks.h"
 #include "platform/widgets/userint.h"
-#include "recording/recordpanel.h"
+#include "gui/recordpanel.h"
 #include "recording/recorder.h"
 #include "uiharness.h"
 

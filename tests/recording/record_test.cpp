@@ -10,7 +10,7 @@
 #include "testhooks.h"
 #include "platform/widgets/userint.h"
 #include "recording/recorder.h"
-#include "recording/recordpanel.h"
+#include "gui/recordpanel.h"
 #include "report/report.h"
 #include "replay.h"
 #include "simharness.h"

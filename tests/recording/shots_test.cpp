@@ -11,7 +11,7 @@
 #include "testhooks.h"
 #include "platform/widgets/userint.h"
 #include "recording/recorder.h"
-#include "recording/recordpanel.h"
+#include "gui/recordpanel.h"
 #include "settle.h"
 #include "simharness.h"
 #include "uiharness.h"

@@ -4,6 +4,3 @@
 
 // Puts every variable of every module back to its value at load.
 void ResetVarsToLoad(void);
-
-// Puts every variable of the settings model back to its value at load.
-void ResetSettingsToLoad(void);

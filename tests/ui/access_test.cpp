@@ -13,7 +13,7 @@
 #include <QTest>
 
 TEST_F(PanelsTest, StatusLineIsReadByItsTextAndLabelledStatus) {
-    QWidget *status = Widget(main, P_TEXTStatus);
+    QWidget *status = Widget(main, PANEL_TEXTStatus);
     ASSERT_NE(status, nullptr);
     QAccessibleInterface *iface = QAccessible::queryAccessibleInterface(status);
     ASSERT_NE(iface, nullptr);
@@ -24,7 +24,7 @@ TEST_F(PanelsTest, StatusLineIsReadByItsTextAndLabelledStatus) {
     EXPECT_TRUE(labels.contains(QStringLiteral("Status"))) << labels.join(u',').toStdString();
 
     for (const char *text : {"Timeout RS232-Line!", "Line Ok!", "Error reading parameter file!"}) {
-        ASSERT_EQ(SetCtrlVal(main, P_TEXTStatus, text), 0);
+        ASSERT_EQ(SetCtrlVal(main, PANEL_TEXTStatus, text), 0);
         EXPECT_EQ(iface->text(QAccessible::Name).toStdString(), text);
     }
 }

@@ -32,13 +32,13 @@ void RecordUpdate(QAccessibleEvent *event) {
 } // namespace
 
 TEST_F(PanelsTest, EveryNewStatusTextIsAnnounced) {
-    QWidget *status = Widget(main, P_TEXTStatus);
+    QWidget *status = Widget(main, PANEL_TEXTStatus);
     ASSERT_NE(status, nullptr);
-    SetCtrlVal(main, P_TEXTStatus, "Transmit...");
+    SetCtrlVal(main, PANEL_TEXTStatus, "Transmit...");
     announced.clear();
     const QAccessible::UpdateHandler before = QAccessible::installUpdateHandler(RecordUpdate);
-    SetCtrlVal(main, P_TEXTStatus, "Timeout RS232-Line!");
-    SetCtrlVal(main, P_TEXTStatus, "Line Ok!");
+    SetCtrlVal(main, PANEL_TEXTStatus, "Timeout RS232-Line!");
+    SetCtrlVal(main, PANEL_TEXTStatus, "Line Ok!");
     QAccessible::installUpdateHandler(before);
 
     std::vector<std::string> names;

@@ -33,7 +33,7 @@ void Click(QWidget *w) {
 TEST_F(PanelsTest, UserActionsRaiseTheDocumentedCodes) {
     DisplayPanel(main);
     DisplayPanel(popup);
-    SetCtrlAttribute(popup, Q_CheckStep1, ATTR_DIMMED, 0);
+    SetCtrlAttribute(popup, POPUP_CheckStep1, ATTR_DIMMED, 0);
     struct Case {
         const char *action;
         bool onPopup;
@@ -41,15 +41,19 @@ TEST_F(PanelsTest, UserActionsRaiseTheDocumentedCodes) {
         void (*act)(QWidget *);
         Codes want;
     } cases[] = {
-        {"button: mouse click", false, P_BTNRun, Click, {EVENT_LEFT_CLICK, EVENT_COMMIT}},
+        {"button: mouse click",
+         false,
+         PANEL_CTRLLoopLock1,
+         Click,
+         {EVENT_LEFT_CLICK, EVENT_COMMIT}},
         {"button: press only",
          false,
-         P_BTNSend,
+         PANEL_BTNSend,
          [](QWidget *w) { QTest::mousePress(w, Qt::LeftButton, {}, w->rect().center()); },
          {EVENT_LEFT_CLICK}},
         {"button: released outside",
          false,
-         P_BTNStop,
+         PANEL_BTNStop,
          [](QWidget *w) {
              QTest::mousePress(w, Qt::LeftButton, {}, w->rect().center());
              QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(-20, -20));
@@ -57,29 +61,29 @@ TEST_F(PanelsTest, UserActionsRaiseTheDocumentedCodes) {
          {EVENT_LEFT_CLICK}},
         {"button: right click",
          false,
-         P_BTNVideo,
+         PANEL_CTRLLoopLock2,
          [](QWidget *w) { QTest::mouseClick(w, Qt::RightButton, {}, w->rect().center()); },
          {}},
         // A click without a mouse press raises the press's 3 too: Stop and
         // Send act on it (they did nothing from the keyboard).
         {"button: space key",
          false,
-         P_BTNGet,
+         PANEL_CTRLPostLoop,
          [](QWidget *w) { QTest::keyClick(w, Qt::Key_Space); },
          {EVENT_LEFT_CLICK, EVENT_COMMIT}},
         {"button: return key",
          false,
-         P_ButtonTeach,
+         PANEL_ButtonTeach,
          [](QWidget *w) { QTest::keyClick(w, Qt::Key_Return); },
          {EVENT_LEFT_CLICK, EVENT_COMMIT}},
         {"button: enter key",
          false,
-         P_BTNRun,
+         PANEL_CTRLLoopLock1,
          [](QWidget *w) { QTest::keyClick(w, Qt::Key_Enter); },
          {EVENT_LEFT_CLICK, EVENT_COMMIT}},
         {"button: its Alt letter",
          false,
-         P_BTNSend,
+         PANEL_BTNSend,
          [](QWidget *w) {
              w->window()->activateWindow();
              ASSERT_TRUE(QTest::qWaitForWindowActive(w->window()));
@@ -88,23 +92,23 @@ TEST_F(PanelsTest, UserActionsRaiseTheDocumentedCodes) {
          {EVENT_LEFT_CLICK, EVENT_COMMIT}},
         {"button: screen reader's press",
          false,
-         P_BTNStop,
+         PANEL_BTNStop,
          [](QWidget *w) {
              QAccessible::queryAccessibleInterface(w)->actionInterface()->doAction(
                  QAccessibleActionInterface::pressAction());
              // Pressed at once (3), clicked (1) once it has shown itself down.
-             EXPECT_EQ(CodesOf(P_BTNStop), Codes{EVENT_LEFT_CLICK});
-             EXPECT_TRUE(QTest::qWaitFor([] { return CodesOf(P_BTNStop).size() == 2; }, 10000));
+             EXPECT_EQ(CodesOf(PANEL_BTNStop), Codes{EVENT_LEFT_CLICK});
+             EXPECT_TRUE(QTest::qWaitFor([] { return CodesOf(PANEL_BTNStop).size() == 2; }, 10000));
          },
          {EVENT_LEFT_CLICK, EVENT_COMMIT}},
         {"numeric: up arrow key",
          false,
-         P_NUMVideoThreshold,
+         PANEL_NUMVideoThreshold,
          [](QWidget *w) { QTest::keyClick(w, Qt::Key_Up); },
          {EVENT_VAL_CHANGED, EVENT_COMMIT}},
         {"numeric: typed then Enter",
          false,
-         P_NEDITEdgeLeft,
+         PANEL_NEDITEdgeLeft,
          [](QWidget *w) {
              static_cast<QSpinBox *>(w)->selectAll();
              QTest::keyClicks(w, "600");
@@ -113,12 +117,12 @@ TEST_F(PanelsTest, UserActionsRaiseTheDocumentedCodes) {
          {EVENT_VAL_CHANGED, EVENT_VAL_CHANGED, EVENT_VAL_CHANGED, EVENT_COMMIT}},
         {"numeric: Enter without a change",
          false,
-         P_NEDITEdgeRight,
+         PANEL_NEDITEdgeRight,
          [](QWidget *w) { QTest::keyClick(w, Qt::Key_Enter); },
          {}},
         {"numeric: step to the limit and beyond",
          false,
-         P_NEDITTolerance,
+         PANEL_NEDITTolerance,
          [](QWidget *w) {
              {
                  const QSignalBlocker quiet(w);
@@ -130,12 +134,12 @@ TEST_F(PanelsTest, UserActionsRaiseTheDocumentedCodes) {
          {EVENT_VAL_CHANGED, EVENT_COMMIT}},
         {"selector: next item by key",
          false,
-         P_DropHardwareMode,
+         PANEL_DropHardwareMode,
          [](QWidget *w) { QTest::keyClick(w, Qt::Key_Down); },
          {EVENT_VAL_CHANGED}},
         {"selector: current item chosen again",
          false,
-         P_DropDCom,
+         PANEL_DropDCom,
          [](QWidget *w) {
              auto *c = static_cast<QComboBox *>(w);
              c->showPopup();
@@ -144,20 +148,20 @@ TEST_F(PanelsTest, UserActionsRaiseTheDocumentedCodes) {
          {EVENT_LEFT_CLICK, EVENT_COMMIT}},
         {"selector: list opened and closed",
          false,
-         P_DropDCom,
+         PANEL_DropDCom,
          [](QWidget *w) {
              auto *c = static_cast<QComboBox *>(w);
              c->showPopup();
              c->hidePopup();
          },
          {EVENT_LEFT_CLICK}},
-        {"radio: click", false, P_RBTEeprom, Click, {EVENT_VAL_CHANGED}},
-        {"radio: click on the set one", false, P_RBTRam, Click, {EVENT_VAL_CHANGED}},
-        {"check box: click", true, Q_CheckStep1, Click, {EVENT_VAL_CHANGED}},
-        {"toggle: click", false, P_TOGGBTN_ParaII, Click, {EVENT_VAL_CHANGED, EVENT_COMMIT}},
+        {"radio: click", false, PANEL_RBTEeprom, Click, {EVENT_VAL_CHANGED}},
+        {"radio: click on the set one", false, PANEL_RBTRam, Click, {EVENT_VAL_CHANGED}},
+        {"check box: click", true, POPUP_CheckStep1, Click, {EVENT_VAL_CHANGED}},
+        {"toggle: click", false, PANEL_TOGGBTN_ParaII, Click, {EVENT_VAL_CHANGED, EVENT_COMMIT}},
         {"toggle: space key",
          false,
-         P_TOGGBTN_ParaII,
+         PANEL_TOGGBTN_ParaII,
          [](QWidget *w) { QTest::keyClick(w, Qt::Key_Space); },
          {EVENT_VAL_CHANGED, EVENT_COMMIT}},
     };
@@ -175,24 +179,25 @@ TEST_F(PanelsTest, UserActionsRaiseTheDocumentedCodes) {
 // (the program keeps them exclusive), typed digits arrive whole.
 TEST_F(PanelsTest, ClicksChangeTheValuesTheProgramReads) {
     DisplayPanel(main);
-    Click(Widget(main, P_RBTEeprom));
-    Click(Widget(main, P_RBTRam));
+    Click(Widget(main, PANEL_RBTEeprom));
+    Click(Widget(main, PANEL_RBTRam));
     int ram = -1, eeprom = -1;
-    GetCtrlVal(main, P_RBTRam, &ram);
-    GetCtrlVal(main, P_RBTEeprom, &eeprom);
+    GetCtrlVal(main, PANEL_RBTRam, &ram);
+    GetCtrlVal(main, PANEL_RBTEeprom, &eeprom);
     EXPECT_EQ(ram, 0) << "a click clears the set radio button";
     EXPECT_EQ(eeprom, 1) << "and another one does not clear it";
-    EXPECT_EQ(CodesOf(P_RBTRam), Codes{EVENT_VAL_CHANGED}) << "only the clicked one reports";
+    EXPECT_EQ(CodesOf(PANEL_RBTRam), Codes{EVENT_VAL_CHANGED}) << "only the clicked one reports";
 
-    Click(Widget(main, P_SWITCHZoom));
+    Click(Widget(main, PANEL_SWITCHZoom));
     int zoom = 0;
-    GetCtrlVal(main, P_SWITCHZoom, &zoom);
+    GetCtrlVal(main, PANEL_SWITCHZoom, &zoom);
     EXPECT_EQ(zoom, 1);
 }
 
 TEST_F(PanelsTest, DimmedControlsRaiseNothing) {
     DisplayPanel(main);
-    for (int control : {P_BTNRun, P_RBTFile, P_NUMVideoThreshold, P_TOGGBTN_ParaII}) {
+    for (int control :
+         {PANEL_CTRLLoopLock1, PANEL_RBTFile, PANEL_NUMVideoThreshold, PANEL_TOGGBTN_ParaII}) {
         SetCtrlAttribute(main, control, ATTR_DIMMED, 1);
         QWidget *w = Widget(main, control);
         Recorded().clear();
@@ -207,44 +212,44 @@ TEST_F(PanelsTest, DimmedControlsRaiseNothing) {
 
 TEST_F(PanelsTest, HiddenControlsAndTheirLabelsAreNotShown) {
     DisplayPanel(main);
-    QWidget *w = Widget(main, P_NUMMvalue);
+    QWidget *w = Widget(main, PANEL_NUMMvalue);
     ASSERT_TRUE(w->isVisible());
-    SetCtrlAttribute(main, P_NUMMvalue, ATTR_VISIBLE, 0);
+    SetCtrlAttribute(main, PANEL_NUMMvalue, ATTR_VISIBLE, 0);
     EXPECT_FALSE(w->isVisible());
     for (QLabel *l : w->window()->findChildren<QLabel *>())
         if (l->buddy() == w) {
             EXPECT_FALSE(l->isVisible());
         }
-    SetCtrlAttribute(main, P_NUMUmValue, ATTR_VISIBLE, 1);
-    EXPECT_TRUE(Widget(main, P_NUMUmValue)->isVisible());
+    SetCtrlAttribute(main, PANEL_NUMUmValue, ATTR_VISIBLE, 1);
+    EXPECT_TRUE(Widget(main, PANEL_NUMUmValue)->isVisible());
 }
 
 // The window frame's close reaches the panel callback only; the panel stays.
 TEST_F(PanelsTest, WindowCloseRaisesElevenAndKeepsThePanel) {
     DisplayPanel(popup);
-    QWidget *win = Widget(popup, Q_NUMSlope)->window();
+    QWidget *win = Widget(popup, POPUP_NUMSlope)->window();
     win->close();
     EXPECT_EQ(Recorded(), (std::vector<Event>{{popup, 0, EVENT_CLOSE}}));
     EXPECT_TRUE(win->isVisible());
-    EXPECT_EQ(Widget(popup, Q_NUMSlope)->window(), win);
+    EXPECT_EQ(Widget(popup, POPUP_NUMSlope)->window(), win);
 }
 
 // Nothing the program writes comes back as an event.
 TEST_F(PanelsTest, ProgramWritesRaiseNoEvents) {
     DisplayPanel(main);
-    SetCtrlVal(main, P_NUMVideoThreshold, 700);
-    SetCtrlVal(main, P_NEDITEdgeLeft, 3.5);
-    SetCtrlVal(main, P_DropHardwareMode, 2);
-    SetCtrlVal(main, P_DropDCom, 4);
-    SetCtrlVal(main, P_RBTFile, 1);
-    SetCtrlVal(main, P_TOGGBTN_ParaII, 1);
-    SetCtrlVal(main, P_SWITCHZoom, 1);
-    SetCtrlVal(main, P_TEXTStatus, "Line Ok!");
-    SetCtrlRange(main, P_NEDITTolerance, 0, 10); // coerces 100 to 10
-    InsertListItem(main, P_DropDCom, -1, "COM9", 9);
+    SetCtrlVal(main, PANEL_NUMVideoThreshold, 700);
+    SetCtrlVal(main, PANEL_NEDITEdgeLeft, 3.5);
+    SetCtrlVal(main, PANEL_DropHardwareMode, 2);
+    SetCtrlVal(main, PANEL_DropDCom, 4);
+    SetCtrlVal(main, PANEL_RBTFile, 1);
+    SetCtrlVal(main, PANEL_TOGGBTN_ParaII, 1);
+    SetCtrlVal(main, PANEL_SWITCHZoom, 1);
+    SetCtrlVal(main, PANEL_TEXTStatus, "Line Ok!");
+    SetCtrlRange(main, PANEL_NEDITTolerance, 0, 10); // coerces 100 to 10
+    InsertListItem(main, PANEL_DropDCom, -1, "COM9", 9);
     // A program write is no user entry: leaving the field commits nothing.
-    Widget(main, P_NEDITEdgeLeft)->setFocus();
-    QTest::keyClick(Widget(main, P_NEDITEdgeLeft), Qt::Key_Enter);
+    Widget(main, PANEL_NEDITEdgeLeft)->setFocus();
+    QTest::keyClick(Widget(main, PANEL_NEDITEdgeLeft), Qt::Key_Enter);
     QApplication::processEvents();
     EXPECT_TRUE(Recorded().empty());
 }
@@ -278,10 +283,10 @@ TEST(Callbacks, DiscardingTheOwnPanelInsideACallback) {
     RegisterRecorders();
     ASSERT_GT(h, 0);
     DisplayPanel(h);
-    QTest::keyClick(Widget(h, P_BTNRun), Qt::Key_Space);
+    QTest::keyClick(Widget(h, PANEL_CTRLLoopLock1), Qt::Key_Space);
     QApplication::processEvents();
     EXPECT_EQ(discardedPanel, h);
-    EXPECT_EQ(Widget(h, P_BTNRun), nullptr);
+    EXPECT_EQ(Widget(h, PANEL_CTRLLoopLock1), nullptr);
 }
 
 // A file dialog opened on the press takes the mouse release: the button must
@@ -292,16 +297,16 @@ TEST(Callbacks, ModalDialogOnThePressLeavesTheButtonUp) {
     RegisterRecorders();
     ASSERT_GT(h, 0);
     DisplayPanel(h);
-    auto *send = static_cast<QAbstractButton *>(Widget(h, P_BTNSend));
+    auto *send = static_cast<QAbstractButton *>(Widget(h, PANEL_BTNSend));
     Recorded().clear();
     QTest::mousePress(send, Qt::LeftButton, {}, send->rect().center());
     EXPECT_FALSE(send->isDown());
     QTest::mouseRelease(send, Qt::LeftButton, {}, send->rect().center());
-    EXPECT_EQ(CodesOf(P_BTNSend), Codes{EVENT_LEFT_CLICK});
+    EXPECT_EQ(CodesOf(PANEL_BTNSend), Codes{EVENT_LEFT_CLICK});
     // From the keyboard alike: the dialog of the 3 ends the click there.
     Recorded().clear();
     QTest::keyClick(send, Qt::Key_Space);
-    EXPECT_EQ(CodesOf(P_BTNSend), Codes{EVENT_LEFT_CLICK});
+    EXPECT_EQ(CodesOf(PANEL_BTNSend), Codes{EVENT_LEFT_CLICK});
     DiscardPanel(h);
 }
 
@@ -326,9 +331,9 @@ TEST(Callbacks, SelectorRewrittenByItsCallbackRaisesOnce) {
     ASSERT_GT(h, 0);
     DisplayPanel(h);
     Recorded().clear();
-    QTest::keyClick(Widget(h, P_DropDCom), Qt::Key_Down);
+    QTest::keyClick(Widget(h, PANEL_DropDCom), Qt::Key_Down);
     QApplication::processEvents();
-    EXPECT_EQ(CodesOf(P_DropDCom), Codes{EVENT_VAL_CHANGED});
+    EXPECT_EQ(CodesOf(PANEL_DropDCom), Codes{EVENT_VAL_CHANGED});
     DiscardPanel(h);
 }
 
@@ -336,7 +341,7 @@ TEST(Callbacks, SelectorRewrittenByItsCallbackRaisesOnce) {
 // Qt's own waited for a choice in a nested loop, which held a running loop.
 TEST_F(PanelsTest, EditMenusPopUpWithoutWaiting) {
     for (auto [panel, control] :
-         {std::pair<int, int>{main, P_NUMVideoThreshold}, std::pair<int, int>{popup, 2}}) {
+         {std::pair<int, int>{main, PANEL_NUMVideoThreshold}, std::pair<int, int>{popup, 2}}) {
         DisplayPanel(panel);
         QWidget *w = Widget(panel, control);
         QWidget *under = w->findChild<QLineEdit *>(); // what the click falls on

@@ -25,31 +25,34 @@ TEST_F(PanelsTest, VideoGraphTakesTwoPlotsOfAnyTypeAndColour) {
     }
     // Redrawn as every video reply does: delete, two plots.
     for (int round = 0; round < 50; ++round) {
-        DeleteGraphPlot(main, P_GRAPHVideo, -1, 1);
-        EXPECT_GT(PlotXY(main, P_GRAPHVideo, x.data(), signal.data(), 256, VAL_DOUBLE,
+        DeleteGraphPlot(main, PANEL_GRAPHVideo, -1, 1);
+        EXPECT_GT(PlotXY(main, PANEL_GRAPHVideo, x.data(), signal.data(), 256, VAL_DOUBLE,
                          VAL_UNSIGNED_SHORT_INTEGER, 5, 10, 0, 1, 0xFF0000),
                   0);
-        EXPECT_GT(PlotXY(main, P_GRAPHVideo, x.data(), threshold.data(), 256, VAL_DOUBLE,
+        EXPECT_GT(PlotXY(main, PANEL_GRAPHVideo, x.data(), threshold.data(), 256, VAL_DOUBLE,
                          VAL_UNSIGNED_SHORT_INTEGER, 5, 10, 0, 1, 0x008000),
                   0);
     }
-    EXPECT_EQ(GetGraphPlotCount(main, P_GRAPHVideo), 2);
-    EXPECT_LE(static_cast<QCustomPlot *>(Widget(main, P_GRAPHVideo))->graphCount(), 2)
+    EXPECT_EQ(GetGraphPlotCount(main, PANEL_GRAPHVideo), 2);
+    EXPECT_LE(static_cast<QCustomPlot *>(Widget(main, PANEL_GRAPHVideo))->graphCount(), 2)
         << "redrawing must not pile up plot objects";
     std::vector<double> px(256), py(256);
     int color = 0;
-    ASSERT_EQ(GetGraphPlotPoints(main, P_GRAPHVideo, 0, px.data(), py.data(), 256, &color), 256);
+    ASSERT_EQ(GetGraphPlotPoints(main, PANEL_GRAPHVideo, 0, px.data(), py.data(), 256, &color),
+              256);
     EXPECT_EQ(color, 0xFF0000);
     EXPECT_EQ(px[255], 1020.0);
     EXPECT_EQ(py[255], 1020.0);
-    ASSERT_EQ(GetGraphPlotPoints(main, P_GRAPHVideo, 1, px.data(), py.data(), 256, &color), 256);
+    ASSERT_EQ(GetGraphPlotPoints(main, PANEL_GRAPHVideo, 1, px.data(), py.data(), 256, &color),
+              256);
     EXPECT_EQ(color, 0x008000);
     EXPECT_EQ(py[0], 512.0);
 
-    EXPECT_LT(
-        PlotXY(main, P_GRAPHVideo, x.data(), signal.data(), 256, VAL_DOUBLE, 99, 5, 10, 0, 1, 0), 0)
+    EXPECT_LT(PlotXY(main, PANEL_GRAPHVideo, x.data(), signal.data(), 256, VAL_DOUBLE, 99, 5, 10, 0,
+                     1, 0),
+              0)
         << "unknown data type";
-    EXPECT_LT(PlotXY(main, P_NUMPower, x.data(), signal.data(), 256, VAL_DOUBLE,
+    EXPECT_LT(PlotXY(main, PANEL_NUMPower, x.data(), signal.data(), 256, VAL_DOUBLE,
                      VAL_UNSIGNED_SHORT_INTEGER, 5, 10, 0, 1, 0),
               0)
         << "not a graph";
@@ -57,32 +60,32 @@ TEST_F(PanelsTest, VideoGraphTakesTwoPlotsOfAnyTypeAndColour) {
 
 TEST_F(PanelsTest, BarGraphRectanglesGoButCursorsStay) {
     double lo = 0, hi = 0;
-    GetAxisRange(main, P_GRAPHBar, 1, &lo, &hi);
+    GetAxisRange(main, PANEL_GRAPHBar, 1, &lo, &hi);
     EXPECT_EQ(lo, 0.0);
     EXPECT_EQ(hi, 1.0);
 
-    SetGraphCursor(main, P_GRAPHBar, 1, 512, 0.75);
-    SetGraphCursor(main, P_GRAPHBar, 2, 1, 0.75);
-    SetGraphCursor(main, P_GRAPHBar, 3, 1024, 0.75);
-    PlotRectangle(main, P_GRAPHBar, 0, 0, 8192, 1, 0xA0A0A0, 0xA0A0A0);
-    PlotRectangle(main, P_GRAPHBar, -88, 0, 612, 0.25, 0x00FF00, 0x00FF00);
-    ASSERT_EQ(GetGraphRectCount(main, P_GRAPHBar), 2);
+    SetGraphCursor(main, PANEL_GRAPHBar, 1, 512, 0.75);
+    SetGraphCursor(main, PANEL_GRAPHBar, 2, 1, 0.75);
+    SetGraphCursor(main, PANEL_GRAPHBar, 3, 1024, 0.75);
+    PlotRectangle(main, PANEL_GRAPHBar, 0, 0, 8192, 1, 0xA0A0A0, 0xA0A0A0);
+    PlotRectangle(main, PANEL_GRAPHBar, -88, 0, 612, 0.25, 0x00FF00, 0x00FF00);
+    ASSERT_EQ(GetGraphRectCount(main, PANEL_GRAPHBar), 2);
     double x1, y1, x2, y2;
     int frame, fill;
-    GetGraphRect(main, P_GRAPHBar, 1, &x1, &y1, &x2, &y2, &frame, &fill);
+    GetGraphRect(main, PANEL_GRAPHBar, 1, &x1, &y1, &x2, &y2, &frame, &fill);
     EXPECT_EQ(x1, -88.0);
     EXPECT_EQ(x2, 612.0);
     EXPECT_EQ(y2, 0.25);
     EXPECT_EQ(fill, 0x00FF00);
 
-    DeleteGraphPlot(main, P_GRAPHBar, -1, 0);
-    EXPECT_EQ(GetGraphRectCount(main, P_GRAPHBar), 0);
+    DeleteGraphPlot(main, PANEL_GRAPHBar, -1, 0);
+    EXPECT_EQ(GetGraphRectCount(main, PANEL_GRAPHBar), 0);
     double x = 0, y = 0;
-    ASSERT_EQ(GetGraphCursor(main, P_GRAPHBar, 3, &x, &y), 0);
+    ASSERT_EQ(GetGraphCursor(main, PANEL_GRAPHBar, 3, &x, &y), 0);
     EXPECT_EQ(x, 1024.0);
     EXPECT_EQ(y, 0.75);
-    EXPECT_LT(SetGraphCursor(main, P_GRAPHBar, 4, 1, 1), 0);
-    EXPECT_LT(SetGraphCursor(main, P_GRAPHBar, 0, 1, 1), 0);
+    EXPECT_LT(SetGraphCursor(main, PANEL_GRAPHBar, 4, 1, 1), 0);
+    EXPECT_LT(SetGraphCursor(main, PANEL_GRAPHBar, 0, 1, 1), 0);
 }
 
 // The history of five traces in one flat array, point after point: trace t
@@ -90,29 +93,30 @@ TEST_F(PanelsTest, BarGraphRectanglesGoButCursorsStay) {
 // reply (scroll mode 1) it is shown as it is; added call after call (mode 0)
 // the chart scrolls on.
 TEST_F(PanelsTest, StripChartShowsTheHistoryNewestAtTheRight) {
-    SetCtrlAttribute(main, P_CHARTRaw, ATTR_POINTS_PER_SCREEN, 101);
-    SetCtrlAttribute(main, P_CHARTRaw, ATTR_NUM_TRACES, 5);
+    SetCtrlAttribute(main, PANEL_CHARTRaw, ATTR_POINTS_PER_SCREEN, 101);
+    SetCtrlAttribute(main, PANEL_CHARTRaw, ATTR_NUM_TRACES, 5);
     const int colors[5] = {0x008000, 0x008000, 0x000000, 0xFF0000, 0xFF0000};
     for (int t = 1; t <= 5; ++t)
-        SetTraceAttribute(main, P_CHARTRaw, t, ATTR_TRACE_COLOR, colors[t - 1]);
+        SetTraceAttribute(main, PANEL_CHARTRaw, t, ATTR_TRACE_COLOR, colors[t - 1]);
     const struct {
         int mode;
         int shown;   // points of a trace after three replies
         double left; // the leftmost of them, trace 1
     } cases[] = {{1, 100, 3000 + 1}, {0, 101, 2000 + 990 + 1}};
     for (const auto &c : cases) {
-        SetCtrlAttribute(main, P_CHARTRaw, ATTR_SCROLL_MODE, c.mode);
+        SetCtrlAttribute(main, PANEL_CHARTRaw, ATTR_SCROLL_MODE, c.mode);
         std::vector<double> history(500);
         for (int reply = 1; reply <= 3; ++reply) {
             for (int j = 0; j < 100; ++j)
                 for (int t = 1; t <= 5; ++t)
                     history[5 * j + t - 1] = 1000.0 * reply + 10 * j + t;
-            ASSERT_EQ(PlotStripChart(main, P_CHARTRaw, history.data(), 500, 0, 0, VAL_DOUBLE), 0);
+            ASSERT_EQ(PlotStripChart(main, PANEL_CHARTRaw, history.data(), 500, 0, 0, VAL_DOUBLE),
+                      0);
         }
         for (int t = 1; t <= 5; ++t) {
             std::vector<double> shown(200);
             int color = -1;
-            const int n = GetStripChartTrace(main, P_CHARTRaw, t, shown.data(), 200, &color);
+            const int n = GetStripChartTrace(main, PANEL_CHARTRaw, t, shown.data(), 200, &color);
             ASSERT_EQ(n, c.shown) << "mode " << c.mode;
             EXPECT_EQ(color, colors[t - 1]);
             EXPECT_EQ(shown[n - 1], 3000.0 + 990 + t)
@@ -120,27 +124,27 @@ TEST_F(PanelsTest, StripChartShowsTheHistoryNewestAtTheRight) {
             EXPECT_EQ(shown[n - 100], 3000.0 + t) << "the last reply's 100 points in order";
         }
         std::vector<double> first(200);
-        GetStripChartTrace(main, P_CHARTRaw, 1, first.data(), 200, nullptr);
+        GetStripChartTrace(main, PANEL_CHARTRaw, 1, first.data(), 200, nullptr);
         EXPECT_EQ(first[0], c.left) << "mode " << c.mode;
     }
     double xlo, xhi;
-    GetAxisRange(main, P_CHARTRaw, 0, &xlo, &xhi);
+    GetAxisRange(main, PANEL_CHARTRaw, 0, &xlo, &xhi);
     EXPECT_EQ(xhi - xlo, 100.0) << "101 points across the chart";
-    EXPECT_LT(SetCtrlAttribute(main, P_CHARTRaw, ATTR_NUM_TRACES, 0), 0);
-    EXPECT_LT(SetCtrlAttribute(main, P_CHARTRaw, ATTR_POINTS_PER_SCREEN, 1), 0);
+    EXPECT_LT(SetCtrlAttribute(main, PANEL_CHARTRaw, ATTR_NUM_TRACES, 0), 0);
+    EXPECT_LT(SetCtrlAttribute(main, PANEL_CHARTRaw, ATTR_POINTS_PER_SCREEN, 1), 0);
 }
 
 // Rectangles are reused from one reply to the next; a reused one must still
 // be drawn over those drawn before it.
 TEST_F(PanelsTest, RedrawnRectanglesKeepTheirDrawingOrder) {
     DisplayPanel(main);
-    auto *bar = static_cast<QCustomPlot *>(Widget(main, P_GRAPHBar));
-    SetAxisScalingMode(main, P_GRAPHBar, VAL_XAXIS, VAL_MANUAL, 0, 100);
+    auto *bar = static_cast<QCustomPlot *>(Widget(main, PANEL_GRAPHBar));
+    SetAxisScalingMode(main, PANEL_GRAPHBar, VAL_XAXIS, VAL_MANUAL, 0, 100);
     for (int round = 0; round < 3; ++round) {
-        DeleteGraphPlot(main, P_GRAPHBar, -1, 0);
-        PlotRectangle(main, P_GRAPHBar, 0, 0, 100, 1, 0xA0A0A0, 0xA0A0A0);
-        PlotRectangle(main, P_GRAPHBar, 20, 0.25, 40, 1, 0xFF0000, 0xFF0000);
-        PlotRectangle(main, P_GRAPHBar, 60, 0, 80, 0.35, 0x00FF00, 0x00FF00);
+        DeleteGraphPlot(main, PANEL_GRAPHBar, -1, 0);
+        PlotRectangle(main, PANEL_GRAPHBar, 0, 0, 100, 1, 0xA0A0A0, 0xA0A0A0);
+        PlotRectangle(main, PANEL_GRAPHBar, 20, 0.25, 40, 1, 0xFF0000, 0xFF0000);
+        PlotRectangle(main, PANEL_GRAPHBar, 60, 0, 80, 0.35, 0x00FF00, 0x00FF00);
     }
     bar->replot();
     const QImage img = bar->grab().toImage();
@@ -158,10 +162,10 @@ TEST_F(PanelsTest, RedrawnRectanglesKeepTheirDrawingOrder) {
 // are a PNG of the size asked for.
 TEST_F(PanelsTest, GraphPicturesAreWholeFilesOfTheirFormat) {
     std::vector<double> x{0, 512, 1024}, y{0, 900, 300};
-    PlotXY(main, P_GRAPHVideo, x.data(), y.data(), 3, VAL_DOUBLE, VAL_DOUBLE, 5, 10, 0, 1,
+    PlotXY(main, PANEL_GRAPHVideo, x.data(), y.data(), 3, VAL_DOUBLE, VAL_DOUBLE, 5, 10, 0, 1,
            0xFF0000);
     const std::vector<double> values(40, 1.5);
-    PlotStripChart(main, P_CHARTRaw, values.data(), 40, 0, 0, VAL_DOUBLE);
+    PlotStripChart(main, PANEL_CHARTRaw, values.data(), 40, 0, 0, VAL_DOUBLE);
     QTemporaryDir dir;
     const struct {
         int kind;
@@ -172,7 +176,7 @@ TEST_F(PanelsTest, GraphPicturesAreWholeFilesOfTheirFormat) {
                    {PICTURE_SVG, "v.svg", "<?xml"},
                    {PICTURE_JPG, "v.jpg", "\xFF\xD8\xFF"}};
     for (const auto &f : formats) {
-        for (int graph : {int(P_GRAPHVideo), int(P_CHARTRaw)}) {
+        for (int graph : {int(PANEL_GRAPHVideo), int(PANEL_CHARTRaw)}) {
             const QString path = dir.filePath(QString::number(graph) + f.name);
             char reason[260] = "";
             ASSERT_EQ(SaveGraphPicture(main, graph, QFile::encodeName(path).constData(), f.kind,
@@ -184,31 +188,32 @@ TEST_F(PanelsTest, GraphPicturesAreWholeFilesOfTheirFormat) {
             EXPECT_TRUE(file.readAll().startsWith(f.signature)) << f.name;
         }
     }
-    QImage png(dir.filePath(QString::number(P_GRAPHVideo) + "v.png"));
+    QImage png(dir.filePath(QString::number(PANEL_GRAPHVideo) + "v.png"));
     EXPECT_EQ(png.size(), QSize(640, 400));
 
     // A folder that is not there: the reason is given and nothing is made.
     char reason[260] = "";
     const QByteArray missing = QFile::encodeName(dir.filePath("gone/v.png"));
-    EXPECT_EQ(SaveGraphPicture(main, P_GRAPHVideo, missing.constData(), PICTURE_PNG, 0, 0, reason),
-              GRAPHPICTURE_WRITE_FAILED);
+    EXPECT_EQ(
+        SaveGraphPicture(main, PANEL_GRAPHVideo, missing.constData(), PICTURE_PNG, 0, 0, reason),
+        GRAPHPICTURE_WRITE_FAILED);
     EXPECT_STRNE(reason, "");
-    EXPECT_EQ(SaveGraphPicture(main, P_NUMPower, "x.png", PICTURE_PNG, 0, 0, nullptr),
+    EXPECT_EQ(SaveGraphPicture(main, PANEL_NUMPower, "x.png", PICTURE_PNG, 0, 0, nullptr),
               GRAPHPICTURE_NO_GRAPH)
         << "not a graph";
 
     std::vector<unsigned char> bytes;
-    ASSERT_EQ(GraphPictureData(main, P_GRAPHBar, 300, 200, &bytes), 0);
+    ASSERT_EQ(GraphPictureData(main, PANEL_GRAPHBar, 300, 200, &bytes), 0);
     const QImage fromBytes = QImage::fromData(bytes.data(), int(bytes.size()), "PNG");
     EXPECT_EQ(fromBytes.size(), QSize(300, 200));
 
-    ASSERT_EQ(CopyGraphPicture(main, P_GRAPHVideo), 0);
+    ASSERT_EQ(CopyGraphPicture(main, PANEL_GRAPHVideo), 0);
     EXPECT_FALSE(QGuiApplication::clipboard()->image().isNull());
 }
 
 // Both CCD graphs run in sub-pixels; the video graph was labelled "Pixel".
 TEST_F(PanelsTest, CcdGraphsAreLabelledByTheirUnit) {
-    for (int graph : {P_GRAPHVideo, P_GRAPHBar})
+    for (int graph : {PANEL_GRAPHVideo, PANEL_GRAPHBar})
         EXPECT_EQ(static_cast<QCustomPlot *>(Widget(main, graph))->xAxis->label(),
                   QStringLiteral("Sub-pixels"))
             << graph;

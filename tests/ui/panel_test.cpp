@@ -119,6 +119,8 @@ TEST_F(PanelsTest, EveryNumberTheProgramUsesNamesItsControlAndKind) {
                                                            {"GRAPHHistogram", "HistogramPlot"},
                                                            {"GRAPH", "GraphPlot"},
                                                            {"Check", "QCheckBox"},
+                                                           {"Activate", "QPushButton"},
+                                                           {"Discard", "QPushButton"},
                                                            {"CTRL", "QWidget"}};
     int seen = 0;
     for (auto it = entry.globalMatch(QString::fromUtf8(header.readAll())); it.hasNext(); seen++) {
@@ -146,14 +148,18 @@ TEST_F(PanelsTest, CommandButtonsAreBoundByName) {
         int panel, number;
         const char *callback;
     } cases[] = {
-        {1, P_BTNRun, "CC_BTNRun"},           {1, P_BTNStop, "CC_BTNStop"},
-        {1, P_BTNVideo, "CC_BTNVideo"},       {1, P_BTNSend, "CC_BTNSend"},
-        {1, P_BTNGet, "CC_BTNGet"},           {1, P_ButtonTeach, "CC_ButtonTeach"},
-        {1, P_ButtonReset, "CC_ButtonReset"}, {2, Q_ActivateCalibration, "CC_ActivateCalibration"},
-        {2, 4, "CC_DiscardCalibration"},
+        {PANEL, PANEL_CTRLLoopLock1, "CC_BTNRun"},
+        {PANEL, PANEL_BTNStop, "CC_BTNStop"},
+        {PANEL, PANEL_CTRLLoopLock2, "CC_BTNVideo"},
+        {PANEL, PANEL_BTNSend, "CC_BTNSend"},
+        {PANEL, PANEL_CTRLPostLoop, "CC_BTNGet"},
+        {PANEL, PANEL_ButtonTeach, "CC_ButtonTeach"},
+        {PANEL, PANEL_CTRLAnalogGroup, "CC_ButtonReset"},
+        {POPUP, POPUP_ActivateCalibration, "CC_ActivateCalibration"},
+        {POPUP, POPUP_DiscardCalibration, "CC_DiscardCalibration"},
     };
     for (const auto &c : cases) {
-        const int h = c.panel == 1 ? main : popup;
+        const int h = c.panel == PANEL ? main : popup;
         SetCtrlAttribute(h, c.number, ATTR_DIMMED, 0);
         auto *b = qobject_cast<QAbstractButton *>(Widget(h, c.number));
         ASSERT_NE(b, nullptr) << c.callback;
@@ -173,22 +179,22 @@ TEST_F(PanelsTest, StartStates) {
         int attribute;
         int want;
     } cases[] = {
-        {false, P_RBTRam, 0, 1},
-        {false, P_RBTEeprom, 0, 0},
-        {false, P_RBTFile, 0, 0},
-        {false, P_TOGGBTN_ParaII, 0, 0},
-        {true, Q_ButtonAcceptObject2, ATTR_DIMMED, 1},
-        {true, Q_ButtonSaveCalValues, ATTR_DIMMED, 1},
-        {true, Q_ButtonAcceptObject1, ATTR_DIMMED, 1},
-        {true, Q_ButtonDoFit, ATTR_DIMMED, 1},
-        {true, Q_CheckStep2, ATTR_DIMMED, 1},
-        {true, Q_CheckStep1, ATTR_DIMMED, 1},
-        {false, P_DropAnaMode, ATTR_DIMMED, 1},
-        {false, P_ButtonReset, ATTR_DIMMED, 1},
-        {false, P_NUMAnaMin, ATTR_DIMMED, 1},
-        {false, P_NUMAnaMax, ATTR_DIMMED, 1},
-        {false, P_BTNRun, ATTR_DIMMED, 0},
-        {false, P_NUMUmValue, ATTR_VISIBLE, 0},
+        {false, PANEL_RBTRam, 0, 1},
+        {false, PANEL_RBTEeprom, 0, 0},
+        {false, PANEL_RBTFile, 0, 0},
+        {false, PANEL_TOGGBTN_ParaII, 0, 0},
+        {true, POPUP_ButtonAcceptObject2, ATTR_DIMMED, 1},
+        {true, POPUP_ButtonSaveCalValues, ATTR_DIMMED, 1},
+        {true, POPUP_ButtonAcceptObject1, ATTR_DIMMED, 1},
+        {true, POPUP_ButtonDoFit, ATTR_DIMMED, 1},
+        {true, POPUP_CheckStep2, ATTR_DIMMED, 1},
+        {true, POPUP_CheckStep1, ATTR_DIMMED, 1},
+        {false, PANEL_DropAnaMode, ATTR_DIMMED, 1},
+        {false, PANEL_CTRLAnalogGroup, ATTR_DIMMED, 1},
+        {false, PANEL_NUMAnaMin, ATTR_DIMMED, 1},
+        {false, PANEL_NUMAnaMax, ATTR_DIMMED, 1},
+        {false, PANEL_CTRLLoopLock1, ATTR_DIMMED, 0},
+        {false, PANEL_NUMUmValue, ATTR_VISIBLE, 0},
     };
     for (const auto &c : cases) {
         const int h = c.popupPanel ? popup : main;
@@ -208,12 +214,12 @@ TEST_F(PanelsTest, EveryControlHasAnAccessibleNameAndAVisibleLabel) {
             QWidget *w = Widget(h, n);
             if (!w) continue;
             // The status line is read by its text (access_test.cpp), labelled all the same.
-            const bool readByText = h == main && n == P_TEXTStatus;
+            const bool readByText = h == main && n == PANEL_TEXTStatus;
             if (!readByText) {
                 EXPECT_FALSE(w->accessibleName().isEmpty()) << w->objectName().toStdString();
             }
             const bool ownText = w->inherits("QAbstractButton") && !w->inherits("SwitchButton");
-            const bool decoration = n == P_DECOLogo || n == P_PICTLogo;
+            const bool decoration = n == PANEL_DECOLogo || n == PANEL_PICTLogo;
             if (h != main || !decoration) {
                 bool labelled = ownText;
                 for (QLabel *l : w->window()->findChildren<QLabel *>()) {
@@ -268,11 +274,11 @@ TEST_F(PanelsTest, EveryLoadIsAFreshInstance) {
     const int again = LoadPanel(0, VTLX_UIR, 1);
     ASSERT_GT(again, 0);
     EXPECT_NE(again, main);
-    EXPECT_NE(Widget(again, P_NUMPower), Widget(main, P_NUMPower));
-    SetCtrlVal(again, P_NUMPower, 777);
+    EXPECT_NE(Widget(again, PANEL_NUMPower), Widget(main, PANEL_NUMPower));
+    SetCtrlVal(again, PANEL_NUMPower, 777);
     int v = 0;
-    GetCtrlVal(main, P_NUMPower, &v);
+    GetCtrlVal(main, PANEL_NUMPower, &v);
     EXPECT_EQ(v, 500);
     DiscardPanel(again);
-    EXPECT_LT(SetCtrlVal(again, P_NUMPower, 1), 0) << "a discarded handle is dead";
+    EXPECT_LT(SetCtrlVal(again, PANEL_NUMPower, 1), 0) << "a discarded handle is dead";
 }

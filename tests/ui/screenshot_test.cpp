@@ -16,7 +16,7 @@
 namespace {
 
 void Header(int panel) {
-    SetCtrlAttribute(panel, P_DECOLogo, ATTR_FRAME_COLOR, 0x0080FF);
+    SetCtrlAttribute(panel, PANEL_DECOLogo, ATTR_FRAME_COLOR, 0x0080FF);
     const struct {
         const char *text;
         int left, top, size;
@@ -35,21 +35,21 @@ void Header(int panel) {
 }
 
 void Measurement(int panel) {
-    SetAxisScalingMode(panel, P_GRAPHBar, VAL_XAXIS, VAL_MANUAL, 1.0, 8192);
-    DeleteGraphPlot(panel, P_GRAPHBar, -1, 0);
-    PlotRectangle(panel, P_GRAPHBar, 0, 0, 8192, 1, 0xA0A0A0, 0xA0A0A0);
-    PlotRectangle(panel, P_GRAPHBar, 1, 0.25, 3000, 1.0, 0xFF0000, 0xFF0000);
-    PlotRectangle(panel, P_GRAPHBar, 5200, 0.25, 8192, 1.0, 0xFF0000, 0xFF0000);
-    PlotRectangle(panel, P_GRAPHBar, 3900, 0, 4300, 0.35, 0x00FF00, 0x00FF00);
-    SetGraphCursor(panel, P_GRAPHBar, 1, 4100, 0.75);
-    SetGraphCursor(panel, P_GRAPHBar, 2, 8, 0.75);
-    SetGraphCursor(panel, P_GRAPHBar, 3, 8184, 0.75);
+    SetAxisScalingMode(panel, PANEL_GRAPHBar, VAL_XAXIS, VAL_MANUAL, 1.0, 8192);
+    DeleteGraphPlot(panel, PANEL_GRAPHBar, -1, 0);
+    PlotRectangle(panel, PANEL_GRAPHBar, 0, 0, 8192, 1, 0xA0A0A0, 0xA0A0A0);
+    PlotRectangle(panel, PANEL_GRAPHBar, 1, 0.25, 3000, 1.0, 0xFF0000, 0xFF0000);
+    PlotRectangle(panel, PANEL_GRAPHBar, 5200, 0.25, 8192, 1.0, 0xFF0000, 0xFF0000);
+    PlotRectangle(panel, PANEL_GRAPHBar, 3900, 0, 4300, 0.35, 0x00FF00, 0x00FF00);
+    SetGraphCursor(panel, PANEL_GRAPHBar, 1, 4100, 0.75);
+    SetGraphCursor(panel, PANEL_GRAPHBar, 2, 8, 0.75);
+    SetGraphCursor(panel, PANEL_GRAPHBar, 3, 8184, 0.75);
 
-    SetCtrlAttribute(panel, P_CHARTRaw, ATTR_NUM_TRACES, 5);
-    SetAxisScalingMode(panel, P_CHARTRaw, VAL_LEFT_YAXIS, VAL_MANUAL, 0, 8192);
+    SetCtrlAttribute(panel, PANEL_CHARTRaw, ATTR_NUM_TRACES, 5);
+    SetAxisScalingMode(panel, PANEL_CHARTRaw, VAL_LEFT_YAXIS, VAL_MANUAL, 0, 8192);
     const int colors[5] = {0x008000, 0x008000, 0x000000, 0xFF0000, 0xFF0000};
     for (int t = 1; t <= 5; ++t)
-        SetTraceAttribute(panel, P_CHARTRaw, t, ATTR_TRACE_COLOR, colors[t - 1]);
+        SetTraceAttribute(panel, PANEL_CHARTRaw, t, ATTR_TRACE_COLOR, colors[t - 1]);
     std::vector<double> h(500);
     for (int j = 0; j < 100; ++j) {
         const double m = 4100 + 150 * std::sin(j / 8.0);
@@ -57,7 +57,7 @@ void Measurement(int panel) {
         for (int t = 0; t < 5; ++t)
             h[5 * j + t] = v[t];
     }
-    PlotStripChart(panel, P_CHARTRaw, h.data(), 500, 0, 0, VAL_DOUBLE);
+    PlotStripChart(panel, PANEL_CHARTRaw, h.data(), 500, 0, 0, VAL_DOUBLE);
 
     std::vector<double> x(256);
     std::vector<uint16_t> s(256), thd(256, 512);
@@ -65,14 +65,14 @@ void Measurement(int panel) {
         x[i] = 4.0 * i;
         s[i] = uint16_t(i > 95 && i < 160 ? 120 : 850 + 40 * std::sin(i / 5.0));
     }
-    SetAxisScalingMode(panel, P_GRAPHVideo, VAL_LEFT_YAXIS, VAL_MANUAL, 0, 1024);
-    PlotXY(panel, P_GRAPHVideo, x.data(), s.data(), 256, VAL_DOUBLE, VAL_UNSIGNED_SHORT_INTEGER, 5,
-           10, 0, 1, 0xFF0000);
-    PlotXY(panel, P_GRAPHVideo, x.data(), thd.data(), 256, VAL_DOUBLE, VAL_UNSIGNED_SHORT_INTEGER,
-           5, 10, 0, 1, 0x008000);
+    SetAxisScalingMode(panel, PANEL_GRAPHVideo, VAL_LEFT_YAXIS, VAL_MANUAL, 0, 1024);
+    PlotXY(panel, PANEL_GRAPHVideo, x.data(), s.data(), 256, VAL_DOUBLE, VAL_UNSIGNED_SHORT_INTEGER,
+           5, 10, 0, 1, 0xFF0000);
+    PlotXY(panel, PANEL_GRAPHVideo, x.data(), thd.data(), 256, VAL_DOUBLE,
+           VAL_UNSIGNED_SHORT_INTEGER, 5, 10, 0, 1, 0x008000);
     for (auto [c, v] : {std::pair{36, 3000}, {37, 5200}, {32, 4100}, {30, 4100}, {35, 200}})
         SetCtrlVal(panel, c, v);
-    SetCtrlVal(panel, P_TEXTStatus, "Line Ok!");
+    SetCtrlVal(panel, PANEL_TEXTStatus, "Line Ok!");
 }
 
 QString Save(QWidget *window, const char *name) {
@@ -89,8 +89,8 @@ QString Save(QWidget *window, const char *name) {
 TEST_F(PanelsTest, BothWindowsAsPictures) {
     Header(main);
     Measurement(main);
-    QWidget *mainWin = Widget(main, P_NUMPower)->window();
-    QWidget *popupWin = Widget(popup, Q_NUMSlope)->window();
+    QWidget *mainWin = Widget(main, PANEL_NUMPower)->window();
+    QWidget *popupWin = Widget(popup, POPUP_NUMSlope)->window();
     EXPECT_LE(mainWin->minimumSizeHint().width(), 1366);
     EXPECT_LE(mainWin->minimumSizeHint().height(), 740) << "room for a task bar on 1366x768";
     EXPECT_LE(popupWin->minimumSizeHint().height(), 740);
@@ -100,19 +100,19 @@ TEST_F(PanelsTest, BothWindowsAsPictures) {
     logo.fill(QColor(0xFF, 0xC0, 0x00));
     const QString logoFile = QDir(QStringLiteral(VTLX_SHOT_DIR)).filePath("logo-test.png");
     logo.save(logoFile);
-    ASSERT_EQ(DisplayImageFile(main, P_PICTLogo, logoFile.toLocal8Bit().constData()), 0);
-    SetCtrlAttribute(main, P_PICTLogo, ATTR_TOP, 10);
-    SetCtrlAttribute(main, P_PICTLogo, ATTR_LEFT, 600);
+    ASSERT_EQ(DisplayImageFile(main, PANEL_PICTLogo, logoFile.toLocal8Bit().constData()), 0);
+    SetCtrlAttribute(main, PANEL_PICTLogo, ATTR_TOP, 10);
+    SetCtrlAttribute(main, PANEL_PICTLogo, ATTR_LEFT, 600);
 
     const QImage run(Save(mainWin, "panel-run.png"));
     const qreal dpr = run.devicePixelRatio();
     EXPECT_EQ(run.pixelColor(int(610 * dpr), int(20 * dpr)), QColor(0xFF, 0xC0, 0x00))
         << "the logo lies over the header band";
-    SetCtrlAttribute(main, P_CHARTRaw, ATTR_VISIBLE, 0);
-    SetCtrlAttribute(main, P_GRAPHVideo, ATTR_VISIBLE, 1);
+    SetCtrlAttribute(main, PANEL_CHARTRaw, ATTR_VISIBLE, 0);
+    SetCtrlAttribute(main, PANEL_GRAPHVideo, ATTR_VISIBLE, 1);
     const QImage video(Save(mainWin, "panel-video.png"));
-    ReplaceTextBoxLine(popup, Q_TEXTBOXSensor, 0, "CCD type 1: 2048 pixels");
-    ReplaceTextBoxLine(popup, Q_TEXTBOXSensor, 1, "pitch 14 \xB5m, working range 28 mm");
+    ReplaceTextBoxLine(popup, POPUP_TEXTBOXSensor, 0, "CCD type 1: 2048 pixels");
+    ReplaceTextBoxLine(popup, POPUP_TEXTBOXSensor, 1, "pitch 14 \xB5m, working range 28 mm");
     const QImage cal(Save(popupWin, "popup.png"));
     for (const QImage *img : {&run, &video, &cal})
         EXPECT_FALSE(img->isNull());

@@ -59,8 +59,8 @@ std::vector<int> CodesOf(int control) {
 
 void PanelsTest::SetUp() {
     RegisterRecorders();
-    main = LoadPanel(0, VTLX_UIR, 1);
-    popup = LoadPanel(0, VTLX_UIR, 2);
+    main = LoadPanel(0, VTLX_UIR, PANEL);
+    popup = LoadPanel(0, VTLX_UIR, POPUP);
     ASSERT_GT(main, 0);
     ASSERT_GT(popup, 0);
     recorded.clear();

@@ -1,5 +1,5 @@
 // The recording and statistics controls of the main window.
-#include "recording/recordpanel.h"
+#include "gui/recordpanel.h"
 
 #include <cstdio>
 #include <cstring>
@@ -10,7 +10,7 @@
 #include "platform/widgets/buttontext.h"
 #include "platform/ticker.h"
 #include "platform/widgets/userint.h"
-#include "recording/histogrampanel.h"
+#include "gui/histogrampanel.h"
 #include "recording/recorder.h"
 #include "statistics/histogram.h"
 #include "statistics/runstats.h"

@@ -1,5 +1,5 @@
 // The run's histogram control of the main window.
-#include "recording/histogrampanel.h"
+#include "gui/histogrampanel.h"
 
 #include "com232/com232.h"
 #include "window/controls.h"
