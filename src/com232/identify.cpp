@@ -4,6 +4,7 @@
 
 #include "com232/com232.h"
 #include "com232/linksink.h"
+#include "com232/protocol.h"
 #include "com232/syncword.h"
 #include "platform/formatting.h"
 #include "platform/rs232.h"
@@ -175,6 +176,18 @@ int GetHARDWAREInfo(void) {
 }
 
 u16 ccdmaxpixelReported = 0;
+
+const IdentityWordDef IDENTITY_WORDS[IDENTITY_WORD_COUNT] = {
+    {"ccdtype", HW_CCDTYPE, &ccdtype},
+    {"ccdmaxpixel", HW_CCDMAXPIXEL, &ccdmaxpixelReported},
+    {"ccdresolution", HW_CCDRESOLUTION, &ccdresolution},
+    {"pcbtype", HW_PCBTYPE, &pcbtype},
+    {"ccdmaxpixelX8", HW_CCDMAXPIXELX8, &ccdmaxpixelX8},
+    {"ccdsubpixel", HW_CCDSUBPIXEL, &ccdsubpixel},
+    {"ccdpixB", HW_CCDPIXB, &ccdpixB},
+    {"ccdpixE", HW_CCDPIXE, &ccdpixE},
+    {"softversion", HW_SOFTVERSION, &softversion},
+};
 
 int ApplyHardwareInfo(void) {
     const u16 echoed = ReadBufWord(2);

@@ -1,8 +1,7 @@
-// The protocol's tables: the sixteen parameter words in pp order, the run
-// reply's fields and the identity words.
+// The protocol's tables: the sixteen parameter words in pp order and the
+// run reply's fields. The identity words' table is defined beside the
+// reported pixel count it names, in identify.cpp.
 #include "com232/protocol.h"
-
-#include "com232/identify.h"
 
 const ParamWordDef PARAM_WORDS[PNUM] = {
     {"power", &power},     {"tolMode", &tolMode},     {"vThd", &vThd},
@@ -51,15 +50,3 @@ const char *FieldUnitName(FieldUnit unit) {
     default: return "";
     }
 }
-
-const IdentityWordDef IDENTITY_WORDS[IDENTITY_WORD_COUNT] = {
-    {"ccdtype", HW_CCDTYPE, &ccdtype},
-    {"ccdmaxpixel", HW_CCDMAXPIXEL, &ccdmaxpixelReported},
-    {"ccdresolution", HW_CCDRESOLUTION, &ccdresolution},
-    {"pcbtype", HW_PCBTYPE, &pcbtype},
-    {"ccdmaxpixelX8", HW_CCDMAXPIXELX8, &ccdmaxpixelX8},
-    {"ccdsubpixel", HW_CCDSUBPIXEL, &ccdsubpixel},
-    {"ccdpixB", HW_CCDPIXB, &ccdpixB},
-    {"ccdpixE", HW_CCDPIXE, &ccdpixE},
-    {"softversion", HW_SOFTVERSION, &softversion},
-};
