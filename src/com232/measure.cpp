@@ -25,19 +25,7 @@ RunReply TakeRunReply(int video) {
     r.monotonic = Timer();
     LocalTimeISO(r.localTime, sizeof r.localTime);
     r.video = video;
-    Ledge = r.Ledge;
-    Redge = r.Redge;
-    Mvalue = r.Mvalue;
-    umValue = r.umValue;
-    tVal = r.tVal;
-    tTol = r.tTol;
-    edcnt = r.edcnt;
-    mvstart = r.mvstart;
-    mvend = r.mvend;
-    dynpower = r.dynpower;
-    anaMax = r.anaMax;
-    anaMin = r.anaMin;
-    in0 = r.in0;
+    KeepRunFields(r);
     return r;
 }
 

@@ -15,32 +15,56 @@ const ParamWordDef PARAM_WORDS[PNUM] = {
 // The order is the recording's columns and the monitor's keys: a field added
 // here is recorded, reviewed and published.
 const RunFieldDef RUN_FIELDS[RUN_FIELD_COUNT] = {
-    {"Ledge", RUN_LEDGE, 1, FieldUnit::Position, "left edge", &RunReply::Ledge, nullptr},
-    {"Redge", RUN_REDGE, 1, FieldUnit::Position, "right edge", &RunReply::Redge, nullptr},
+    {"Ledge", RUN_LEDGE, 1, FieldUnit::Position, "left edge", &RunReply::Ledge, nullptr, &Ledge,
+     nullptr},
+    {"Redge", RUN_REDGE, 1, FieldUnit::Position, "right edge", &RunReply::Redge, nullptr, &Redge,
+     nullptr},
     {"Mvalue", RUN_MVALUE, 1, FieldUnit::Position,
-     "measured value, as the evaluation mode defines it", &RunReply::Mvalue, nullptr},
+     "measured value, as the evaluation mode defines it", &RunReply::Mvalue, nullptr, &Mvalue,
+     nullptr},
     {"umValue", RUN_UM_LOW, 2, FieldUnit::Micrometre, "measured value in micrometres", nullptr,
-     &RunReply::umValue},
+     &RunReply::umValue, nullptr, &umValue},
     {"tVal", RUN_TVAL, 1, FieldUnit::Position, "set-point the sensor holds", &RunReply::tVal,
-     nullptr},
+     nullptr, &tVal, nullptr},
     {"tTol", RUN_TTOL, 1, FieldUnit::Position, "tolerance the sensor holds", &RunReply::tTol,
+     nullptr, &tTol, nullptr},
+    {"edcnt", RUN_EDCNT, 1, FieldUnit::Count, "edges found", &RunReply::edcnt, nullptr, &edcnt,
      nullptr},
-    {"edcnt", RUN_EDCNT, 1, FieldUnit::Count, "edges found", &RunReply::edcnt, nullptr},
     {"mvstart", RUN_MVSTART, 1, FieldUnit::Raw, "first position of the bar graph",
-     &RunReply::mvstart, nullptr},
+     &RunReply::mvstart, nullptr, &mvstart, nullptr},
     {"mvend", RUN_MVEND, 1, FieldUnit::Raw, "second position of the bar graph", &RunReply::mvend,
-     nullptr},
+     nullptr, &mvend, nullptr},
     {"dynpower", RUN_DYNPOWER, 1, FieldUnit::Raw, "power the sensor uses", &RunReply::dynpower,
-     nullptr},
+     nullptr, &dynpower, nullptr},
     {"anaMax", RUN_ANAMAX, 1, FieldUnit::Raw, "analog-output maximum since its reset",
-     &RunReply::anaMax, nullptr},
+     &RunReply::anaMax, nullptr, &anaMax, nullptr},
     {"anaMin", RUN_ANAMIN, 1, FieldUnit::Raw, "analog-output minimum since its reset",
-     &RunReply::anaMin, nullptr},
-    {"in0", RUN_IN0, 1, FieldUnit::Raw, "input word", &RunReply::in0, nullptr},
+     &RunReply::anaMin, nullptr, &anaMin, nullptr},
+    {"in0", RUN_IN0, 1, FieldUnit::Raw, "input word", &RunReply::in0, nullptr, &in0, nullptr},
 };
 
 long RunFieldValue(const RunReply &r, const RunFieldDef &f) {
     return f.words == 2 ? r.*f.wide : r.*f.narrow;
+}
+
+void KeepRunFields(const RunReply &r) {
+    for (const RunFieldDef &f : RUN_FIELDS) {
+        if (f.words == 2)
+            *f.variable32 = r.*f.wide;
+        else
+            *f.variable = r.*f.narrow;
+    }
+}
+
+RunReply KeptRunFields(void) {
+    RunReply r;
+    for (const RunFieldDef &f : RUN_FIELDS) {
+        if (f.words == 2)
+            r.*f.wide = *f.variable32;
+        else
+            r.*f.narrow = *f.variable;
+    }
+    return r;
 }
 
 const char *FieldUnitName(FieldUnit unit) {

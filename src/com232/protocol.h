@@ -105,12 +105,19 @@ struct RunFieldDef {
     const char *meaning;   // one line
     u16 RunReply::*narrow; // where a one-word field is kept
     int RunReply::*wide;   // where a two-word field is kept
+    u16 *variable;         // the measurement variable of a one-word field
+    int *variable32;       // that of a two-word field
 };
 inline constexpr int RUN_FIELD_COUNT = 13;
 extern const RunFieldDef RUN_FIELDS[RUN_FIELD_COUNT];
 
 // The value of field f of the reply.
 long RunFieldValue(const RunReply &r, const RunFieldDef &f);
+
+// The measurement variables from a reply's fields (the one place they are
+// written), and a reply (no times) made of them.
+void KeepRunFields(const RunReply &r);
+RunReply KeptRunFields(void);
 
 // The unit's short name as column headers write it ("sub-pixel", "\xC2\xB5m"),
 // "" for counts and raw words.

@@ -38,36 +38,36 @@ int PlotVIDEOCurve(const u16 *samples, const double *xPositions) {
     return 0;
 }
 
-u16 MeasuredPosition(void) {
+u16 MeasuredPosition(const RunReply &r) {
     switch (eMode) {
-    case 0: return Ledge;
-    case 1: return Redge;
+    case 0: return r.Ledge;
+    case 1: return r.Redge;
     default:
-        if (Ledge == 0 || Redge == 0) return 1;
-        return static_cast<u16>((static_cast<int>(Ledge) + static_cast<int>(Redge)) / 2);
+        if (r.Ledge == 0 || r.Redge == 0) return 1;
+        return static_cast<u16>((static_cast<int>(r.Ledge) + static_cast<int>(r.Redge)) / 2);
     }
 }
 
-static void ShowIndicators(void) {
-    SetCtrlVal(pHandle, PANEL_NUMLedge, static_cast<int>(Ledge));
-    SetCtrlVal(pHandle, PANEL_NUMRedge, static_cast<int>(Redge));
-    SetCtrlVal(pHandle, PANEL_NUMMvalue, static_cast<int>(Mvalue));
-    SetCtrlVal(pHandle, PANEL_NUMMvalue2, static_cast<int>(Mvalue));
-    SetCtrlVal(pHandle, PANEL_NUMUmValue, umValue);
-    SetCtrlVal(pHandle, PANEL_NUMTolerance, static_cast<int>(tTol));
-    SetCtrlVal(pHandle, PANEL_NEDITSetpoint, static_cast<int>(tVal));
-    SetCtrlVal(pHandle, PANEL_NUMAnaMax, static_cast<int>(anaMax));
-    SetCtrlVal(pHandle, PANEL_NUMAnaMin, static_cast<int>(anaMin));
-    if (powMode != 0) SetCtrlVal(pHandle, PANEL_NUMPower, static_cast<int>(dynpower));
+static void ShowIndicators(const RunReply &r) {
+    SetCtrlVal(pHandle, PANEL_NUMLedge, static_cast<int>(r.Ledge));
+    SetCtrlVal(pHandle, PANEL_NUMRedge, static_cast<int>(r.Redge));
+    SetCtrlVal(pHandle, PANEL_NUMMvalue, static_cast<int>(r.Mvalue));
+    SetCtrlVal(pHandle, PANEL_NUMMvalue2, static_cast<int>(r.Mvalue));
+    SetCtrlVal(pHandle, PANEL_NUMUmValue, r.umValue);
+    SetCtrlVal(pHandle, PANEL_NUMTolerance, static_cast<int>(r.tTol));
+    SetCtrlVal(pHandle, PANEL_NEDITSetpoint, static_cast<int>(r.tVal));
+    SetCtrlVal(pHandle, PANEL_NUMAnaMax, static_cast<int>(r.anaMax));
+    SetCtrlVal(pHandle, PANEL_NUMAnaMin, static_cast<int>(r.anaMin));
+    if (powMode != 0) SetCtrlVal(pHandle, PANEL_NUMPower, static_cast<int>(r.dynpower));
 }
 
 static void PlotBar(int from, int to, double low, double high, int color) {
     PlotRectangle(pHandle, PANEL_GRAPHBar, from, low, to, high, color, color);
 }
 
-int PlotVIDEOBarGraph(void) {
-    u16 p = MeasuredPosition();
-    ShowIndicators();
+int PlotVIDEOBarGraph(const RunReply &r) {
+    u16 p = MeasuredPosition(r);
+    ShowIndicators(r);
 
     SetAxisScalingMode(pHandle, PANEL_GRAPHBar, VAL_XAXIS, VAL_MANUAL, 1.0, ccdsubpixel);
     SetGraphCursor(pHandle, PANEL_GRAPHBar, 2, eBeg, BAR_CURSOR_Y);
@@ -82,11 +82,11 @@ int PlotVIDEOBarGraph(void) {
 
     // Red: the stretches beside the edges. With one edge, mvstart and mvend
     // tell on which side of it the object lies.
-    int left = Ledge;
-    int right = Redge;
+    int left = r.Ledge;
+    int right = r.Redge;
     int last = pixE;
-    if (edcnt == 1) {
-        if (mvstart < mvend)
+    if (r.edcnt == 1) {
+        if (r.mvstart < r.mvend)
             PlotBar(left, last, BAR_EDGE_LOW, BAR_EDGE_HIGH, COLOR_BAR_EDGE);
         else
             PlotBar(1, left, BAR_EDGE_LOW, BAR_EDGE_HIGH, COLOR_BAR_EDGE);
@@ -100,10 +100,10 @@ int PlotVIDEOBarGraph(void) {
     int top = ccdsubpixel;
     int from, to;
     if (eMode == 2) {
-        if (edcnt == 0) return 0;
+        if (r.edcnt == 0) return 0;
         int centre = p;
-        int h = tVal / 2;
-        int t = tTol / 2;
+        int h = r.tVal / 2;
+        int t = r.tTol / 2;
         from = centre - h - t;
         to = centre - h + t;
         if (from < 0) from = 1;
@@ -111,8 +111,8 @@ int PlotVIDEOBarGraph(void) {
         PlotBar(from, to, 0.0, BAR_TOL_HIGH, COLOR_BAR_TOL);
         PlotBar(centre + h - t, centre + h + t, 0.0, BAR_TOL_HIGH, COLOR_BAR_TOL);
     } else {
-        from = static_cast<int>(tVal) - static_cast<int>(tTol);
-        to = static_cast<int>(tVal) + static_cast<int>(tTol);
+        from = static_cast<int>(r.tVal) - static_cast<int>(r.tTol);
+        to = static_cast<int>(r.tVal) + static_cast<int>(r.tTol);
         if (from < 0) from = 1;
         if (to > top - 1) to = top;
         PlotBar(from, to, 0.0, BAR_TOL_HIGH, COLOR_BAR_TOL);
@@ -120,17 +120,17 @@ int PlotVIDEOBarGraph(void) {
     return 0;
 }
 
-u16 AnalogTraceValue(void) {
+u16 AnalogTraceValue(const RunReply &r) {
     switch (anaMode) {
     case 0:
-    case 1: return Mvalue;
+    case 1: return r.Mvalue;
     case 2:
-    case 4: return anaMax;
+    case 4: return r.anaMax;
     case 3:
     case 5:
         // A minimum still at the top of the range is drawn at the bottom.
-        if (static_cast<int>(anaMin) == static_cast<int>(ccdmaxpixelX8) - 1) return 1;
-        return anaMin;
+        if (static_cast<int>(r.anaMin) == static_cast<int>(ccdmaxpixelX8) - 1) return 1;
+        return r.anaMin;
     default: return 0;
     }
 }
@@ -143,13 +143,13 @@ static double FullRangeTop(void) {
     return ccdsubpixel > 0 ? ccdsubpixel : ccdmaxpixelX8;
 }
 
-void PlotRAWGraphX8(void) {
-    u16 v = AnalogTraceValue();
+void PlotRAWGraphX8(const RunReply &r) {
+    u16 v = AnalogTraceValue(r);
     Shift(arrayNORM, CHART_VALUES, -CHART_TRACES, arrayNORM);
 
-    int setpoint = tVal;
-    int tol = tTol;
-    int value = Mvalue;
+    int setpoint = r.tVal;
+    int tol = r.tTol;
+    int value = r.Mvalue;
     int top_of_range = static_cast<int>(ccdmaxpixelX8) - 1;
     int upper = setpoint + tol;
     int lower = setpoint - tol;
@@ -197,4 +197,22 @@ void PlotRAWGraphX8(void) {
     SetCtrlAttribute(pHandle, PANEL_CHARTRaw, ATTR_NUM_TRACES, CHART_TRACES);
 
     PlotStripChart(pHandle, PANEL_CHARTRaw, arrayNORM, CHART_VALUES, 0, 0, VAL_DOUBLE);
+}
+
+// The same from the measurement variables, for a window drawn without a
+// reply at hand.
+u16 MeasuredPosition(void) {
+    return MeasuredPosition(KeptRunFields());
+}
+
+int PlotVIDEOBarGraph(void) {
+    return PlotVIDEOBarGraph(KeptRunFields());
+}
+
+u16 AnalogTraceValue(void) {
+    return AnalogTraceValue(KeptRunFields());
+}
+
+void PlotRAWGraphX8(void) {
+    PlotRAWGraphX8(KeptRunFields());
 }

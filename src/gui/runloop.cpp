@@ -39,11 +39,11 @@ int BeginLoop(int video) {
 }
 
 void DrawRunReply(const RunReply &reply) {
-    PlotVIDEOBarGraph();
+    PlotVIDEOBarGraph(reply);
     if (reply.video)
         PlotVIDEOCurve(adcbuf, xArray8);
     else
-        PlotRAWGraphX8();
+        PlotRAWGraphX8(reply);
 }
 
 void PushRUN(void) {
