@@ -16,10 +16,12 @@ static constexpr int QUEUE_SIZE = 4096;
 static constexpr double COM_TIME = 2.0;   // read/write limit of the port, s
 static constexpr double STEP_PAUSE = 0.1; // pause between the identification steps, s
 
-void InitRS232(int port) {
+int InitRS232(int port) {
     ret = OpenComConfig(port, "", BAUD, 0, 8, 1, QUEUE_SIZE, QUEUE_SIZE);
-    if (ret < 0) {
-        SetStatus(OpenErrorText(ret));
+    const int opened = ret;
+    int answered = 0;
+    if (opened < 0) {
+        SetStatus(OpenErrorText(opened));
     } else {
         portGone = 0;
         SetComTime(port, COM_TIME);
@@ -27,8 +29,8 @@ void InitRS232(int port) {
         FlushOutQ(port);
         SetCTSMode(port, 0);
         InstallComCallback(port, eventMask, FRAMELEN, sync, RX_Receive_Function, nullptr);
-        ret = CheckComLine(port);
-        if (ret == 1) {
+        answered = ret = CheckComLine(port);
+        if (answered == 1) {
             Delay(STEP_PAUSE);
             ret = GetHARDWAREInfo();
             Delay(STEP_PAUSE);
@@ -48,6 +50,7 @@ void InitRS232(int port) {
         }
     }
     LinkStatus(szStatus);
+    return opened < 0 ? opened : answered;
 }
 
 int CheckComLine(int port) {

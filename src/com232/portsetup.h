@@ -4,7 +4,10 @@
 // Opens and configures the port, installs the receive callback, checks the
 // line, identifies the sensor, fetches its settings and its firmware text.
 // Every step reports through the link's sink; nothing stops the program.
-void InitRS232(int port);
+// Returns OpenComConfig's negative result when the port did not open, 0 when
+// the sensor did not answer the echo, 1 when it did (a later step that
+// failed has said so in the status). ret keeps the last step's own result.
+int InitRS232(int port);
 
 // Echo check (code 5): 1 when the reply came with the sync word 0x00AA, 0 on
 // time-out or a wrong word.

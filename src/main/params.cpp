@@ -147,8 +147,9 @@ int CC_BTNSend(int, int, int event, void *, int, int) {
     sync = COMMAND_SYNC;
     GetPanelValues();
     CopyVarsToPP();
-    SendFrame(target == EEPROM ? CODE_WRITE_EEPROM : CODE_WRITE_RAM, pp, ANSWER_NONE);
-    if (nBytesW == FRAMELEN) SetCtrlVal(pHandle, PANEL_TEXTStatus, "Line Ok!");
+    if (SendFrame(target == EEPROM ? CODE_WRITE_EEPROM : CODE_WRITE_RAM, pp, ANSWER_NONE) ==
+        FRAMELEN)
+        SetCtrlVal(pHandle, PANEL_TEXTStatus, "Line Ok!");
     return 0;
 }
 

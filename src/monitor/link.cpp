@@ -63,8 +63,7 @@ bool PortPresent() {
 // The link chain, then identity and parameters published. 1 when the sensor
 // answered the echo.
 int RunChain(void) {
-    InitRS232(com);
-    if (ret <= 0) return 0;
+    if (InitRS232(com) != 1) return 0;
     PublishRetained("identity", IdentityJson(config->port.c_str()));
     PublishRetained("parameters", ParametersJson());
     return 1;
