@@ -51,19 +51,10 @@ int main(int argc, char **argv) {
         char stamp[64];
         std::snprintf(stamp, sizeof stamp, "2026-12-08T%02ld:%02ld:%02ld.%03ld+01:00", ms / 3600000,
                       ms / 60000 % 60, ms / 1000 % 60, ms % 1000);
-        const RunReply values = {.Ledge = ledge,
-                                 .Redge = redge,
-                                 .Mvalue = static_cast<u16>(width),
-                                 .umValue = um,
-                                 .tVal = static_cast<u16>(t < 12 * 3600 ? 2400 : 2405),
-                                 .tTol = 25,
-                                 .edcnt = 2,
-                                 .mvstart = 310,
-                                 .mvend = 290,
-                                 .dynpower = 128,
-                                 .anaMax = 1000,
-                                 .anaMin = 0,
-                                 .in0 = static_cast<u16>(i)};
+        const auto value = static_cast<u16>(width),
+                   setPoint = static_cast<u16>(t < 43200 ? 2400 : 2405);
+        const RunReply values = {ledge, redge, value, um, setPoint,           25, 2, 310,
+                                 290,   128,   1000,  0,  static_cast<u16>(i)};
         const RecordingRow row = {stamp, t, i + 1, values, 1};
         char text[256];
         const int n = FormatRecordingRow(row, text, sizeof text);

@@ -25,19 +25,10 @@ struct Row {
 
 std::string Line(const Row &r) {
     const int um = r.mvalue * 3;
-    const RunReply values = {.Ledge = 100,
-                             .Redge = static_cast<u16>(100 + r.mvalue),
-                             .Mvalue = static_cast<u16>(r.mvalue),
-                             .umValue = um,
-                             .tVal = static_cast<u16>(r.setPoint),
-                             .tTol = static_cast<u16>(r.tolerance),
-                             .edcnt = 2,
-                             .mvstart = 300,
-                             .mvend = 280,
-                             .dynpower = 128,
-                             .anaMax = 1000,
-                             .anaMin = 0,
-                             .in0 = 7};
+    const auto v = static_cast<u16>(r.mvalue), sp = static_cast<u16>(r.setPoint),
+               tol = static_cast<u16>(r.tolerance);
+    const RunReply values = {
+        100, static_cast<u16>(100 + v), v, um, sp, tol, 2, 300, 280, 128, 1000, 0, 7};
     const RecordingRow row = {"2026-12-08T06:34:29.123+01:00", r.seconds, r.reply, values, 1};
     char text[256];
     FormatRecordingRow(row, text, sizeof text);

@@ -53,17 +53,7 @@ TEST(ReviewWindow, OpensFromTheButtonAndFollowsTheKeys) {
         std::ofstream out(path, std::ios::binary);
         out << RecordingHeader() << "\r\n";
         for (long i = 0; i < 26 * 600; i++) { // ten minutes
-            const RunReply values = {.Ledge = 1800,
-                                     .Redge = 4200,
-                                     .Mvalue = 2400,
-                                     .umValue = 7500,
-                                     .tVal = 2400,
-                                     .tTol = 25,
-                                     .edcnt = 2,
-                                     .mvstart = 300,
-                                     .mvend = 280,
-                                     .dynpower = 128,
-                                     .anaMax = 1000};
+            const RunReply values = {1800, 4200, 2400, 7500, 2400, 25, 2, 300, 280, 128, 1000};
             const RecordingRow r = {"2026-12-08T06:34:29.123+01:00", i / 26.0, i + 1, values, 1};
             char text[256];
             out.write(text, FormatRecordingRow(r, text, sizeof text));
