@@ -225,24 +225,36 @@ void TrendEnvelope(const Recording &r, int column, double from, double to, int p
     const std::vector<u16> &values = column == TREND_LEDGE   ? r.ledge
                                      : column == TREND_REDGE ? r.redge
                                                              : r.mvalue;
+    // Every row, or only those out of tolerance.
+    const auto shown = [&r, all = column != TREND_OUT](long i) {
+        return all || !InTolerance(r.mvalue[i], r.setPoint[i], r.tolerance[i]);
+    };
     long first, end;
     SpanRows(r, from, to, &first, &end);
     if (pixels < 1 || !(to > from) || end <= first) return;
     const double perPixel = (to - from) / pixels;
     long i = first, lastPx = -2;
+    bool left = false; // rows were left out since the last point
     while (i < end) {
+        if (!shown(i)) {
+            left = true;
+            i++;
+            continue;
+        }
         const long px =
             std::min<long>(pixels - 1, static_cast<long>((r.seconds[i] - from) / perPixel));
         // No line across a gap: it would show values that were never measured.
-        if (px > lastPx + 1 && i > 0 && r.seconds[i] - r.seconds[i - 1] > GAP_SECONDS) {
+        if (px > lastPx + 1 && i > 0 && (left || r.seconds[i] - r.seconds[i - 1] > GAP_SECONDS)) {
             x->push_back(r.seconds[i]);
             y->push_back(std::nan(""));
         }
         lastPx = px;
+        left = false;
         const double limit = from + (px + 1) * perPixel;
         u16 lo = values[i], hi = values[i];
         // Every row of this column of pixels.
         for (i++; i < end && (r.seconds[i] < limit || px == pixels - 1); i++) {
+            if (!shown(i)) continue;
             lo = std::min(lo, values[i]);
             hi = std::max(hi, values[i]);
         }
@@ -252,4 +264,42 @@ void TrendEnvelope(const Recording &r, int column, double from, double to, int p
         x->push_back(key);
         y->push_back(hi);
     }
+}
+
+void ToleranceBand(const Recording &r, double from, double to, int pixels, std::vector<double> *x,
+                   std::vector<double> *lower, std::vector<double> *upper) {
+    x->clear();
+    lower->clear();
+    upper->clear();
+    long first, end;
+    SpanRows(r, from, to, &first, &end);
+    if (pixels < 1 || !(to > from) || end <= first) return;
+    const double perPixel = (to - from) / pixels;
+    long lastPx = -1;
+    for (long i = first; i < end; i++) {
+        if (i > first && r.setPoint[i] == r.setPoint[i - 1] && r.tolerance[i] == r.tolerance[i - 1])
+            continue;
+        const long px = i == first ? 0 : static_cast<long>((r.seconds[i] - from) / perPixel);
+        if (px != lastPx) {
+            x->push_back(i == first ? from : r.seconds[i]);
+            lower->push_back(0);
+            upper->push_back(0);
+        }
+        lastPx = px;
+        lower->back() = r.setPoint[i] - r.tolerance[i];
+        upper->back() = r.setPoint[i] + r.tolerance[i];
+    }
+    const double lo = lower->back(), hi = upper->back();
+    x->push_back(to);
+    lower->push_back(lo);
+    upper->push_back(hi);
+}
+
+long NearestRow(const Recording &r, double at) {
+    if (r.seconds.empty()) return -1;
+    const auto b = r.seconds.begin();
+    const long after = std::lower_bound(b, r.seconds.end(), at) - b;
+    if (after == 0) return 0;
+    if (after == static_cast<long>(r.seconds.size())) return after - 1;
+    return at - r.seconds[after - 1] <= r.seconds[after] - at ? after - 1 : after;
 }

@@ -73,12 +73,26 @@ bool SpanSummary(const Recording &r, long first, long end, RunSummary *out);
 // span's last row. false when the span has no row.
 bool SpanHistogram(const Recording &r, long first, long end, HistogramFigures *out);
 
-// Which column of a recording a trend shows.
-enum { TREND_MVALUE = 0, TREND_LEDGE = 1, TREND_REDGE = 2 };
+// Which column of a recording a trend shows: TREND_OUT is the measured
+// value of the rows out of tolerance only.
+enum { TREND_MVALUE = 0, TREND_LEDGE = 1, TREND_REDGE = 2, TREND_OUT = 3 };
 
 // The trend of a column over [from, to] reduced for `pixels` columns of
 // pixels: for each column that holds rows, its key (the middle of the
 // column) twice, with the column's minimum and its maximum, so that a line
-// through the points covers every value. x and y are replaced.
+// through the points covers every value. A NaN breaks the line across a gap
+// and, for TREND_OUT, between stretches out of tolerance. x and y are
+// replaced.
 void TrendEnvelope(const Recording &r, int column, double from, double to, int pixels,
                    std::vector<double> *x, std::vector<double> *y);
+
+// The tolerance limits over [from, to] as steps: a point at `from` with the
+// limits of the span's first row, one where a row's limits differ from the
+// row's before (the last of a column of pixels when several do), and the
+// last row's limits again at `to`. x, lower and upper are replaced; empty
+// when the span has no row.
+void ToleranceBand(const Recording &r, double from, double to, int pixels, std::vector<double> *x,
+                   std::vector<double> *lower, std::vector<double> *upper);
+
+// The row nearest to `at` seconds; -1 for an empty recording.
+long NearestRow(const Recording &r, double at);

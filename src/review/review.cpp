@@ -1,6 +1,7 @@
 // Review windows over recordings read back.
 #include "review/review.h"
 
+#include <algorithm>
 #include <atomic>
 #include <cmath>
 #include <cstdio>
@@ -26,7 +27,7 @@ static const char MESSAGE_TITLE[] = "Recording review";
 struct Review {
     std::string name; // the file's name without its folder
     Recording rec;
-    std::vector<double> x, y; // the trend's points, reused
+    std::vector<double> x, y, lower, upper; // the trend's points, reused
     std::string texts[REVIEW_TEXT_SPAN + 1];
 };
 
@@ -75,10 +76,49 @@ static void SetText(int window, Review *r, int field, const std::string &text) {
 static void OnSpan(int window, double from, double to, int pixels) {
     Review *r = Find(window);
     if (!r) return;
-    for (int c : {TREND_MVALUE, TREND_LEDGE, TREND_REDGE}) {
+    static_assert(int{TREND_OUT} == int{REVIEW_CURVE_OUT} &&
+                  int{TREND_MVALUE} == int{REVIEW_CURVE_VALUE});
+    for (int c : {TREND_MVALUE, TREND_LEDGE, TREND_REDGE, TREND_OUT}) {
         TrendEnvelope(r->rec, c, from, to, pixels, &r->x, &r->y);
         SetReviewTrend(window, c, r->x.data(), r->y.data(), static_cast<int>(r->x.size()));
     }
+    ToleranceBand(r->rec, from, to, pixels, &r->x, &r->lower, &r->upper);
+    SetReviewBand(window, r->x.data(), r->lower.data(), r->upper.data(),
+                  static_cast<int>(r->x.size()));
+}
+
+// The reading under the mouse: the nearest row's time of day (counted on
+// from the first row's), its time on the trend's axis and its values.
+static void OnCursor(int window, double at) {
+    Review *r = Find(window);
+    if (!r) return;
+    const Recording &rec = r->rec;
+    const long i = NearestRow(rec, at);
+    if (i < 0) return;
+    std::string text;
+    if (std::fabs(rec.seconds[i] - at) > GAP_SECONDS / 2) {
+        text = Clock(at) + ": no row here (a gap)";
+    } else {
+        // "2026-12-08T06:34:29.123+01:00": the clock from the 12th character.
+        int h = 0, m = 0;
+        double s = 0;
+        std::sscanf(rec.firstTime.c_str() + std::min<std::size_t>(11, rec.firstTime.size()),
+                    "%d:%d:%lf", &h, &m, &s);
+        const double day =
+            std::fmod(h * 3600 + m * 60 + s + rec.seconds[i] - rec.seconds[0], 86400);
+        const int ms = static_cast<int>(std::lround(day * 1000));
+        char line[200];
+        std::snprintf(
+            line, sizeof line,
+            "%02d:%02d:%02d.%03d (%s into the recording): measured value %d, "
+            "set-point %d \xB1 %d, %s",
+            ms / 3600000, ms / 60000 % 60, ms / 1000 % 60, ms % 1000, Clock(rec.seconds[i]).c_str(),
+            rec.mvalue[i], rec.setPoint[i], rec.tolerance[i],
+            !InTolerance(rec.mvalue[i], rec.setPoint[i], rec.tolerance[i]) ? "out of tolerance"
+                                                                           : "in tolerance");
+        text = line;
+    }
+    SetReviewText(window, REVIEW_TEXT_READING, text.c_str());
 }
 
 static void OnSettled(int window, double from, double to, int) {
@@ -151,7 +191,7 @@ static int Show(std::unique_ptr<Review> r, char *error, int size) {
     }
     const double first = r->rec.seconds.front(), last = r->rec.seconds.back();
     opening = std::move(r);
-    const int window = OpenReviewWindow(first, last, OnSpan, OnSettled, OnClose);
+    const int window = OpenReviewWindow(first, last, OnSpan, OnSettled, OnClose, OnCursor);
     Review *review = window > 0 ? Find(window) : nullptr;
     opening.reset();
     if (!review) {

@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <fstream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -205,6 +206,46 @@ TEST(RecordingReview, SpanFiguresAgainstTheRowsThemselves) {
         EXPECT_LE(h.counts.size(), static_cast<std::size_t>(MAX_BINS));
         EXPECT_EQ(h.width, std::floor(h.width)) << "whole units per bin";
     }
+}
+
+// The band drawn on the trend: every row in a span lies under a step with
+// its own limits. The values out of tolerance, seen a row to a column of
+// pixels: exactly the rows past their limits (the limits themselves are in),
+// the line (-1 here) broken wherever a row in tolerance lies between two.
+TEST(RecordingReview, ToleranceBandAndValuesOutOfIt) {
+    std::vector<Row> rows = Rows(2600); // the tolerance narrows half-way
+    for (int i = 1100; i < 1110; i++)   // a stretch out of tolerance, not single rows only
+        rows[i].mvalue = 2500;
+    TempFile f(Text(rows));
+    Recording r;
+    char error[300] = "";
+    ASSERT_EQ(ReadRecording(f.path.c_str(), &r, error, sizeof error), 1) << error;
+    std::vector<double> x, lower, upper;
+    for (const auto &[from, to, pixels] : {std::tuple{0.0, 100.0, 800}, {45.0, 55.0, 40}}) {
+        ToleranceBand(r, from, to, pixels, &x, &lower, &upper);
+        ASSERT_TRUE(x.size() >= 2 && x.front() == from && x.back() == to);
+        for (const Row &row : rows) {
+            if (row.seconds < from || row.seconds > to) continue;
+            const auto k = std::upper_bound(x.begin(), x.end(), row.seconds) - x.begin() - 1;
+            EXPECT_EQ(lower[k], row.setPoint - row.tolerance) << row.seconds;
+            EXPECT_EQ(upper[k], row.setPoint + row.tolerance) << row.seconds;
+        }
+    }
+    std::vector<double> y, seen, expected;
+    TrendEnvelope(r, TREND_OUT, 40.0, 60.0, 4000, &x, &y);
+    for (std::size_t i = 0; i < y.size(); i += std::isnan(y[i]) ? 1 : 2) // a point twice a row
+        if (!seen.empty() || !std::isnan(y[i])) seen.push_back(std::isnan(y[i]) ? -1 : y[i]);
+    for (const Row &row : rows) {
+        if (row.seconds < 40.0 || row.seconds > 60.0) continue;
+        const bool out = std::abs(row.mvalue - row.setPoint) > row.tolerance;
+        if (out)
+            expected.push_back(row.mvalue);
+        else if (!expected.empty() && expected.back() != -1)
+            expected.push_back(-1);
+    }
+    while (!expected.empty() && expected.back() == -1)
+        expected.pop_back();
+    EXPECT_EQ(seen, expected);
 }
 
 } // namespace

@@ -9,6 +9,7 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QListWidget>
+#include <QMouseEvent>
 #include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -18,12 +19,23 @@
 
 namespace {
 
-constexpr int kCurves = 3;
-constexpr int kSettleMs = 150;    // the span must stay put this long before the figures follow
-constexpr double kMinSpan = 0.05; // s: the narrowest span a zoom goes to
+constexpr int kCurves = 4;
+constexpr int kTexts = REVIEW_TEXT_READING + 1;
+constexpr int kSettleMs = 150;     // the span must stay put this long before the figures follow
+constexpr double kMinSpan = 0.05;  // s: the narrowest span a zoom goes to
+constexpr double kBandReach = 100; // a limit this near the values joins the y range
 const QColor kCurveColor[kCurves] = {QColor(0x00, 0x00, 0x00), QColor(0x00, 0x60, 0xC0),
-                                     QColor(0xC0, 0x60, 0x00)};
-const char *const kCurveName[kCurves] = {"Measured value", "Left edge", "Right edge"};
+                                     QColor(0xC0, 0x60, 0x00), QColor(0xE0, 0x00, 0x00)};
+const char *const kCurveName[kCurves] = {"Measured value", "Left edge", "Right edge",
+                                         "Out of tolerance"};
+const QColor kBandColor(0x00, 0x90, 0x00);
+// What each line of text is, for screen readers.
+const char *const kTextName[kTexts] = {"File",
+                                       "Statistics of the measured value",
+                                       "Statistics of the measured value in micrometres",
+                                       "Out of tolerance and process capability",
+                                       "Span in view",
+                                       "Reading"};
 
 // The trend: dragged and zoomed along x by mouse, moved and zoomed by keys.
 class TrendPlot : public QCustomPlot {
@@ -53,7 +65,8 @@ class TrendPlot : public QCustomPlot {
 class ReviewWindow : public QWidget {
   public:
     ReviewWindow(int id, double first, double last, ReviewSpanCallback onSpan,
-                 ReviewSpanCallback onSettled, ReviewCloseCallback onClose);
+                 ReviewSpanCallback onSettled, ReviewCloseCallback onClose,
+                 ReviewCursorCallback onCursor);
     void setSpan(double from, double to);
     void setCurve(int curve, const double *x, const double *y, int count);
     void setMarks(const double *x, int count);
@@ -63,12 +76,14 @@ class ReviewWindow : public QWidget {
     double first, last;
     ReviewSpanCallback onSpan, onSettled;
     ReviewCloseCallback onClose;
+    ReviewCursorCallback onCursor;
     TrendPlot *trend;
     HistogramPlot *histogram;
-    QLabel *text[5];
+    QLabel *text[kTexts];
     QListWidget *list;
     QCPGraph *curves[kCurves];
     QCPGraph *marks;
+    QCPGraph *band[2]; // lower and upper limit
     QVector<double> markAt;
     QTimer settle;
     bool inSpan = false;
@@ -85,22 +100,24 @@ ReviewWindow *FindWindow(int id) {
     return it == windows.end() ? nullptr : it->second.data();
 }
 
-QLabel *TextLine(QWidget *parent, const char *name) {
+QLabel *TextLine(QWidget *parent, int field) {
     auto *l = new QLabel(parent);
     l->setTextInteractionFlags(Qt::TextSelectableByMouse);
     l->setFocusPolicy(Qt::TabFocus);
-    l->setAccessibleName(QString::fromLatin1(name));
+    l->setAccessibleName(QString::fromLatin1(kTextName[field]));
     return l;
 }
 
 ReviewWindow::ReviewWindow(int id_, double first_, double last_, ReviewSpanCallback onSpan_,
-                           ReviewSpanCallback onSettled_, ReviewCloseCallback onClose_)
+                           ReviewSpanCallback onSettled_, ReviewCloseCallback onClose_,
+                           ReviewCursorCallback onCursor_)
     : id(id_), first(first_), last(last_ > first_ ? last_ : first_ + 1.0), onSpan(onSpan_),
-      onSettled(onSettled_), onClose(onClose_) {
+      onSettled(onSettled_), onClose(onClose_), onCursor(onCursor_) {
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Recording review"));
     auto *top = new QVBoxLayout(this);
-    text[REVIEW_TEXT_FILE] = TextLine(this, "File");
+    for (int field = 0; field < kTexts; ++field)
+        text[field] = TextLine(this, field);
     text[REVIEW_TEXT_FILE]->setWordWrap(true);
     top->addWidget(text[REVIEW_TEXT_FILE]);
 
@@ -110,7 +127,7 @@ ReviewWindow::ReviewWindow(int id_, double first_, double last_, ReviewSpanCallb
         "Left and Right move, Page Up and Page Down move a whole span, plus and minus zoom, "
         "Home shows the whole file"));
     trend->setFocusPolicy(Qt::StrongFocus);
-    trend->setMinimumSize(400, 200);
+    trend->setMinimumSize(400, 240); // the legend's row above the curves included
     trend->setNotAntialiasedElements(QCP::aeAll);
     trend->setPlottingHint(QCP::phFastPolylines, true);
     trend->setInteractions(QCP::iRangeDrag | QCP::iRangeZoom);
@@ -121,6 +138,16 @@ ReviewWindow::ReviewWindow(int id_, double first_, double last_, ReviewSpanCallb
     trend->xAxis->setTicker(ticker);
     trend->xAxis->setLabel(QStringLiteral("Time since the first row"));
     trend->yAxis->setLabel(QStringLiteral("Sub-pixels"));
+    // The band under everything else: the limits as steps, filled between.
+    for (int i = 0; i < 2; ++i) {
+        band[i] = trend->addGraph();
+        band[i]->setPen(QPen(kBandColor, 1.0));
+        band[i]->setLineStyle(QCPGraph::lsStepLeft);
+    }
+    band[1]->setChannelFillGraph(band[0]);
+    band[1]->setBrush(QColor(kBandColor.red(), kBandColor.green(), kBandColor.blue(), 0x28));
+    band[1]->setName(QStringLiteral("Set-point \u00B1 tolerance"));
+    band[0]->removeFromLegend();
     marks = trend->addGraph();
     marks->setPen(QPen(QColor(0xE0, 0x00, 0x00), 1.0, Qt::DashLine));
     marks->setName(QStringLiteral("Gap"));
@@ -130,18 +157,35 @@ ReviewWindow::ReviewWindow(int id_, double first_, double last_, ReviewSpanCallb
         curves[i]->setName(QString::fromLatin1(kCurveName[i]));
         curves[i]->setAdaptiveSampling(false); // the data come reduced to the pixels already
     }
+    // Values out of tolerance: the measured value's curve drawn over in red,
+    // a dot on each point so that a single row shows too.
+    curves[REVIEW_CURVE_OUT]->setPen(QPen(kCurveColor[REVIEW_CURVE_OUT], 2.0));
+    curves[REVIEW_CURVE_OUT]->setScatterStyle(QCPScatterStyle(QCPScatterStyle::ssDisc, 4));
     // The measured value is one of the edges in modes 0 and 1: drawn last,
     // on a layer of its own, it stays in sight over the edge it follows.
     trend->addLayer(QStringLiteral("measured"), trend->layer(QStringLiteral("main")),
                     QCustomPlot::limAbove);
     curves[0]->setLayer(QStringLiteral("measured"));
+    curves[REVIEW_CURVE_OUT]->setLayer(QStringLiteral("measured"));
+    // The legend in a row of its own above the curves, three entries to a
+    // line: inside the plot it hid a third of the span on a small screen.
     trend->legend->setVisible(true);
     trend->legend->setFont(font());
-    trend->axisRect()->insetLayout()->setInsetAlignment(0, Qt::AlignTop | Qt::AlignRight);
+    trend->legend->setWrap(3);
+    trend->legend->setFillOrder(QCPLayoutGrid::foColumnsFirst); // after the wrap: rearranges
+    trend->axisRect()->insetLayout()->take(trend->legend);
+    trend->plotLayout()->insertRow(0);
+    trend->plotLayout()->addElement(0, 0, trend->legend);
+    trend->plotLayout()->setRowStretchFactor(0, 0.001);
     top->addWidget(trend, 3);
 
-    text[REVIEW_TEXT_SPAN] = TextLine(this, "Span in view");
     top->addWidget(text[REVIEW_TEXT_SPAN]);
+    text[REVIEW_TEXT_READING]->setAccessibleDescription(
+        QStringLiteral("The time and value under the mouse on the trend, or at the middle of "
+                       "the span after a key"));
+    text[REVIEW_TEXT_READING]->setText(
+        QStringLiteral("Move the mouse over the trend, or press a key on it"));
+    top->addWidget(text[REVIEW_TEXT_READING]);
 
     auto *bottom = new QHBoxLayout;
     histogram = new HistogramPlot(this);
@@ -150,13 +194,10 @@ ReviewWindow::ReviewWindow(int id_, double first_, double last_, ReviewSpanCallb
     histogram->setMinimumSize(300, 180);
     bottom->addWidget(histogram, 1);
     auto *figures = new QVBoxLayout;
-    const char *names[3] = {"Statistics of the measured value",
-                            "Statistics of the measured value in micrometres",
-                            "Out of tolerance and process capability"};
     const char *captions[3] = {"Measured value", "Measured value [\xB5m]", "Out of tolerance"};
     for (int i = 0; i < 3; ++i) {
         auto *caption = new QLabel(QString::fromLatin1(captions[i]), this);
-        QLabel *value = text[REVIEW_TEXT_VALUE + i] = TextLine(this, names[i]);
+        QLabel *value = text[REVIEW_TEXT_VALUE + i];
         caption->setBuddy(value);
         figures->addWidget(caption);
         figures->addWidget(value);
@@ -173,7 +214,13 @@ ReviewWindow::ReviewWindow(int id_, double first_, double last_, ReviewSpanCallb
     trend->request = [this](double from, double to) {
         if (std::isinf(from)) from = first, to = last;
         setSpan(from, to);
+        if (onCursor) onCursor(id, trend->xAxis->range().center());
     };
+    trend->setMouseTracking(true);
+    QObject::connect(trend, &QCustomPlot::mouseMove, this, [this](QMouseEvent *e) {
+        if (onCursor && trend->axisRect()->rect().contains(e->position().toPoint()))
+            onCursor(id, trend->xAxis->pixelToCoord(e->position().x()));
+    });
     settle.setSingleShot(true);
     settle.setInterval(kSettleMs);
     QObject::connect(&settle, &QTimer::timeout, this, [this] {
@@ -221,6 +268,14 @@ void ReviewWindow::fitY() {
         found = true;
     }
     if (!found) return;
+    // A limit near the values joins the range; one far off (no set-point
+    // taught yet) would squash the curves into a line.
+    const double reach = std::max(kBandReach, all.size());
+    bool ok[2] = {false, false};
+    const double lower = band[0]->getValueRange(ok[0]).lower;
+    const double upper = band[1]->getValueRange(ok[1]).upper;
+    if (ok[0] && lower < all.lower && lower >= all.lower - reach) all.lower = lower;
+    if (ok[1] && upper > all.upper && upper <= all.upper + reach) all.upper = upper;
     const double margin = std::max(1.0, 0.05 * all.size());
     trend->yAxis->setRange(all.lower - margin, all.upper + margin);
 }
@@ -248,10 +303,11 @@ void ReviewWindow::closeEvent(QCloseEvent *e) {
 } // namespace
 
 int OpenReviewWindow(double first, double last, ReviewSpanCallback onSpan,
-                     ReviewSpanCallback onSettled, ReviewCloseCallback onClose) {
+                     ReviewSpanCallback onSettled, ReviewCloseCallback onClose,
+                     ReviewCursorCallback onCursor) {
     if (!onSpan || !onSettled) return -1;
     const int id = nextId++;
-    auto *w = new ReviewWindow(id, first, last, onSpan, onSettled, onClose);
+    auto *w = new ReviewWindow(id, first, last, onSpan, onSettled, onClose, onCursor);
     windows[id] = w;
     w->show();
     w->setSpan(w->first, w->last);
@@ -264,6 +320,19 @@ int SetReviewTrend(int window, int curve, const double *x, const double *y, int 
     if (!w || curve < 0 || curve >= kCurves || count < 0) return -1;
     w->setCurve(curve, x, y, count);
     w->setMarks(nullptr, -1);
+    return 0;
+}
+
+int SetReviewBand(int window, const double *x, const double *lower, const double *upper,
+                  int count) {
+    ReviewWindow *w = FindWindow(window);
+    if (!w || count < 0) return -1;
+    const QVector<double> keys(x, x + count);
+    w->band[0]->setData(keys, QVector<double>(lower, lower + count), true);
+    w->band[1]->setData(keys, QVector<double>(upper, upper + count), true);
+    w->fitY();
+    w->setMarks(nullptr, -1);
+    w->trend->replot(QCustomPlot::rpQueuedReplot);
     return 0;
 }
 
@@ -284,7 +353,7 @@ int SetReviewHistogram(int window, const HistogramView *view) {
 
 int SetReviewText(int window, int field, const char *text) {
     ReviewWindow *w = FindWindow(window);
-    if (!w || field < 0 || field > REVIEW_TEXT_SPAN || !text) return -1;
+    if (!w || field < 0 || field >= kTexts || !text) return -1;
     w->text[field]->setText(QString::fromLatin1(text));
     return 0;
 }
