@@ -148,8 +148,10 @@ int ReadRecording(const char *path, Recording *out, char *error, int size,
         if (row.empty()) continue;
         const char *why = TakeRow(row, out, &time);
         if (why) {
-            if (out->damaged++ < MAX_DAMAGED_LISTED)
+            if (out->damaged++ < MAX_DAMAGED_LISTED) {
                 out->damagedRows.push_back("line " + std::to_string(out->lines) + ": " + why);
+                out->damagedBefore.push_back(static_cast<long>(out->seconds.size()));
+            }
             damagedSince++;
             continue;
         }

@@ -52,6 +52,7 @@ struct Recording {
     long lines = 0;                        // lines read, the header included
     long damaged = 0;                      // rows left out
     std::vector<std::string> damagedRows;  // "line 17: ..." for the first MAX_DAMAGED_LISTED
+    std::vector<long> damagedBefore;       // for each of those, the row taken next (or the count)
     std::vector<RecordGap> gaps;           // in the order of the rows
 };
 

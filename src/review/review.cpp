@@ -158,12 +158,19 @@ static void ShowFile(int window, Review *r) {
                   rec.gaps.size(), rec.damaged);
     SetText(window, r, REVIEW_TEXT_FILE, text);
     std::vector<std::string> lines;
-    for (const std::string &d : rec.damagedRows)
-        lines.push_back("Damaged " + d);
-    if (rec.damaged > static_cast<long>(rec.damagedRows.size()))
+    std::vector<double> at; // where each line points to on the trend
+    const long rows = static_cast<long>(rec.seconds.size());
+    for (std::size_t d = 0; d < rec.damagedRows.size(); d++) {
+        lines.push_back("Damaged " + rec.damagedRows[d]);
+        at.push_back(
+            rec.seconds[static_cast<std::size_t>(std::min(rec.damagedBefore[d], rows - 1))]);
+    }
+    if (rec.damaged > static_cast<long>(rec.damagedRows.size())) {
         lines.push_back("... and " +
                         std::to_string(rec.damaged - static_cast<long>(rec.damagedRows.size())) +
                         " more damaged rows");
+        at.push_back(std::nan(""));
+    }
     std::vector<double> marks;
     for (const RecordGap &g : rec.gaps) {
         marks.push_back(g.from);
@@ -171,14 +178,17 @@ static void ShowFile(int window, Review *r) {
         std::snprintf(text, sizeof text, "Gap at %s: %.3f s, reply %ld then %ld",
                       Clock(g.from).c_str(), g.to - g.from, g.replyFrom, g.replyTo);
         lines.emplace_back(text);
+        at.push_back(g.from);
     }
-    if (rec.gaps.size() > static_cast<std::size_t>(MAX_GAPS_LISTED))
+    if (rec.gaps.size() > static_cast<std::size_t>(MAX_GAPS_LISTED)) {
         lines.push_back("... and " + std::to_string(rec.gaps.size() - MAX_GAPS_LISTED) +
                         " more gaps");
+        at.push_back(std::nan(""));
+    }
     std::vector<const char *> items;
     for (const std::string &l : lines)
         items.push_back(l.c_str());
-    SetReviewList(window, items.data(), static_cast<int>(items.size()));
+    SetReviewList(window, items.data(), at.data(), static_cast<int>(items.size()));
     SetReviewMarks(window, marks.data(), static_cast<int>(marks.size()));
 }
 

@@ -1,6 +1,7 @@
 // The review from the main window's button: the file read while the window
 // stays responsive, the "Recording review" window and its keys, and a file
-// of another kind refused with a message.
+// of another kind refused with a message. The window to a screen reader and
+// the keyboard, on a small screen, and its list of gaps leading the trend.
 #include "window/controls.h"
 #include "settings/riror14.h"
 #include "testhooks.h"
@@ -9,17 +10,22 @@
 #include "platform/widgets/reviewwindow.h"
 #include "review/review.h"
 #include "uiharness.h"
+#include "waits.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QElapsedTimer>
 #include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
+#include <QScreen>
 #include <QTest>
 #include <gtest/gtest.h>
 #include <qcustomplot.h>
 
 #include <unistd.h>
 
+#include <climits>
 #include <cmath>
 #include <fstream>
 #include <functional>
@@ -41,24 +47,46 @@ QWidget *Window(const char *title) {
     return nullptr;
 }
 
-std::string SpanText(QWidget *review) {
+// The line whose accessible name starts with what it is.
+QLabel *Line(QWidget *review, const char *what) {
     for (QLabel *l : review->findChildren<QLabel *>())
-        if (l->accessibleName() == QStringLiteral("Span in view")) return l->text().toStdString();
-    return "";
+        if (l->accessibleName().startsWith(QLatin1String(what))) return l;
+    return nullptr;
 }
 
-TEST(ReviewWindow, OpensFromTheButtonAndFollowsTheKeys) {
+std::string SpanText(QWidget *review) {
+    QLabel *l = Line(review, "Span in view");
+    return l ? l->text().toStdString() : "";
+}
+
+// Ten minutes; the reply number jumps after row `jump`, a damaged line
+// comes before row `damaged`.
+std::string TenMinutes(long jump = LONG_MAX, long damaged = -1) {
     const std::string path = "/tmp/vtlx-review-window-" + std::to_string(getpid()) + ".csv";
     {
         std::ofstream out(path, std::ios::binary);
         out << RecordingHeader() << "\r\n";
         for (long i = 0; i < 26 * 600; i++) { // ten minutes
             const RunReply values = {1800, 4200, 2400, 7500, 2400, 25, 2, 300, 280, 128, 1000};
-            const RecordingRow r = {"2026-12-08T06:34:29.123+01:00", i / 26.0, i + 1, values, 1};
+            const RecordingRow r = {"2026-12-08T06:34:29.123+01:00", i / 26.0,
+                                    i + 1 + (i > jump ? 10 : 0), values, 1};
             char text[256];
+            out << (i == damaged ? "a damaged row\r\n" : "");
             out.write(text, FormatRecordingRow(r, text, sizeof text));
         }
     }
+    return path;
+}
+
+QWidget *OpenReview(const std::string &path) {
+    char error[300] = "";
+    EXPECT_GT(OpenRecordingReview(path.c_str(), error, sizeof error), 0) << error;
+    QWidget *review = Window("Recording review");
+    return PumpUntil([&] { return SpanText(review) != ""; }) ? review : nullptr;
+}
+
+TEST(ReviewWindow, OpensFromTheButtonAndFollowsTheKeys) {
+    const std::string path = TenMinutes();
     SetFileSelectAnswer(path.c_str());
     CC_BTNOpenRecording(pHandle, PANEL_BTNOpenRecording, EVENT_COMMIT, nullptr, 0, 0);
     ASSERT_TRUE(WaitUntil([] { return RecordingReviewCount() == 1; }));
@@ -98,6 +126,79 @@ TEST(ReviewWindow, AnotherFileIsRefusedWithAMessage) {
         << message->text().toStdString();
     EXPECT_EQ(RecordingReviewCount(), 0);
     message->close();
+    std::remove(path.c_str());
+}
+
+// Each figure is named by what it is and what it says; the focus starts at
+// the top and Tab goes down the window; Escape and Ctrl+W close it.
+TEST(ReviewWindow, ReadByScreenReaderAndKeyboard) {
+    const std::string path = TenMinutes();
+    QWidget *review = OpenReview(path);
+    ASSERT_TRUE(review);
+    for (const auto &[what, says] :
+         {std::pair{"File: ", "15600 rows"},
+          {"Span in view: ", "15600 rows"},
+          {"Statistics of the measured value: ", "n 15600"},
+          {"Statistics of the measured value in micrometres: ", "n 15600"},
+          {"Out of tolerance and process capability: ", "out 0"}}) {
+        QLabel *line = Line(review, what);
+        ASSERT_TRUE(line) << what;
+        const QString name = QAccessible::queryAccessibleInterface(line)->text(QAccessible::Name);
+        EXPECT_TRUE(name.contains(says) && name.endsWith(line->text())) << name.toStdString();
+    }
+    for (const auto &key : {QKeyCombination(Qt::Key_Escape), Qt::ControlModifier | Qt::Key_W}) {
+        review = review ? review : OpenReview(path);
+        review->activateWindow();
+        ASSERT_TRUE(PumpUntil([&] { return review->isActiveWindow(); }));
+        QWidget *top = review->focusWidget();
+        ASSERT_EQ(top, Line(review, "File: "));
+        int y = 0, stops = 0;
+        do { // down the window, the histogram before the figures beside it
+            EXPECT_GE(review->focusWidget()->mapTo(review, QPoint()).y(), y);
+            y = review->focusWidget()->mapTo(review, QPoint()).y();
+            QTest::keyClick(review->focusWidget(), Qt::Key_Tab);
+        } while (review->focusWidget() != top && ++stops < 20);
+        EXPECT_EQ(stops, 8) << "file, trend, span, reading, histogram, three figures, list";
+        QTest::keyClick(review->focusWidget(), key.key(), key.keyboardModifiers());
+        EXPECT_TRUE(PumpUntil([] { return RecordingReviewCount() == 0; })) << key.key();
+        review = nullptr;
+    }
+    std::remove(path.c_str());
+}
+
+// Also at scale 2 on a 1366x768 screen, 683x384 to the window (see
+// CMakeLists.txt): the window fits the screen, its parts keep their room.
+TEST(ReviewWindow, FitsTheScreen) {
+    const auto none = [](int, double, double, int) {};
+    const int id = OpenReviewWindow(0.0, 10.0, none, none, [](int) {});
+    QWidget *review = Window("Recording review");
+    const QSize room = review->screen()->availableGeometry().size();
+    EXPECT_TRUE(review->width() <= room.width() && review->height() <= room.height());
+    EXPECT_LE(review->minimumSizeHint().height(), room.height());
+    for (QWidget *part : review->findChildren<QWidget *>()) // the named ones, as read out
+        EXPECT_TRUE(part->accessibleName().isEmpty() ||
+                    part->height() >= part->minimumSizeHint().height())
+            << part->accessibleName().toStdString();
+    CloseReviewWindow(id);
+}
+
+// Return or a click on a line of the list centres the trend on its row: a
+// minute around it when the whole file was in view.
+TEST(ReviewWindow, ListLinesMoveTheTrend) {
+    const std::string path = TenMinutes(26 * 420, 26 * 120); // a gap at 7:00, damage at 2:00
+    QWidget *review = OpenReview(path);
+    ASSERT_TRUE(review);
+    auto *list = review->findChild<QListWidget *>();
+    const QCPAxis *x = review->findChild<QCustomPlot *>()->xAxis; // the trend's
+    ASSERT_TRUE(list->count() == 2 && list->item(1)->text().startsWith("Gap at 0:07:00"));
+    list->setCurrentRow(1);
+    QTest::keyClick(list, Qt::Key_Return);
+    EXPECT_NEAR(x->range().center(), 420.0, 0.1);
+    EXPECT_NEAR(x->range().size(), 60.0, 0.1);
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {},
+                      list->visualItemRect(list->item(0)).center());
+    EXPECT_NEAR(x->range().center(), 120.0, 0.1);
+    review->close();
     std::remove(path.c_str());
 }
 

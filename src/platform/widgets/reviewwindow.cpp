@@ -1,6 +1,7 @@
 #include "platform/widgets/reviewwindow.h"
 
 #include "platform/widgets/histogramplot.h"
+#include "platform/widgets/screenfit.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -11,6 +12,8 @@
 #include <QListWidget>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScrollArea>
+#include <QShortcut>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -23,6 +26,7 @@ constexpr int kCurves = 4;
 constexpr int kTexts = REVIEW_TEXT_READING + 1;
 constexpr int kSettleMs = 150;     // the span must stay put this long before the figures follow
 constexpr double kMinSpan = 0.05;  // s: the narrowest span a zoom goes to
+constexpr double kAroundSpan = 60; // s: the span a line of the list shows instead of the file
 constexpr double kBandReach = 100; // a limit this near the values joins the y range
 const QColor kCurveColor[kCurves] = {QColor(0x00, 0x00, 0x00), QColor(0x00, 0x60, 0xC0),
                                      QColor(0xC0, 0x60, 0x00), QColor(0xE0, 0x00, 0x00)};
@@ -70,6 +74,8 @@ class ReviewWindow : public QWidget {
     void setSpan(double from, double to);
     void setCurve(int curve, const double *x, const double *y, int count);
     void setMarks(const double *x, int count);
+    void setText(int field, const QString &text);
+    void showAround(double at);
     void fitY();
 
     int id;
@@ -81,6 +87,7 @@ class ReviewWindow : public QWidget {
     HistogramPlot *histogram;
     QLabel *text[kTexts];
     QListWidget *list;
+    QVector<double> listAt; // seconds of each line of the list, NaN for none
     QCPGraph *curves[kCurves];
     QCPGraph *marks;
     QCPGraph *band[2]; // lower and upper limit
@@ -104,6 +111,7 @@ QLabel *TextLine(QWidget *parent, int field) {
     auto *l = new QLabel(parent);
     l->setTextInteractionFlags(Qt::TextSelectableByMouse);
     l->setFocusPolicy(Qt::TabFocus);
+    l->setWordWrap(true); // a long line of figures would widen a window on a small screen
     l->setAccessibleName(QString::fromLatin1(kTextName[field]));
     return l;
 }
@@ -118,7 +126,6 @@ ReviewWindow::ReviewWindow(int id_, double first_, double last_, ReviewSpanCallb
     auto *top = new QVBoxLayout(this);
     for (int field = 0; field < kTexts; ++field)
         text[field] = TextLine(this, field);
-    text[REVIEW_TEXT_FILE]->setWordWrap(true);
     top->addWidget(text[REVIEW_TEXT_FILE]);
 
     trend = new TrendPlot(this);
@@ -183,8 +190,8 @@ ReviewWindow::ReviewWindow(int id_, double first_, double last_, ReviewSpanCallb
     text[REVIEW_TEXT_READING]->setAccessibleDescription(
         QStringLiteral("The time and value under the mouse on the trend, or at the middle of "
                        "the span after a key"));
-    text[REVIEW_TEXT_READING]->setText(
-        QStringLiteral("Move the mouse over the trend, or press a key on it"));
+    setText(REVIEW_TEXT_READING,
+            QStringLiteral("Move the mouse over the trend, or press a key on it"));
     top->addWidget(text[REVIEW_TEXT_READING]);
 
     auto *bottom = new QHBoxLayout;
@@ -211,6 +218,11 @@ ReviewWindow::ReviewWindow(int id_, double first_, double last_, ReviewSpanCallb
     bottom->addLayout(figures, 1);
     top->addLayout(bottom, 2);
 
+    QObject::connect(list, &QListWidget::itemActivated, this,
+                     [this](QListWidgetItem *item) { showAround(listAt.value(list->row(item))); });
+    QObject::connect(list, &QListWidget::itemClicked, this,
+                     [this](QListWidgetItem *item) { showAround(listAt.value(list->row(item))); });
+
     trend->request = [this](double from, double to) {
         if (std::isinf(from)) from = first, to = last;
         setSpan(from, to);
@@ -221,6 +233,9 @@ ReviewWindow::ReviewWindow(int id_, double first_, double last_, ReviewSpanCallb
         if (onCursor && trend->axisRect()->rect().contains(e->position().toPoint()))
             onCursor(id, trend->xAxis->pixelToCoord(e->position().x()));
     });
+    for (auto *close : {new QShortcut(QKeySequence(Qt::Key_Escape), this),
+                        new QShortcut(QKeySequence::Close, this)})
+        QObject::connect(close, &QShortcut::activated, this, &QWidget::close);
     settle.setSingleShot(true);
     settle.setInterval(kSettleMs);
     QObject::connect(&settle, &QTimer::timeout, this, [this] {
@@ -233,7 +248,37 @@ ReviewWindow::ReviewWindow(int id_, double first_, double last_, ReviewSpanCallb
                          if (!inSpan) setSpan(r.lower, r.upper);
                      });
     trend->xAxis->setRange(first, last);
-    resize(1000, 700);
+    resize(FitPanelToScreen(this, QSize(1000, 700)));
+    // Top to bottom, the histogram before the figures beside it. The area
+    // that scrolls on a small screen is no stop of its own: it follows the
+    // focus.
+    if (auto *scroll = findChild<QScrollArea *>()) scroll->setFocusPolicy(Qt::NoFocus);
+    QWidget *order[] = {text[REVIEW_TEXT_FILE],
+                        trend,
+                        text[REVIEW_TEXT_SPAN],
+                        text[REVIEW_TEXT_READING],
+                        histogram,
+                        text[REVIEW_TEXT_VALUE],
+                        text[REVIEW_TEXT_UM],
+                        text[REVIEW_TEXT_TOLERANCE],
+                        list};
+    for (std::size_t i = 1; i < std::size(order); ++i)
+        setTabOrder(order[i - 1], order[i]);
+}
+
+// The name says what the line is and what it says now: a label with a name
+// of its own is read by that name alone.
+void ReviewWindow::setText(int field, const QString &t) {
+    text[field]->setText(t);
+    text[field]->setAccessibleName(
+        QStringLiteral("%1: %2").arg(QLatin1String(kTextName[field]), t));
+}
+
+void ReviewWindow::showAround(double at) {
+    if (std::isnan(at)) return;
+    const QCPRange r = trend->xAxis->range();
+    const double size = r.size() < (last - first) * 0.999 ? r.size() : kAroundSpan;
+    setSpan(at - size / 2, at + size / 2);
 }
 
 void ReviewWindow::setSpan(double from, double to) {
@@ -311,7 +356,7 @@ int OpenReviewWindow(double first, double last, ReviewSpanCallback onSpan,
     windows[id] = w;
     w->show();
     w->setSpan(w->first, w->last);
-    w->trend->setFocus();
+    w->text[REVIEW_TEXT_FILE]->setFocus();
     return id;
 }
 
@@ -354,16 +399,19 @@ int SetReviewHistogram(int window, const HistogramView *view) {
 int SetReviewText(int window, int field, const char *text) {
     ReviewWindow *w = FindWindow(window);
     if (!w || field < 0 || field >= kTexts || !text) return -1;
-    w->text[field]->setText(QString::fromLatin1(text));
+    w->setText(field, QString::fromLatin1(text));
     return 0;
 }
 
-int SetReviewList(int window, const char *const *lines, int count) {
+int SetReviewList(int window, const char *const *lines, const double *at, int count) {
     ReviewWindow *w = FindWindow(window);
     if (!w || count < 0) return -1;
     w->list->clear();
-    for (int i = 0; i < count; ++i)
+    w->listAt.clear();
+    for (int i = 0; i < count; ++i) {
         w->list->addItem(QString::fromLatin1(lines[i]));
+        w->listAt << (at ? at[i] : qQNaN());
+    }
     return 0;
 }
 

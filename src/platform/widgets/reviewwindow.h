@@ -17,7 +17,15 @@
 // - Moving the mouse over the trend calls onCursor with the seconds under it;
 //   a key on the trend calls it with the middle of the new span. The program
 //   answers with the reading's text (REVIEW_TEXT_READING).
-// - Closing the window calls onClose; the window is gone after it returns.
+// - A click or Return on a line of the list that has a time centres the span
+//   on it; a span showing the whole file becomes a minute wide first.
+// - Every figure is named for screen readers by what it is and what it says
+//   ("Span in view: In view ..."), the name following each new text.
+// - Escape or Ctrl+W closes the window, as does the close button; it calls
+//   onClose, and the window is gone after it returns.
+// - The window opens at a size within the screen; on a screen smaller than
+//   its contents need, they scroll. The focus starts on the line about the
+//   file and Tab goes top to bottom.
 // - Texts are Windows-1252.
 #pragma once
 
@@ -65,8 +73,9 @@ int SetReviewMarks(int window, const double *x, int count);
 int SetReviewHistogram(int window, const HistogramView *view);
 int SetReviewText(int window, int field, const char *text);
 
-// The list under the figures, one line per item.
-int SetReviewList(int window, const char *const *lines, int count);
+// The list under the figures, one line per item; at (may be null) the
+// seconds each line stands for, NaN for none.
+int SetReviewList(int window, const char *const *lines, const double *at, int count);
 
 // The span in view, and a new one (as the keys would set it: calls onSpan).
 int GetReviewSpan(int window, double *from, double *to);

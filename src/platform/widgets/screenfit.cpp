@@ -18,9 +18,9 @@ QSize FitPanelToScreen(QWidget *win, QSize size) {
     const QScreen *screen = QGuiApplication::primaryScreen();
     const QSize room = screen ? screen->availableGeometry().size() : QSize();
     const QSize least = win->minimumSizeHint();
-    if (!room.isValid() || !win->layout() ||
-        (least.width() <= room.width() && least.height() <= room.height()))
-        return size;
+    if (!room.isValid() || !win->layout()) return size;
+    if (least.width() <= room.width() && least.height() <= room.height())
+        return size.boundedTo(room - QSize(kFrame / 2, kFrame)).expandedTo(least);
     auto *content = new QWidget;
     content->setLayout(win->layout()); // takes the layout and its widgets along
     auto *scroll = new QScrollArea;

@@ -11,8 +11,9 @@
 class QWidget;
 
 // Fits win (a panel's top-level widget, laid out) to the primary screen:
-// returns size unchanged when the panel fits, else moves its contents into a
-// scroll area and returns a size within the screen.
+// returns size, made no larger than the screen (nor smaller than the panel's
+// least size) when the panel fits, else moves its contents into a scroll area
+// and returns a size within the screen.
 QSize FitPanelToScreen(QWidget *win, QSize size);
 
 // Where the panel's contents are drawn: the scroll area's inner widget when
