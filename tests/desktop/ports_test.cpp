@@ -187,12 +187,12 @@ TEST_F(Ports, AdapterInUseGoesAndComesBackMarkedButUnusedUntilChosen) {
     // the machine may take.
     adapter->hangUp();
     unlink(stable.c_str());
-    EXPECT_TRUE(PumpUntil([] { return Status() == "Port is not open"; }, 5.0)) << Status();
+    EXPECT_TRUE(PumpUntil([] { return Status() == "Port is not open"; })) << Status();
     EXPECT_EQ(ItemOf(Items(), 4), "COM4  " + stable + "  (gone)");
 
     PtyPeer back;
     ASSERT_EQ(symlink(back.device().c_str(), stable.c_str()), 0);
-    EXPECT_TRUE(PumpUntil([] { return Contains(ItemOf(Items(), 4), "(reconnected)"); }, 5.0))
+    EXPECT_TRUE(PumpUntil([] { return Contains(ItemOf(Items(), 4), "(reconnected)"); }))
         << ItemOf(Items(), 4);
     EXPECT_TRUE(Contains(ItemOf(OpenList(), 4), "(reconnected)")) << "also when opened";
     EXPECT_EQ(Status(), "COM4 is back: choose it again to use it");
@@ -262,11 +262,11 @@ TEST_F(Ports, APortBackAtItsPathWaitsToBeChosen) {
     Choose(1);
     ASSERT_GE(sensor->framesReceived().size(), 4u) << Status();
     sensor.reset(); // the simulator removes its link as it goes
-    EXPECT_TRUE(PumpUntil([] { return Status() == "Port is not open"; }, 5.0)) << Status();
+    EXPECT_TRUE(PumpUntil([] { return Status() == "Port is not open"; })) << Status();
 
     PtyPeer back;
     folder.link(1, back.device());
-    EXPECT_TRUE(PumpUntil([] { return Contains(Status(), "COM1 is back"); }, 5.0)) << Status();
+    EXPECT_TRUE(PumpUntil([] { return Contains(Status(), "COM1 is back"); })) << Status();
     CC_BTNRun(pHandle, PANEL_CTRLLoopLock1, EVENT_COMMIT, nullptr, 0, 0);
     EXPECT_EQ(Status(), "Port is not open");
     EXPECT_TRUE(back.read(1, 300).empty()) << "nothing is sent before the user chooses it";
