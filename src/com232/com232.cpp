@@ -26,6 +26,7 @@ int ret = 0;                 // result of the last port set-up step
 double tstart = 0.0;         // start of the current reply wait, s
 double tdiff = 0.0;          // elapsed time of the current reply wait, s
 unsigned frameCount = 0;     // command frames sent since start
+unsigned replyCount = 0;     // reply frames taken since start
 int replyWaits = 0;          // reply waits under way
 int portGone = 0;            // the port in use went away or takes nothing; cleared by a port set-up
 int rxTrailing = 0;          // bytes behind the last frame taken
@@ -55,7 +56,7 @@ void ResetLinkToLoad(void) {
     std::memset(szReadBuf, 0, sizeof szReadBuf);
     nBytesW = nBytesR = ret = 0;
     tstart = tdiff = 0.0;
-    frameCount = 0;
+    frameCount = replyCount = 0;
     replyWaits = 0;
     rxTrailing = 0;
     replyInFlight = 0;
@@ -170,6 +171,7 @@ void RX_Receive_Function(int, int events, void *) {
     rx_flag = 1;
     graphrefresh = 1;
     replyInFlight = 0;
+    replyCount++;
     // Whatever follows the frame is dropped: the next frame starts clean.
     rxTrailing = past + GetInQLen(com);
     FlushInQ(com);

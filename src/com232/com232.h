@@ -41,6 +41,7 @@ extern int ret;               // result of the last step of the port set-up
 extern double tstart;         // start of the current reply wait, s
 extern double tdiff;          // time elapsed in the current reply wait, s
 extern unsigned frameCount;   // command frames sent since start; SendCommand counts
+extern unsigned replyCount;   // reply frames taken since start; the receive callback counts
 extern int replyWaits;        // reply waits under way (WaitReply nests inside pumps)
 extern int rxTrailing;        // bytes behind the last frame taken, dropped by the callback
 extern int replyInFlight;     // 1 from a request until the callback takes a reply frame
@@ -65,13 +66,14 @@ void CopyVarsToPP(void);
 void CopyPPtoVars(void);
 
 // The serial receive callback: on bit 0x8000 it reads one frame into
-// szReadBuf, unpacks it into pp, sets rx_flag and graphrefresh and drops
-// whatever else waits. Stray bytes ahead of a reply do not shift it: when
-// the frame does not begin with the reply sync word 0x00AA but holds it
-// further on, the frame is taken from there, its tail read as it comes (at
-// most 0.1 s, without pumping). When no tail comes, a frame that echoes
-// order is taken as it stands (a reply with another sync word); anything
-// else is dropped. A frame that holds the word nowhere is taken as it stands.
+// szReadBuf, unpacks it into pp, sets rx_flag and graphrefresh, counts it
+// in replyCount and drops whatever else waits. Stray bytes ahead of a reply
+// do not shift it: when the frame does not begin with the reply sync word
+// 0x00AA but holds it further on, the frame is taken from there, its tail
+// read as it comes (at most 0.1 s, without pumping). When no tail comes, a
+// frame that echoes order is taken as it stands (a reply with another sync
+// word); anything else is dropped. A frame that holds the word nowhere is
+// taken as it stands.
 void RX_Receive_Function(int port, int events, void *callbackData);
 
 // What a command frame is answered with.

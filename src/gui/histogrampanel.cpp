@@ -36,18 +36,20 @@ static double Micrometres(double value) {
            (static_cast<double>(intersect) - YOFFSET);
 }
 
-void ShowRunHistogram(void) {
+const char *ShownRunHistogram(HistogramFigures *f) {
     int umShown = 0;
     GetCtrlAttribute(pHandle, PANEL_NUMUmValue, ATTR_VISIBLE, &umShown);
-    HistogramFigures f;
-    const bool any = RunHistogram(umShown, &f);
-    if (umShown && f.hasLimits) {
-        f.setPoint = Micrometres(f.setPoint);
-        f.lower = Micrometres(f.lower);
-        f.upper = Micrometres(f.upper);
+    const bool any = RunHistogram(umShown, f);
+    if (umShown && f->hasLimits) {
+        f->setPoint = Micrometres(f->setPoint);
+        f->lower = Micrometres(f->lower);
+        f->upper = Micrometres(f->upper);
     }
-    f.hasLimits = f.hasLimits && any;
-    HistogramView v =
-        HistogramViewOf(f, umShown ? "Measured value [\xB5m]" : "Measured value [sub-pixels]");
+    f->hasLimits = f->hasLimits && any;
+    return umShown ? "Measured value [\xB5m]" : "Measured value [sub-pixels]";
+}
+
+void DrawRunHistogram(const HistogramFigures &f, const char *unit) {
+    HistogramView v = HistogramViewOf(f, unit);
     PlotHistogram(pHandle, PANEL_GRAPHHistogram, &v);
 }

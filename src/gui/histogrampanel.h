@@ -10,6 +10,10 @@
 // view points into figures: keep them while the view is used.
 HistogramView HistogramViewOf(const HistogramFigures &figures, const char *unit);
 
-// Draws the run's histogram now (the statistics' ticker calls it when the
-// run has changed, at most five times a second).
-void ShowRunHistogram(void);
+// The run's histogram as the window shows it, into *f: micrometres where
+// the window shows them (the limits turned into micrometres as the sensor
+// turns values), else sub-pixels. Returns the axis title.
+const char *ShownRunHistogram(HistogramFigures *f);
+
+// Draws figures of ShownRunHistogram on the window's histogram.
+void DrawRunHistogram(const HistogramFigures &f, const char *unit);

@@ -30,18 +30,27 @@ static const char *BaseName(const char *path) {
     return slash ? slash + 1 : path;
 }
 
-static void ShowStatistics(void) {
-    RunSummary s;
-    RunStatisticsSummary(&s);
+RunSnapshot TakeRunSnapshot(void) {
+    RunSnapshot s;
+    s.hasRun = RunStatisticsSummary(&s.summary);
+    s.unit = ShownRunHistogram(&s.histogram);
+    return s;
+}
+
+void ShowRunSnapshot(const RunSnapshot &s) {
     char text[160];
-    FormatStatSeries(s.value, text, sizeof text);
+    FormatStatSeries(s.summary.value, text, sizeof text);
     SetCtrlVal(pHandle, PANEL_TEXTStatValue, text);
-    FormatStatSeries(s.um, text, sizeof text);
+    FormatStatSeries(s.summary.um, text, sizeof text);
     SetCtrlVal(pHandle, PANEL_TEXTStatUm, text);
-    FormatToleranceFigures(s, text, sizeof text);
+    FormatToleranceFigures(s.summary, text, sizeof text);
     SetCtrlVal(pHandle, PANEL_TEXTStatTolerance, text);
-    ShowRunHistogram();
-    shownCount = s.value.count;
+    DrawRunHistogram(s.histogram, s.unit);
+    shownCount = s.summary.value.count;
+}
+
+static void ShowStatistics(void) {
+    ShowRunSnapshot(TakeRunSnapshot());
 }
 
 void ShowRecordingState(void) {

@@ -4,6 +4,8 @@
 #pragma once
 
 #include "com232/measure.h"
+#include "statistics/histogram.h"
+#include "statistics/runstats.h"
 
 // Control callbacks of the group. Record (on commit): asks for a file
 // (default "VTLXrun-YYYYMMDD-HHMMSS.csv" in the folder used last this session)
@@ -31,6 +33,19 @@ void SaveRecordedRows(void);
 
 // Shows the recording state and the figures now.
 void ShowRecordingState(void);
+
+// The run's statistics and its histogram at one moment: the figures and the
+// bars count the same replies, and the shares out of tolerance agree.
+struct RunSnapshot {
+    bool hasRun = false;        // a reply was taken since the statistics' reset
+    RunSummary summary;         // the figures
+    HistogramFigures histogram; // as the window shows it (ShownRunHistogram)
+    const char *unit = "";      // the histogram's axis title
+};
+RunSnapshot TakeRunSnapshot(void);
+
+// Shows a snapshot in the group: the figures' texts and the histogram.
+void ShowRunSnapshot(const RunSnapshot &s);
 
 // The recording ended and forgotten, the statistics afresh, as at start (the
 // ticker stays with the panel).

@@ -29,7 +29,7 @@ const char *CompareRefusal(void) {
     return nullptr;
 }
 
-int FetchSet(int t, u16 words[PNUM]) {
+int FetchSet(int t, u16 words[PNUM], const char **why) {
     // The reply lands in pp and raises graphrefresh, and a time-out writes
     // szStatus: all three are put back, so that the next command sends
     // what it would have sent and the main window shows what it showed.
@@ -41,11 +41,22 @@ int FetchSet(int t, u16 words[PNUM]) {
 
     const int code = t == EEPROM ? CODE_FETCH_EEPROM : CODE_FETCH_RAM;
     int got = 0;
-    if (SendFrame(code, pp, ANSWER_FRAME) == FRAMELEN && WaitReplyTo(code, TIMEOUT_TEXT)) {
-        GetRxBuf(PNUM);
-        std::memcpy(words, pp, sizeof pp);
-        got = 1;
+    const char *reason = nullptr;
+    if (SendFrame(code, pp, ANSWER_FRAME) != FRAMELEN) {
+        reason = portGone ? PORT_NOT_OPEN_TEXT : NOT_SENT_TEXT;
+    } else {
+        const unsigned taken = replyCount; // the frames passed over show a wrong answer
+        if (WaitReplyTo(code, TIMEOUT_TEXT)) {
+            GetRxBuf(PNUM);
+            std::memcpy(words, pp, sizeof pp);
+            got = 1;
+        } else {
+            reason = portGone              ? PORT_NOT_OPEN_TEXT
+                     : replyCount != taken ? OTHER_REPLY_TEXT
+                                           : NO_REPLY_TEXT;
+        }
     }
+    if (why) *why = reason;
     std::memcpy(pp, keptPP, sizeof pp);
     std::memcpy(szStatus, keptStatus, sizeof szStatus);
     graphrefresh = keptRefresh;

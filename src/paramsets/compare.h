@@ -36,10 +36,18 @@ void ReadWindowSet(u16 words[PNUM]);
 // while another command waits for its reply; nullptr when it can.
 const char *CompareRefusal(void);
 
+// Why a fetch took no set, in words; PORT_NOT_OPEN_TEXT as well.
+inline constexpr char NO_REPLY_TEXT[] = "no reply from the sensor";
+inline constexpr char OTHER_REPLY_TEXT[] = "the sensor answered, but not with the set asked for";
+inline constexpr char NOT_SENT_TEXT[] = "the request did not go out whole";
+
 // Fetches the RAM (code 2) or EEPROM (code 4) set into words. 1 when the
-// reply came; 0 on time-out (words untouched). Call only when
-// CompareRefusal() is nullptr.
-int FetchSet(int t, u16 words[PNUM]);
+// reply came; 0 when it did not (words untouched), with the reason in *why
+// unless why is null. Call when the line is free: when CompareRefusal() is
+// nullptr, or from inside a running loop's event pump, where the request
+// waits for the loop's reply on the line first (SendFrame) and the loop asks
+// afresh after it (MeasurementArrived).
+int FetchSet(int t, u16 words[PNUM], const char **why = nullptr);
 
 // 1 when word i of set s is to be marked: both s and RAM are present, s is
 // not RAM and its word differs from RAM's.

@@ -45,8 +45,8 @@ static void Row(std::string &html, const std::string &key, const std::string &va
             "</td></tr>\n";
 }
 
-static std::string SetCell(int has, const u16 *words, int i, int marked) {
-    if (!has) return std::string(TD_NUM) + "not read</td>";
+static std::string SetCell(int has, const std::string &why, const u16 *words, int i, int marked) {
+    if (!has) return std::string(TD_NUM) + "not read: " + HtmlEscape(why) + "</td>";
     return std::string(marked ? TD_MARK : TD_NUM) + HtmlEscape(ParamValueText(i, words[i])) +
            "</td>";
 }
@@ -55,14 +55,15 @@ static void ParameterTable(std::string &html, const ReportData &d) {
     html += std::string(H2) + "Parameter sets</h2>\n";
     html += "<p style=\"margin:0\">Cells where the EEPROM differs from RAM are marked.</p>\n";
     html += std::string(TABLE) + "<tr>" + TH + "Parameter</th>" + TH + "Name</th>" + TH +
-            "Unit</th>" + TH + "RAM</th>" + TH + "EEPROM</th></tr>\n";
+            "Unit</th>" + TH + "RAM</th>" + TH + "EEPROM</th>" + TH + "Window</th></tr>\n";
     for (int i = 0; i < PNUM; i++) {
         const ParamWord &w = PARAM_TABLE[i];
         const int differs = d.hasRam && d.hasEeprom && d.ram[i] != d.eeprom[i];
         html += std::string("<tr>") + TD + HtmlEscape(w.label) + "</td>" + TD + "<code>" +
                 HtmlEscape(ParamName(i)) + "</code></td>" + TD + HtmlEscape(w.unit) + "</td>" +
-                SetCell(d.hasRam, d.ram, i, 0) + SetCell(d.hasEeprom, d.eeprom, i, differs) +
-                "</tr>\n";
+                SetCell(d.hasRam, d.ramWhy, d.ram, i, 0) +
+                SetCell(d.hasEeprom, d.eepromWhy, d.eeprom, i, differs) +
+                SetCell(1, "", d.window, i, 0) + "</tr>\n";
     }
     html += "</table>\n";
 }

@@ -29,6 +29,9 @@ struct ReportData {
         softversion = 0;
     int hasRam = 0, hasEeprom = 0; // 1 when the set was read
     u16 ram[PNUM]{}, eeprom[PNUM]{};
+    std::string ramWhy, eepromWhy; // why a set was not read, in words
+    u16 window[PNUM]{};            // the window's set, as the window shows it
+
     u16 slope = 0, intersect = 0; // the calibration words in force (RAM, else the window)
     double slopeFactor = 0.0;     // slope / its scale
     double offset = 0.0;          // intersect - YOFFSET
@@ -49,8 +52,13 @@ std::string ComposeReport(const ReportData &data);
 std::string HtmlEscape(const std::string &text);
 
 // The report's data as the program holds it now. With fetch 1 the RAM and
-// EEPROM sets are read from the sensor (when no loop runs and the line is
-// free); otherwise, or when that fails, those of the compare window are used.
+// EEPROM sets are read from the sensor: while a run or video loop goes on,
+// between two of its replies (the loop asks afresh after them). A set that
+// cannot be read says why in words (the port, a reply that did not come or
+// was not the set, the line busy with another command). With fetch 0 the
+// compare window's sets are taken where it holds them. The statistics and
+// the histogram picture are one snapshot of the run, which the window's
+// statistics group then shows as well.
 ReportData GatherReport(int fetch);
 
 // "Report…" (commit): the note dialog, the save dialog, the file written

@@ -11,6 +11,7 @@
 #include "platform/widgets/graphpicture.h"
 #include "platform/widgets/htmldoc.h"
 #include "platform/widgets/notedialog.h"
+#include "gui/recordpanel.h"
 #include "report/report.h"
 
 #include <cstring>
@@ -43,13 +44,33 @@ static const struct {
     {PANEL_GRAPHHistogram, "Histogram of the run"},
 };
 
-// Reads set s afresh when fetch is 1 and the line is free, else keeps what
-// the compare window holds. 1 when the set is known.
-static int KnownSet(int s, int fetch, u16 words[PNUM]) {
-    if (fetch && !CompareRefusal() && FetchSet(s == SET_RAM ? RAM : EEPROM, words)) return 1;
-    if (!compareSets[s].present) return 0;
-    std::memcpy(words, compareSets[s].words, sizeof compareSets[s].words);
-    return 1;
+// Why a set is not in the report, besides the fetch's own reasons.
+static const char NOT_FETCHED[] = "not asked from the sensor";
+static const char LINE_BUSY[] = "the line was busy with another command";
+
+// Reads set s from the sensor when fetch is 1, else takes what the compare
+// window holds. A report is made from a dialog's callback, inside whatever
+// pumps events: a running loop's wait for its reply too. Its request then
+// waits until that reply is in (SendFrame) and the loop asks afresh after it,
+// as for a teach; only a command that waits for its own reply keeps it out.
+// 1 when the set is known; else *why says why it is not.
+static int KnownSet(int s, int fetch, u16 words[PNUM], std::string *why) {
+    if (!fetch) {
+        if (compareSets[s].present) {
+            std::memcpy(words, compareSets[s].words, sizeof compareSets[s].words);
+            return 1;
+        }
+        *why = NOT_FETCHED;
+        return 0;
+    }
+    if (LineBusy()) {
+        *why = LINE_BUSY;
+        return 0;
+    }
+    const char *reason = nullptr;
+    if (FetchSet(s == SET_RAM ? RAM : EEPROM, words, &reason)) return 1;
+    *why = reason ? reason : NO_REPLY_TEXT;
+    return 0;
 }
 
 ReportData GatherReport(int fetch) {
@@ -68,12 +89,12 @@ ReportData GatherReport(int fetch) {
     d.pcbtype = pcbtype;
     d.softversion = softversion;
 
-    d.hasRam = KnownSet(SET_RAM, fetch, d.ram);
-    d.hasEeprom = KnownSet(SET_EEPROM, fetch, d.eeprom);
+    d.hasRam = KnownSet(SET_RAM, fetch, d.ram, &d.ramWhy);
+    d.hasEeprom = KnownSet(SET_EEPROM, fetch, d.eeprom, &d.eepromWhy);
+    // Read after the fetches, whose waits let the window change.
+    ReadWindowSet(d.window);
     // The calibration in force is RAM's; without it, the window's.
-    u16 window[PNUM];
-    ReadWindowSet(window);
-    const u16 *words = d.hasRam ? d.ram : window;
+    const u16 *words = d.hasRam ? d.ram : d.window;
     d.slope = words[PW_SLOPE];
     d.intersect = words[PW_INTERSECT];
     d.slopeFactor = double(d.slope) / SlopeScale();
@@ -88,7 +109,11 @@ ReportData GatherReport(int fetch) {
     d.fitIntercept = interval;
     d.mse = mse;
 
-    d.hasRun = RunStatisticsSummary(&d.run);
+    // Nothing below pumps events: the snapshot is the run as pictured.
+    const RunSnapshot run = TakeRunSnapshot();
+    d.hasRun = run.hasRun;
+    d.run = run.summary;
+    ShowRunSnapshot(run); // the histogram control is pictured below
 
     for (const auto &g : GRAPHS) {
         ReportPicture p;

@@ -3,18 +3,23 @@
 // a look (shots/).
 #include "com232/com232.h"
 #include "com232/portsetup.h"
+#include "main/live.h"
 #include "window/controls.h"
 #include "paramsets/namedset.h"
 #include "paramsets/paramtable.h"
 #include "paramstest.h"
+#include "platform/widgets/graphpicture.h"
 #include "platform/widgets/htmldoc.h"
 #include "platform/widgets/notedialog.h"
 #include "testhooks.h"
 #include "platform/widgets/userint.h"
+#include "gui/recordpanel.h"
 #include "report/report.h"
 #include "uiharness.h"
+#include "waits.h"
 
 #include <QDir>
+#include <qcustomplot.h>
 #include <QImage>
 #include <QXmlStreamReader>
 
@@ -44,7 +49,7 @@ class Report : public ParamsTest {
 // What a reader of the file finds in it.
 struct Parsed {
     std::string text;                                     // all character data
-    std::map<std::string, std::vector<std::string>> rows; // parameter name -> RAM, EEPROM
+    std::map<std::string, std::vector<std::string>> rows; // parameter name -> RAM, EEPROM, window
     std::map<std::string, bool> eepromMarked;             // parameter name -> EEPROM cell marked
     std::vector<QImage> images;
     std::string error;
@@ -55,10 +60,12 @@ Parsed Parse(const std::string &html) {
     QXmlStreamReader xml(QByteArray::fromStdString(html));
     std::vector<std::string> cells;
     std::vector<bool> marks;
-    std::string name;
+    std::string section; // the heading above
     while (!xml.atEnd()) {
         xml.readNext();
         if (xml.isCharacters()) out.text += xml.text().toString().toStdString();
+        if (xml.isStartElement() && xml.name() == QLatin1String("h2"))
+            out.text += section = xml.readElementText().toStdString();
         if (xml.isStartElement() && xml.name() == QLatin1String("tr")) cells.clear(), marks.clear();
         if (xml.isStartElement() && xml.name() == QLatin1String("td")) {
             marks.push_back(xml.attributes().value("style").contains(QLatin1String("background")));
@@ -66,8 +73,9 @@ Parsed Parse(const std::string &html) {
                 xml.readElementText(QXmlStreamReader::IncludeChildElements).toStdString());
             out.text += cells.back();
         }
-        if (xml.isEndElement() && xml.name() == QLatin1String("tr") && cells.size() == 5) {
-            out.rows[cells[1]] = {cells[3], cells[4]};
+        if (xml.isEndElement() && xml.name() == QLatin1String("tr") && cells.size() >= 5 &&
+            section == "Parameter sets") {
+            out.rows[cells[1]].assign(cells.begin() + 3, cells.end());
             out.eepromMarked[cells[1]] = marks[4];
         }
         if (xml.isStartElement() && xml.name() == QLatin1String("img")) {
@@ -131,6 +139,76 @@ TEST_F(Report, HoldsIdentitySetsByNameAndPictures) {
     std::printf("screenshot: %s\n", qPrintable(path));
     ASSERT_EQ(HtmlToPdf(html, Path("report.pdf").c_str()), 0);
     EXPECT_EQ(ReadFile(Path("report.pdf")).substr(0, 5), "%PDF-");
+}
+
+// Made during a run, between two redraws of the window's histogram, the
+// report holds the sensor's sets read between two replies, the window's set,
+// and one snapshot for its figures and histogram; the loop goes on.
+TEST_F(Report, MadeDuringARunIsWhole) {
+    Connect();
+    ShowInWindow(SetB(), Variables()); // edits not sent: the window's set is its own
+    tVal = 1895, tTol = 3;             // sent with each request, around the first values: some out
+    StartRecordingPanel();             // the histogram redrawn five times a second
+    auto *histogram = Widget<QCustomPlot>("GRAPHHistogram");
+    ASSERT_TRUE(histogram);
+    long shown = 0; // the replies the histogram counts
+    const auto look = [&] {
+        shown = 0;
+        for (const QCPBarsData &bar : *qobject_cast<QCPBars *>(histogram->plottable(0))->data())
+            shown += long(bar.value);
+        return shown;
+    };
+    QObject context;
+    ReportData data;
+    long atReport = -1;
+    std::string shares; // the histogram's shares and picture after the report
+    std::vector<unsigned char> picture;
+    const auto stop = [] { CC_BTNStop(pHandle, 0, EVENT_LEFT_CLICK, nullptr, 0, 0); };
+    const auto report = [&] {
+        data = GatherReport(1);
+        look();
+        for (int k : {3, 4})
+            shares += qobject_cast<QCPItemText *>(histogram->item(k))->text().toStdString();
+        GraphPictureData(pHandle, PANEL_GRAPHHistogram, 900, 300, &picture);
+        atReport = RunStatisticsCount();
+        When(
+            context, [&] { return RunStatisticsCount() > atReport + 20; }, stop);
+    };
+    When(
+        context, [&] { return look() > 0 && shown != RunStatisticsCount(); }, report);
+    After(context, kHangCeiling * TimeFactor(), stop);
+    CC_BTNRun(pHandle, PANEL_CTRLLoopLock1, EVENT_COMMIT, nullptr, 0, 0);
+
+    ASSERT_GE(atReport, 0) << "no report made";
+    EXPECT_GT(RunStatisticsCount(), atReport + 20) << "the loop went on";
+    Parsed doc = Parse(ComposeReport(data));
+    const Words ram = SensorRam(*sensor), eeprom = SensorEeprom(*sensor), window = WindowWords();
+    for (int i = 0; i < PNUM; i++)
+        EXPECT_EQ(doc.rows[ParamName(i)],
+                  (std::vector<std::string>{ParamValueText(i, u16(ram[i])),
+                                            ParamValueText(i, u16(eeprom[i])),
+                                            ParamValueText(i, u16(window[i]))}));
+    EXPECT_EQ(data.run.value.count, shown) << "the histogram pictured counts the figures' replies";
+    double below = -1, above = -1;
+    std::sscanf(shares.c_str(), "below %lf %% above %lf", &below, &above);
+    EXPECT_NEAR(100 * data.run.outShare, below + above, 0.011) << shares;
+    EXPECT_EQ(data.pictures.back().png, picture) << "the picture is that histogram";
+}
+
+// Without a sensor the sets say in words why they are missing.
+TEST_F(Report, SetsNotReadSayWhy) {
+    const auto expect = [](const std::string &why) {
+        const Parsed doc = Parse(ComposeReport(GatherReport(1)));
+        ASSERT_EQ(doc.rows.size(), size_t(PNUM));
+        for (const auto &[name, row] : doc.rows)
+            EXPECT_EQ(row.at(0) + " | " + row.at(1), "not read: " + why + " | not read: " + why);
+    };
+    expect("Port is not open");
+    sim::Config silent = InstantConfig("t1");
+    silent.faults.silent = true;
+    SimulatedSensor mute(silent, 1, ports);
+    ASSERT_TRUE(mute.ok() && OpenLine()) << mute.error();
+    expect("no reply from the sensor");
 }
 
 // The button: note, file, written whole; a file that cannot be written
