@@ -1,5 +1,6 @@
 // What the program writes about a measurement, byte for byte: the
-// recording's header and rows, the monitor's messages and a named set, for
+// recording's header and rows, the monitor's messages, a named set and the
+// report (without its pictures), for
 // a sensor of each pixel geometry (1024, 1180 and 1536 pixels). The kept
 // files under golden/ are what consumers read today; a change to one of
 // these texts has to be meant. VTLX_WRITE_GOLDEN=1 writes them afresh.
@@ -9,6 +10,7 @@
 #include "monitor/messages.h"
 #include "paramsets/namedset.h"
 #include "recording/recorder.h"
+#include "report/report.h"
 #include "statistics/runstats.h"
 
 #include <gtest/gtest.h>
@@ -76,9 +78,15 @@ std::string Texts(const Sensor &s) {
     }
     out += IdentityJson("/dev/ttyUSB0") + "\n" + ParametersJson() + "\n";
     out += NamedSetToJson(words, {"2026-12-09 04:50:07", "CCD sensor \xC2\xB5 type", szFirmware});
-    // The clock of the moment and this program's version are no part of the format.
+    ReportData report = GatherReport(0); // the sets as the compare window holds them
+    report.date = "2026-12-09 04:50:07";
+    report.pictures.clear(); // drawn by the platform's fonts: no part of the format
+    out += ComposeReport(report);
+    // The clock of the moment and this program's version are no part of the format,
     out = std::regex_replace(out, std::regex("\"time\":\"[0-9T:.+-]{20,}\""), "\"time\":\"NOW\"");
-    return std::regex_replace(out, std::regex("\"version\":\"[0-9.]+\""), "\"version\":\"V\"");
+    out = std::regex_replace(out, std::regex("\"version\":\"[0-9.]+\""), "\"version\":\"V\"");
+    // Nor the ports this machine has.
+    return std::regex_replace(out, std::regex(">COM[0-9]+[^<]*<"), ">PORT<");
 }
 
 TEST(Formats, MeasurementTextsAreKeptByteForByte) {
