@@ -132,12 +132,14 @@ std::string ComposeReport(const ReportData &d) {
     html += std::string(H2) + "Sensor</h2>\n" + TABLE;
     Row(html, "Identity", d.sensor.empty() ? "not identified" : d.sensor);
     Row(html, "Firmware", d.firmware.empty() ? "not read" : d.firmware);
-    Row(html, "CCD type", std::to_string(d.ccdtype));
-    Row(html, "Pixels", std::to_string(d.ccdmaxpixel));
+    const u16 *id = d.identity;
+    Row(html, "CCD type", std::to_string(id[HW_CCDTYPE]));
+    Row(html, "Pixels", std::to_string(id[HW_CCDMAXPIXEL]));
     Row(html, "Sub-pixels",
-        std::to_string(d.ccdsubpixel) + " (line " + std::to_string(d.ccdmaxpixelX8) + ")");
-    Row(html, "Electronics type", std::to_string(d.pcbtype));
-    Row(html, "Firmware version word", std::to_string(d.softversion));
+        std::to_string(id[HW_CCDSUBPIXEL]) + " (line " + std::to_string(id[HW_CCDMAXPIXELX8]) +
+            ")");
+    Row(html, "Electronics type", std::to_string(id[HW_PCBTYPE]));
+    Row(html, "Firmware version word", std::to_string(id[HW_SOFTVERSION]));
     html += "</table>\n";
 
     ParameterTable(html, d);

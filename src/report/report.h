@@ -7,6 +7,7 @@
 // it whole or not at all, and offers to print it.
 #pragma once
 
+#include "com232/protocol.h"
 #include "statistics/runstats.h"
 
 #include "settings/riror14.h"
@@ -20,14 +21,13 @@ struct ReportPicture {
 };
 
 struct ReportData {
-    std::string date;     // local date and time
-    std::string port;     // "COM1"
-    std::string device;   // the port's device, "/dev/ttyUSB0"
-    std::string sensor;   // identity text, UTF-8
-    std::string firmware; // firmware text, UTF-8
-    u16 ccdtype = 0, ccdmaxpixel = 0, ccdmaxpixelX8 = 0, ccdsubpixel = 0, pcbtype = 0,
-        softversion = 0;
-    int hasRam = 0, hasEeprom = 0; // 1 when the set was read
+    std::string date;                    // local date and time
+    std::string port;                    // "COM1"
+    std::string device;                  // the port's device, "/dev/ttyUSB0"
+    std::string sensor;                  // identity text, UTF-8
+    std::string firmware;                // firmware text, UTF-8
+    u16 identity[IDENTITY_WORD_COUNT]{}; // by HardwareWord, as IDENTITY_WORDS gives them
+    int hasRam = 0, hasEeprom = 0;       // 1 when the set was read
     u16 ram[PNUM]{}, eeprom[PNUM]{};
     std::string ramWhy, eepromWhy; // why a set was not read, in words
     u16 window[PNUM]{};            // the window's set, as the window shows it

@@ -82,12 +82,8 @@ ReportData GatherReport(int fetch) {
     d.port = "COM" + std::to_string(com);
     char device[256] = "";
     if (ComPortDevice(com, device, sizeof device) > 0) d.device = device;
-    d.ccdtype = ccdtype;
-    d.ccdmaxpixel = ccdmaxpixelReported;
-    d.ccdmaxpixelX8 = ccdmaxpixelX8;
-    d.ccdsubpixel = ccdsubpixel;
-    d.pcbtype = pcbtype;
-    d.softversion = softversion;
+    for (const IdentityWordDef &w : IDENTITY_WORDS)
+        d.identity[w.word] = *w.value;
 
     d.hasRam = KnownSet(SET_RAM, fetch, d.ram, &d.ramWhy);
     d.hasEeprom = KnownSet(SET_EEPROM, fetch, d.eeprom, &d.eepromWhy);

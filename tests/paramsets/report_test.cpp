@@ -278,7 +278,7 @@ TEST_F(Report, IdentityAsTheSensorReportedIt) {
     ASSERT_TRUE(t103.ok()) << t103.error();
     InitRS232(1);
     EXPECT_EQ(ccdmaxpixel, 256);
-    EXPECT_EQ(GatherReport(0).ccdmaxpixel, 1180);
+    EXPECT_EQ(GatherReport(0).identity[HW_CCDMAXPIXEL], 1180);
     const u16 words[PNUM] = {};
     EXPECT_NE(NamedSetToJson(words, CurrentIdentity()).find("\"ccdmaxpixel\": 1180"),
               std::string::npos);
