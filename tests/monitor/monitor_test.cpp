@@ -1,88 +1,16 @@
 // vortelix-monitor as a service sees it: started as a child process on a
 // simulated sensor (COM1), publishing to a broker the test runs.
-#include <gtest/gtest.h>
-
-#include <QJsonDocument>
-#include <QJsonObject>
-
 #include <algorithm>
 #include <csignal>
 #include <memory>
-#include <filesystem>
-#include <fstream>
-#include <iostream>
 #include <poll.h>
 #include <sys/socket.h>
-#include <sys/stat.h>
 #include <sys/un.h>
 #include <unistd.h>
 
-#include "broker.h"
-#include "files.h"
-#include "process.h"
-#include "simharness.h"
+#include "monitorfixture.h"
 
 namespace {
-
-QJsonObject Json(const std::string &payload) {
-    return QJsonDocument::fromJson(QByteArray::fromStdString(payload)).object();
-}
-
-// The last message on topic has field "state" equal to state.
-auto LastState(const std::string &topic, const char *state) {
-    return [=](const std::vector<MqttMessage> &all) {
-        for (auto m = all.rbegin(); m != all.rend(); ++m)
-            if (m->topic == topic) return Json(m->payload)["state"].toString() == state;
-        return false;
-    };
-}
-
-// The sensor paced as on a 19200-baud line.
-sim::Config PacedConfig() {
-    sim::Config c = InstantConfig();
-    c.instant = false;
-    return c;
-}
-
-class Monitor : public ::testing::Test {
-  protected:
-    void SetUp() override {
-        ASSERT_TRUE(sensor.ok()) << sensor.error();
-        ASSERT_EQ(broker.problem(), "");
-        ASSERT_TRUE(reader.connected());
-        char templ[] = "/tmp/vtlx-monitor-XXXXXX";
-        dir = mkdtemp(templ);
-    }
-    void TearDown() override {
-        if (child.pid > 0) Stop(child, 10);
-        if (HasFailure()) {
-            std::cerr << "--- the monitor's standard error:\n"
-                      << (child.err.empty() ? "" : ReadFile(child.err)) << "--- the broker's log:\n"
-                      << broker.log();
-        }
-        std::filesystem::remove_all(dir);
-    }
-    Child start(std::vector<std::string> extra = {}, std::vector<std::string> env = {}) {
-        std::vector<std::string> args = {VTLX_MONITOR, "--port",  "1", "--broker",
-                                         broker.url(), "--topic", base};
-        args.insert(args.end(), extra.begin(), extra.end());
-        return child = Start(args, dir, dir, env);
-    }
-    std::string file(const std::string &name, const std::string &text, unsigned mode = 0600) {
-        const std::string path = dir + "/" + name;
-        std::ofstream(path) << text;
-        chmod(path.c_str(), mode);
-        return path;
-    }
-
-    PortFolder folder;
-    SimulatedSensor sensor{PacedConfig(), 1, folder};
-    Broker broker;
-    MqttReader reader{broker.port(), "#"};
-    std::string base = "test/line";
-    std::string dir;
-    Child child;
-};
 
 // A wrong setting is one line naming it, exit code 2, and nothing on the
 // line or at the broker.
@@ -171,63 +99,6 @@ TEST_F(Monitor, NotifiesTheServiceManager) {
     EXPECT_TRUE(ready);
     EXPECT_TRUE(watchdog);
     EXPECT_TRUE(status);
-}
-
-// Sequence numbers of the measurements seen, duplicates dropped.
-std::vector<QJsonObject> Measurements(MqttReader &reader, const std::string &base) {
-    std::vector<QJsonObject> out;
-    for (const MqttMessage &m : reader.messages(base + "/measurement")) {
-        const QJsonObject o = Json(m.payload);
-        if (out.empty() || o["seq"].toInt() > out.back()["seq"].toInt()) out.push_back(o);
-    }
-    return out;
-}
-
-// The run replies the sensor sent: their words and when.
-std::vector<SimEvent> RunReplies(const SimulatedSensor &sensor) {
-    std::vector<SimEvent> out;
-    for (const SimEvent &e : sensor.events())
-        if (e.dir == "tx" && e.kind == "reply" && e.code == 8) out.push_back(e);
-    return out;
-}
-
-auto SeqAtLeast(const std::string &base, int n) {
-    return [=](const std::vector<MqttMessage> &all) {
-        for (auto m = all.rbegin(); m != all.rend(); ++m)
-            if (m->topic == base + "/measurement") return Json(m->payload)["seq"].toInt() >= n;
-        return false;
-    };
-}
-
-// seq runs 1, 2, 3, ... without a gap.
-void ExpectNoGap(const std::vector<QJsonObject> &seen) {
-    for (std::size_t i = 0; i < seen.size(); i++)
-        ASSERT_EQ(seen[i]["seq"].toInt(), static_cast<int>(i + 1));
-}
-
-// Stops the monitor and checks that every run reply of the sensor's log is
-// one measurement, in order, with its values (the last request may still be
-// unanswered when the monitor stops).
-void ExpectEachReplyOnce(Child &child, MqttReader &reader, const std::string &base,
-                         const SimulatedSensor &sensor) {
-    EXPECT_EQ(Stop(child, 20), 0);
-    child.pid = -1;
-    ASSERT_TRUE(reader.waitFor(LastState(base + "/status", "offline"), 20));
-    const auto seen = Measurements(reader, base);
-    const auto replies = RunReplies(sensor);
-    ExpectNoGap(seen);
-    ASSERT_LE(seen.size(), replies.size());
-    ASSERT_GE(seen.size() + 1, replies.size());
-    const char *names[] = {"Ledge", "Redge",   "Mvalue", nullptr,    nullptr,  "tVal",   "tTol",
-                           "edcnt", "mvstart", "mvend",  "dynpower", "anaMax", "anaMin", "in0"};
-    for (std::size_t i = 0; i < seen.size(); i++) {
-        const auto &w = replies[i].words;
-        for (int k = 0; k < 14; k++)
-            if (names[k]) {
-                ASSERT_EQ(seen[i][names[k]].toInt(), w[k]) << i << " " << names[k];
-            }
-        ASSERT_EQ(seen[i]["umValue"].toInt(), w[4] << 16 | w[3]) << i;
-    }
 }
 
 TEST_F(Monitor, PublishesEveryReplyOnce) {
