@@ -167,11 +167,39 @@ bool SensorThread::Start(std::string *error) {
         *error = std::string("pipe: ") + std::strerror(errno);
         return false;
     }
+    StartServing();
+    return true;
+}
+
+void SensorThread::StartServing() {
     ended_ = false;
     thread_ = std::thread([this] {
         Serve(sensor_, line_, stopPipe_[0], MonotonicSeconds, &lock_, wakePipe_[0]);
         ended_ = true;
     });
+}
+
+void SensorThread::Unplug() {
+    if (!thread_.joinable()) return;
+    char c = 'x';
+    (void)!write(stopPipe_[1], &c, 1);
+    thread_.join();
+    (void)!read(stopPipe_[0], &c, 1); // Serve left the stop byte in the pipe
+}
+
+bool SensorThread::PlugIn(Config config, std::ostream *log, std::string *error) {
+    if (thread_.joinable() || line_.MasterFd() < 0) {
+        *error = "the sensor is still plugged in, or its line is closed";
+        return false;
+    }
+    tcflush(line_.MasterFd(), TCIFLUSH);
+    {
+        std::lock_guard<std::mutex> hold(lock_);
+        sensor_ = Sensor(std::move(config));
+        sensor_.SetLog(log);
+        if (!sensor_.PowerUp(error)) return false;
+    }
+    StartServing();
     return true;
 }
 

@@ -93,6 +93,12 @@ class SensorThread {
         std::lock_guard<std::mutex> hold(lock_);
         return inspect(static_cast<const Sensor &>(sensor_));
     }
+    // The cable moved to another sensor, in two steps. Unplug stops serving
+    // and leaves the line up, so the PC's port sees no hang-up; PlugIn drops
+    // what the PC sent meanwhile and serves a new sensor, powered up, that
+    // logs to log. False, with the reason in *error, on failure.
+    void Unplug();
+    bool PlugIn(Config config, std::ostream *log, std::string *error);
     // Lets the hold fault's tail go.
     void ReleaseHeld();
     // Stops the reading of the line: once this returns, the PC's bytes stay
@@ -105,6 +111,8 @@ class SensorThread {
     }
 
   private:
+    void StartServing();
+
     Sensor sensor_;
     PtyLine line_;
     int stopPipe_[2] = {-1, -1};

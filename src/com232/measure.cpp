@@ -53,6 +53,7 @@ void FanOutRunReply(const RunReply &r) {
 // suspectHeld while one is remembered. Written by RunReplySuspect.
 static u16 suspectVal = 0, suspectTol = 0;
 static int suspectHeld = 0;
+static bool requestWhole = false; // the last measurement request went out whole
 
 int RunReplySuspect(void) {
     if (pp[RUN_TVAL] == tVal && pp[RUN_TTOL] == tTol) {
@@ -76,6 +77,7 @@ int RunReplySuspect(void) {
 void ResetMeasureToLoad(void) {
     suspectVal = suspectTol = 0;
     suspectHeld = 0;
+    requestWhole = false;
 }
 
 // The reply is awaited pumping events: a command that a callback starts
@@ -86,7 +88,7 @@ unsigned SendMeasurementRequest(const u16 *words) {
         for (int i = 0; i < PNUM; i++)
             pp[i] = words[i];
     }
-    SendCommand(CODE_RUN, words ? 0 : 1);
+    requestWhole = SendCommand(CODE_RUN, words ? 0 : 1) == FRAMELEN;
     tstart = Timer();
     return frameCount;
 }
@@ -125,10 +127,10 @@ int MeasurementArrived(const u16 *words, unsigned *sent) {
 
 int RunMeasurementLoop(void) {
     unsigned sent = SendMeasurementRequest(nullptr);
-    if (nBytesW == FRAMELEN) LinkStatus("Line Ok!");
+    if (requestWhole) LinkStatus("Line Ok!");
     stop_flag = 0;
     graphrefresh = 0;
-    int stopped = 1;
+    int end = RUN_LOOP_STOPPED;
 
     do {
         if (MeasurementArrived(nullptr, &sent)) {
@@ -142,15 +144,23 @@ int RunMeasurementLoop(void) {
                     FanOutRunReply(TakeRunReply(0));
                     graphrefresh = 0;
                 }
+                // A reader that stops the loop (a program ending after the
+                // reply in flight) gets no request behind it left unanswered.
+                if (stop_flag) break;
                 sent = SendMeasurementRequest(nullptr);
             }
         }
         tdiff = Timer() - tstart;
-        if (portGone) break; // the request said so; no reply can come
+        if (portGone) { // the request said so; no reply can come
+            end = RUN_LOOP_LINE_LOST;
+            break;
+        }
         if (tdiff > TIMEOUT) {
             LinkStatus(LOOP_TIMEOUT_TEXT);
             stop_flag = 1;
-            stopped = 0;
+            // A request that did not go out whole cannot be answered: the
+            // line, not the sensor, failed.
+            end = requestWhole ? RUN_LOOP_NO_REPLY : RUN_LOOP_LINE_LOST;
             break;
         }
         // Sleeps until the reply's bytes, a window event or the time-out.
@@ -161,5 +171,5 @@ int RunMeasurementLoop(void) {
     FlushInQ(com);
     FlushOutQ(com);
     graphrefresh = 0;
-    return stopped;
+    return end;
 }

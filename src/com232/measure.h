@@ -51,10 +51,17 @@ unsigned SendMeasurementRequest(const u16 *words);
 // updates *sent and returns 0. Returns 0 while nothing came.
 int MeasurementArrived(const u16 *words, unsigned *sent);
 
+// How a run loop ended.
+enum RunLoopEnd {
+    RUN_LOOP_NO_REPLY = 0,  // a request went out whole and no answer came in time
+    RUN_LOOP_STOPPED = 1,   // stop_flag was set
+    RUN_LOOP_LINE_LOST = 2, // the port went away, or a request did not go out whole
+};
+
 // The run loop: request, await, decode and fan out, until stop_flag is set
-// (returns 1) or a reply takes longer than TIMEOUT (LOOP_TIMEOUT_TEXT is
-// reported, stop_flag set, returns 0). "Line Ok!" is reported when the first
-// request went out. Leaves the queues empty and rx_flag clear.
+// or the line fails (a reply later than TIMEOUT reports LOOP_TIMEOUT_TEXT and
+// sets stop_flag). "Line Ok!" is reported when the first request went out
+// whole. Leaves the queues empty and rx_flag clear. Returns a RunLoopEnd.
 int RunMeasurementLoop(void);
 
 // Puts the loop state back to its value at load: nothing suspect.

@@ -19,7 +19,7 @@ static constexpr double STEP_PAUSE = 0.1; // pause between the identification st
 int InitRS232(int port) {
     ret = OpenComConfig(port, "", BAUD, 0, 8, 1, QUEUE_SIZE, QUEUE_SIZE);
     const int opened = ret;
-    int answered = 0;
+    int answered = CHAIN_SILENT;
     if (opened < 0) {
         SetStatus(OpenErrorText(opened));
     } else {
@@ -46,7 +46,10 @@ int InitRS232(int port) {
             // The window then shows defaults, not the sensor's set: that must
             // stand last, or a later Send writes those defaults into the
             // sensor. The firmware text stays in szFirmware for the report.
-            if (!settingsRead) SetStatus(readFailure);
+            if (!settingsRead)
+                SetStatus(readFailure);
+            else
+                answered = CHAIN_SET_READ;
         }
     }
     LinkStatus(szStatus);

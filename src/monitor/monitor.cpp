@@ -22,8 +22,8 @@ long repliesAtLastStatus = 0; // counts.replies at the last status line
 double lastStatusAt = 0.0;    // Timer() then
 
 void OnQuit(void) {
+    // The run loop ends with the reply in flight (the link's reader sees it).
     quitAsked = 1;
-    LinkQuit();
 }
 
 void OnStatistics(void) {
@@ -67,6 +67,8 @@ int RunMonitor(const MonitorConfig &config) {
     StartTicker(WatchdogEvery(), OnHealth);
     OnStatistics();
 
+    // Ready once the monitor runs, sensor or not: a sensor that is off at
+    // boot is a state of the link, not a service that failed to start.
     LinkStart(config, &quitAsked);
     NotifyReady();
     while (!quitAsked)

@@ -1,13 +1,15 @@
 // The monitor's life: start, the run loop without end, the clean stop.
 //
 // How it works
-// - The publisher connects in the background; the link chain runs at once,
-//   whether or not the broker is there, and READY=1 follows it.
+// - The publisher connects in the background; READY=1 follows the valid
+//   configuration at once, whether or not the broker or the sensor is there
+//   (the link's state goes to STATUS and BASE/link).
 // - The run loop turns on the main thread and pumps events as it waits for
 //   each reply; the broker's events, the tickers (statistics, watchdog and
 //   status, the recording's flush) and the quit signals run inside that pump.
-// - SIGTERM or SIGINT ends the loop after its current pass: the recording is
-//   flushed, "offline" published, and the exit code is 0.
+// - SIGTERM or SIGINT ends the loop with the reply in flight, which is
+//   published and recorded: the recording is flushed, "offline" published,
+//   and the exit code is 0.
 #pragma once
 
 #include "monitor/config.h"

@@ -2,7 +2,7 @@
 // Without a service manager (no NOTIFY_SOCKET) every call does nothing.
 #pragma once
 
-// READY=1: the link chain has run.
+// READY=1: the configuration is valid and the monitor runs.
 void NotifyReady(void);
 
 // WATCHDOG=1: the main loop still turns.

@@ -13,7 +13,9 @@
 //   closes the device, the device is asked whether it has hung up.
 #include "platform/comport.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 #include <QPointer>
 #include <QTimer>
 
@@ -27,6 +29,11 @@
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #endif
+
+// The name the port's lines in the journal begin with: the program's own.
+static QByteArray ProgramName() {
+    return QFileInfo(QCoreApplication::applicationFilePath()).fileName().toLocal8Bit();
+}
 
 ComPort::ComPort(int number, QObject *parent) : QObject(parent), number_(number) {
     connect(&serial_, &QSerialPort::readyRead, this, &ComPort::onReadyRead);
@@ -43,6 +50,7 @@ int ComPort::open(const QString &device, qint32 baud, int parity, int dataBits, 
                                                    QSerialPort::EvenParity, QSerialPort::MarkParity,
                                                    QSerialPort::SpaceParity};
     serial_.setPortName(device);
+    device_ = device;
     openCause_ = kComCauseOther;
     if (!serial_.open(QIODevice::ReadWrite)) {
         // Qt's own text is no help for the two common causes (a held lock
@@ -52,7 +60,8 @@ int ComPort::open(const QString &device, qint32 baud, int parity, int dataBits, 
             openCause_ == kComCauseInUse ? QStringLiteral("the port is in use by another program")
             : openCause_ == kComCauseDenied ? QStringLiteral("no permission to read and write it")
                                             : serial_.errorString();
-        std::fprintf(stderr, "serial: cannot open %s: %s\n", qPrintable(device), qPrintable(why));
+        std::fprintf(stderr, "%s: serial: cannot open %s: %s\n", ProgramName().constData(),
+                     qPrintable(device), qPrintable(why));
         return kComCannotOpen;
     }
     const bool configured =
@@ -61,8 +70,8 @@ int ComPort::open(const QString &device, qint32 baud, int parity, int dataBits, 
         serial_.setStopBits(stopBits == 2 ? QSerialPort::TwoStop : QSerialPort::OneStop) &&
         serial_.setFlowControl(QSerialPort::NoFlowControl);
     if (!configured) {
-        std::fprintf(stderr, "serial: cannot configure %s: %s\n", qPrintable(device),
-                     qPrintable(serial_.errorString()));
+        std::fprintf(stderr, "%s: serial: cannot configure %s: %s\n", ProgramName().constData(),
+                     qPrintable(device), qPrintable(serial_.errorString()));
         serial_.close();
         return kComIOError;
     }
@@ -191,7 +200,8 @@ void ComPort::onError(QSerialPort::SerialPortError error) {
     case QSerialPort::WriteError:
     case QSerialPort::ResourceError:
         if (!dead_) {
-            std::fprintf(stderr, "serial: COM%d lost (%s); closed\n", number_,
+            std::fprintf(stderr, "%s: serial: COM%d (%s) lost (%s); closed\n",
+                         ProgramName().constData(), number_, qPrintable(device_),
                          qPrintable(serial_.errorString()));
             dead_ = true;
             // Closing from inside Qt's own notifier is safe only once it returns.

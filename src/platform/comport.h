@@ -49,6 +49,7 @@ class ComPort : public QObject {
     static constexpr int MAX_EMPTY_READS = 50;
 
     int number_;                        // port number handed to the callback
+    QString device_;                    // the device path it was opened with; open
     int openCause_ = kComCauseOther;    // why the last open failed; open
     int emptyReads_ = 0;                // read errors since bytes last came; onError, onReadyRead
     QSerialPort serial_;                // the device; closed once the line is dead

@@ -31,6 +31,13 @@ void SimulatedSensor::stop() {
     if (thread_) thread_->Stop();
 }
 
+bool SimulatedSensor::plugIn(sim::Config config) {
+    log_.reset(); // the old sensor's last lines out before the file starts anew
+    log_ = std::make_unique<std::ofstream>(logPath_, std::ios::trunc);
+    ok_ = thread_->PlugIn(std::move(config), log_.get(), &error_);
+    return ok_;
+}
+
 // Reads the few fields the tests use from one JSON line.
 static SimEvent ParseLine(const std::string &line) {
     SimEvent e;

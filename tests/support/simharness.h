@@ -46,6 +46,10 @@ class SimulatedSensor {
         return thread_->Inspect([](const sim::Sensor &s) { return s.Eeprom(); });
     }
     void stop();
+    // The cable moved to another sensor (the port stays present): unplug,
+    // then plugIn; the log starts anew with the new sensor.
+    void unplug() { thread_->Unplug(); }
+    bool plugIn(sim::Config config);
 
   private:
     std::string logPath_;
