@@ -30,10 +30,13 @@ std::string lastText;                  // the link's last status text
 long seq = 0;                          // measurements published since start
 const MonitorConfig *config = nullptr; // set by the first LinkStart
 const int *quitAsked = nullptr;        // 1 once a quit signal came
+double stateSince = 0.0;               // Timer() when state was last set
+long linkErrors = 0;                   // turns of the run loop without a reply
 
 void SetState(const char *s) {
     if (std::string(s) == state) return;
     state = s;
+    stateSince = Timer();
     PublishRetained("link", LinkJson(state, lastText.c_str()));
 }
 
@@ -84,6 +87,7 @@ void LinkStart(const MonitorConfig &c, const int *quit) {
         if (c.portNumber == 0) AssignComDevice(com, c.port.c_str());
         AddRunReader(OnReply);
         StartRecordingDays(c.recordDir);
+        stateSince = Timer();
         PublishRetained("link", LinkJson(state, ""));
     }
     double pause = REOPEN_MIN_S;
@@ -101,6 +105,7 @@ void LinkStart(const MonitorConfig &c, const int *quit) {
 void LinkTurn(const int *quit) {
     if (*quit) return;
     if (RunMeasurementLoop()) return; // stopped by a quit signal
+    linkErrors++;
     if (PortPresent() && nBytesW == FRAMELEN) {
         SetState("no reply"); // the loop asks again on the next turn
         return;
@@ -129,4 +134,8 @@ long LinkReplies(void) {
 
 const char *LinkStateText(void) {
     return state;
+}
+
+LinkCounts LinkState(void) {
+    return {state, stateSince, seq, linkErrors};
 }

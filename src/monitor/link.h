@@ -31,3 +31,12 @@ long LinkReplies(void);
 
 // "ok", "no reply" or "port missing".
 const char *LinkStateText(void);
+
+// The link's figures for BASE/health.
+struct LinkCounts {
+    const char *state; // as LinkStateText
+    double stateSince; // Timer() when the link came into it
+    long replies;      // as LinkReplies
+    long linkErrors;   // turns of the run loop that ended without a reply
+};
+LinkCounts LinkState(void);
