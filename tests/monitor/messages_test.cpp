@@ -1,14 +1,13 @@
 // What the monitor's messages and day files say, read as a consumer reads
 // them: a type 103 sensor on a type-100 board (positions in eighths of a
 // pixel), and a local day that ends while the monitor runs.
-#include <QJsonArray>
-
 #include <cmath>
 #include <ctime>
 #include <filesystem>
 #include <sstream>
 
 #include "monitorfixture.h"
+#include "statistics/runstats.h"
 #include "waits.h"
 
 namespace {
@@ -41,21 +40,16 @@ TEST_F(Monitor, MessagesSayWhatTheyMean) {
     ASSERT_GE(seen.size(), 3u);
     const QString session = seen[0]["session"].toString();
     EXPECT_FALSE(session.isEmpty());
-    double sum = 0, min = 1e300, max = -1e300;
+    StatAccumulator um; // the one unit every figure of the program is computed in
     for (const QJsonObject &m : seen) {
         EXPECT_EQ(m["session"].toString(), session);
         EXPECT_EQ(m["type"].toInt(), 103);
         EXPECT_EQ(m["positionUnit"].toString(), "sub-pixel");
         EXPECT_EQ(m["umUnit"].toString(), "\u00b5m");
         EXPECT_EQ(m["evalMode"].toString(), "Centre / diameter"); // the sensor's factory mode 2
-        const double um = m["umValue"].toDouble();
-        sum += um, min = std::min(min, um), max = std::max(max, um);
+        um.Add(m["umValue"].toDouble());
     }
-    const double n = double(seen.size()), mean = sum / n;
-    double squares = 0;
-    for (const QJsonObject &m : seen)
-        squares += (m["umValue"].toDouble() - mean) * (m["umValue"].toDouble() - mean);
-    const double sd = std::sqrt(squares / (n - 1));
+    const StatSeries expected = um.Series();
 
     // The statistics published at the stop count every measurement.
     const QJsonObject s = Last(reader.messages(), base + "/statistics");
@@ -66,10 +60,11 @@ TEST_F(Monitor, MessagesSayWhatTheyMean) {
     EXPECT_EQ(s["setPoint"].toInt(), seen.back()["tVal"].toInt());
     EXPECT_EQ(s["tolerance"].toInt(), seen.back()["tTol"].toInt());
     EXPECT_EQ(s["umUnit"].toString(), "\u00b5m");
-    EXPECT_NEAR(s["umMean"].toDouble(), mean, 1e-5 * std::fabs(mean) + 1e-9);
-    EXPECT_NEAR(s["umSd"].toDouble(), sd, 1e-5 * sd + 1e-9);
-    EXPECT_EQ(s["umMin"].toDouble(), min);
-    EXPECT_EQ(s["umMax"].toDouble(), max);
+    // Published to six significant digits.
+    EXPECT_NEAR(s["umMean"].toDouble(), expected.mean, 1e-5 * std::fabs(expected.mean));
+    EXPECT_NEAR(s["umSd"].toDouble(), expected.sd, 1e-5 * expected.sd);
+    EXPECT_EQ(s["umMin"].toDouble(), expected.min);
+    EXPECT_EQ(s["umMax"].toDouble(), expected.max);
 
     // Health as it was while the monitor ran and recorded.
     EXPECT_EQ(health["session"].toString(), session);
