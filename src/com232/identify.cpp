@@ -156,6 +156,11 @@ const CcdRow *CcdTypeRow(void) {
     return FindRow(ccdtype, ccdresolution);
 }
 
+const char *PositionUnitName(void) {
+    if (ccdmaxpixelReported > 0 && ccdmaxpixelX8 <= ccdmaxpixelReported) return "pixel";
+    return FieldUnitName(FieldUnit::Position);
+}
+
 static void ApplyTypeRow(void) {
     const CcdRow *row = CcdTypeRow();
     if (row->pixE != KEEP) {

@@ -20,6 +20,12 @@ struct CcdRow {
     bool smallVideoRange; // YAXISMAX 256 when softversion is 220
 };
 
+// What the positions of the sensor identified last count in: "sub-pixel"
+// when its line is longer in position units than in pixels (type-100 boards
+// count eighths), "pixel" when they are the same; "sub-pixel" before any
+// identification, as the program's defaults assume.
+const char *PositionUnitName(void);
+
 // The row of the sensor identified last (ccdtype, ccdresolution).
 const CcdRow *CcdTypeRow(void);
 

@@ -12,6 +12,14 @@ const ParamWordDef PARAM_WORDS[PNUM] = {
     {"powMode", &powMode},
 };
 
+// The selector's texts: the number, a colon and a space, then the name.
+const char *const EVAL_MODES[EVAL_MODE_COUNT] = {"0: Left edge", "1: Right edge",
+                                                 "2: Centre / diameter", "3: Mode 3", "4: Mode 4"};
+
+const char *EvalModeName(u16 mode) {
+    return mode < EVAL_MODE_COUNT ? EVAL_MODES[mode] + 3 : nullptr;
+}
+
 // The order is the recording's columns and the monitor's keys: a field added
 // here is recorded, reviewed and published.
 const RunFieldDef RUN_FIELDS[RUN_FIELD_COUNT] = {

@@ -150,6 +150,15 @@ struct ParamWordDef {
 };
 extern const ParamWordDef PARAM_WORDS[PNUM];
 
+// The evaluation modes (parameter word eMode) as the program names them, in
+// the selector's order: "2: Centre / diameter". The sensor takes 0 to 4.
+inline constexpr int EVAL_MODE_COUNT = 5;
+extern const char *const EVAL_MODES[EVAL_MODE_COUNT];
+
+// The name of evaluation mode mode without its number ("Centre / diameter"),
+// or nullptr for a mode the sensor does not know.
+const char *EvalModeName(u16 mode);
+
 // Indexes of the parameter words that other lists name on their own.
 enum ParamWordIndex {
     PW_POWER = 0,

@@ -95,7 +95,7 @@ void Identified() {
                              (row && row->line0 ? " (" + WinAnsiToUtf8(row->line0) + ")" : "");
     std::string text = "measuring, " + type;
     if (!identity.empty() && now != identity) {
-        ResetRunStatistics();
+        RestartStatistics();
         text = "a different sensor identified: " + type + "; statistics restarted";
     } else if (!identity.empty()) {
         text = "the sensor answers again, " + type;

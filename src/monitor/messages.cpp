@@ -10,10 +10,39 @@
 #include "platform/textcodec.h"
 #include "platform/ticker.h"
 
-static std::string Now() {
+namespace {
+
+std::string session; // local time the monitor started; "" before StartSession
+std::string since;   // local time the run statistics count from; "" before RestartStatistics
+
+std::string Now() {
     char stamp[40];
     LocalTimeISO(stamp, sizeof stamp);
     return stamp;
+}
+
+// A text, or null for none.
+JsonItem TextOrNull(const std::string &text) {
+    return text.empty() ? JsonItem{} : JsonItem::Of(text);
+}
+
+// A figure to six significant digits, or null when it is undefined.
+JsonItem Figure(bool defined, double v) {
+    if (!defined) return JsonItem{};
+    char text[32];
+    std::snprintf(text, sizeof text, "%.6g", ZeroUnsigned(v, 6));
+    return JsonItem::Of(std::strtod(text, nullptr));
+}
+
+} // namespace
+
+void StartSession(void) {
+    session = Now();
+}
+
+void RestartStatistics(void) {
+    ResetRunStatistics();
+    since = Now();
 }
 
 std::string LinkJson(const char *state, const char *text) {
@@ -22,14 +51,6 @@ std::string LinkJson(const char *state, const char *text) {
     j.Add("time", JsonItem::Of(Now()));
     j.Add("text", JsonItem::Of(text));
     return WriteJsonLine(j);
-}
-
-// A figure to six significant digits, or null when it is undefined.
-static JsonItem Figure(bool defined, double v) {
-    if (!defined) return JsonItem{};
-    char text[32];
-    std::snprintf(text, sizeof text, "%.6g", ZeroUnsigned(v, 6));
-    return JsonItem::Of(std::strtod(text, nullptr));
 }
 
 std::string StatisticsJson(const RunSummary &s, long dropped) {
@@ -45,6 +66,18 @@ std::string StatisticsJson(const RunSummary &s, long dropped) {
     j.Add("cp", Figure(s.hasCp, s.cp));
     j.Add("cpk", Figure(s.hasCpk, s.cpk));
     j.Add("dropped", JsonItem::Of(double(dropped)));
+    j.Add("session", TextOrNull(session));
+    j.Add("since", TextOrNull(since));
+    j.Add("positionUnit", JsonItem::Of(PositionUnitName()));
+    // The limits the tolerance figures were counted against: the last reply's.
+    j.Add("setPoint", Figure(v.count > 0, s.setPoint));
+    j.Add("tolerance", Figure(v.count > 0, s.tolerance));
+    j.Add("umUnit", JsonItem::Of(FieldUnitName(FieldUnit::Micrometre)));
+    j.Add("umN", JsonItem::Of(double(s.um.count)));
+    j.Add("umMean", Figure(s.um.hasMean, s.um.mean));
+    j.Add("umSd", Figure(s.um.hasSd, s.um.sd));
+    j.Add("umMin", Figure(s.um.hasMean, s.um.min));
+    j.Add("umMax", Figure(s.um.hasMean, s.um.max));
     return WriteJsonLine(j);
 }
 
@@ -55,6 +88,12 @@ std::string MeasurementJson(long seq, const RunReply &r) {
     for (const RunFieldDef &f : RUN_FIELDS)
         j.Add(f.name, JsonItem::Of(double(RunFieldValue(r, f))));
     j.Add("inTol", JsonItem::Flag(InTolerance(r.Mvalue, r.tVal, r.tTol)));
+    j.Add("session", TextOrNull(session));
+    j.Add("type", JsonItem::Of(double(ccdtype)));
+    j.Add("positionUnit", JsonItem::Of(PositionUnitName()));
+    j.Add("umUnit", JsonItem::Of(FieldUnitName(FieldUnit::Micrometre)));
+    const char *mode = EvalModeName(eMode);
+    j.Add("evalMode", mode ? JsonItem::Of(mode) : JsonItem{});
     return WriteJsonLine(j);
 }
 
@@ -78,5 +117,23 @@ std::string ParametersJson(void) {
     JsonItem j = JsonItem::NewObject();
     for (const ParamWordDef &w : PARAM_WORDS)
         j.Add(w.name, JsonItem::Of(double(*w.value)));
+    return WriteJsonLine(j);
+}
+
+std::string HealthJson(const HealthFigures &h) {
+    JsonItem j = JsonItem::NewObject();
+    j.Add("time", JsonItem::Of(Now()));
+    j.Add("session", TextOrNull(session));
+    j.Add("uptime", Figure(true, h.uptime));
+    j.Add("replyRate", Figure(true, h.replyRate));
+    j.Add("replies", JsonItem::Of(double(h.replies)));
+    j.Add("queued", JsonItem::Of(double(h.queued)));
+    j.Add("dropped", JsonItem::Of(double(h.dropped)));
+    j.Add("reconnects", JsonItem::Of(double(h.reconnects)));
+    j.Add("linkErrors", JsonItem::Of(double(h.linkErrors)));
+    j.Add("linkState", JsonItem::Of(h.linkState));
+    j.Add("linkStateFor", Figure(true, h.linkStateFor));
+    j.Add("recording", TextOrNull(h.recording));
+    j.Add("recordingRows", JsonItem::Of(double(h.recordingRows)));
     return WriteJsonLine(j);
 }

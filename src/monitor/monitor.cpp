@@ -8,6 +8,7 @@
 #include "monitor/messages.h"
 #include "monitor/notify.h"
 #include "monitor/publisher.h"
+#include "monitor/record.h"
 #include "platform/runtime.h"
 #include "platform/ticker.h"
 #include "statistics/runstats.h"
@@ -20,16 +21,34 @@ int quitAsked = 0;            // 1 once a quit signal came
 MonitorCounts counts;         // what MonitorState gives
 long repliesAtLastStatus = 0; // counts.replies at the last status line
 double lastStatusAt = 0.0;    // Timer() then
+double startedAt = 0.0;       // Timer() when RunMonitor began
 
 void OnQuit(void) {
     // The run loop ends with the reply in flight (the link's reader sees it).
     quitAsked = 1;
 }
 
+// Statistics and health, retained, every --stats-every seconds.
 void OnStatistics(void) {
     RunSummary s;
     RunStatisticsSummary(&s);
-    PublishRetained("statistics", StatisticsJson(s, PublisherState().dropped));
+    const PublisherCounts p = PublisherState();
+    PublishRetained("statistics", StatisticsJson(s, p.dropped));
+    const LinkCounts link = LinkState();
+    HealthFigures h;
+    h.uptime = Timer() - startedAt;
+    h.replyRate = counts.replyRate;
+    h.replies = link.replies;
+    h.queued = p.waiting + p.inFlight;
+    h.dropped = p.dropped;
+    h.reconnects = p.reconnects;
+    h.linkErrors = link.linkErrors;
+    h.linkState = link.state;
+    // Before the link starts it has been in its first state since the start.
+    h.linkStateFor = Timer() - (link.stateSince > startedAt ? link.stateSince : startedAt);
+    h.recording = RecordingDayFile();
+    h.recordingRows = RecordingDayRows();
+    PublishRetained("health", HealthJson(h));
 }
 
 // Watchdog, status line and the recording's flush: once a second or faster.
@@ -61,8 +80,9 @@ int RunMonitor(const MonitorConfig &config) {
         std::fprintf(stderr, "vortelix-monitor: %s\n", error.c_str());
         return 1;
     }
-    ResetRunStatistics();
-    lastStatusAt = Timer();
+    StartSession();
+    RestartStatistics();
+    startedAt = lastStatusAt = Timer();
     StartTicker(config.statsEvery, OnStatistics);
     StartTicker(WatchdogEvery(), OnHealth);
     OnStatistics();

@@ -68,6 +68,9 @@ void SendWaiting() {
 // Main-thread halves of the library's callbacks.
 void OnConnected(void *rc) {
     if (FromData(rc) != 0) return; // refused: the library tries again
+    static bool connectedBefore = false;
+    if (connectedBefore) counts.reconnects++;
+    connectedBefore = true;
     counts.connected = true;
     for (const auto &[sub, json] : retained)
         Publish(base + "/" + sub, json, true, nullptr);

@@ -22,10 +22,11 @@
 #include "monitor/config.h"
 
 struct PublisherCounts {
-    long waiting = 0;  // measurements queued, not yet handed to the library
-    long inFlight = 0; // handed over, not yet acknowledged
-    long sent = 0;     // acknowledged by the broker
-    long dropped = 0;  // dropped from a full queue
+    long waiting = 0;    // measurements queued, not yet handed to the library
+    long inFlight = 0;   // handed over, not yet acknowledged
+    long sent = 0;       // acknowledged by the broker
+    long dropped = 0;    // dropped from a full queue
+    long reconnects = 0; // connections made after the first
     bool connected = false;
 };
 

@@ -8,8 +8,6 @@ static const char *const ANA_MODES[] = {"0: Measured value",  "1: Measured value
                                         "2: Maximum",         "3: Minimum",
                                         "4: Maximum, mode 4", "5: Minimum, mode 5"};
 static const char *const POLARITIES[] = {"0: Normal", "1: Inverted"};
-static const char *const EVAL_MODES[] = {"0: Left edge", "1: Right edge", "2: Centre / diameter",
-                                         "3: Mode 3", "4: Mode 4"};
 static const char *const OP_MODES[] = {"0: LO-GAIN", "1: HI-GAIN"};
 static const char *const HW_MODES[] = {"0: Mode 0", "1: Mode 1", "2: Mode 2", "3: Mode 3"};
 static const char *const POW_MODES[] = {"0: Fixed", "1: Automatic", "2: Automatic, fast"};

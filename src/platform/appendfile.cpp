@@ -89,6 +89,34 @@ int AppendFileCreate(const char *path, const char *firstLine, char *error, std::
     return handle;
 }
 
+int AppendFileContinue(const char *path, long long whole, long long lines, char *error,
+                       std::size_t size) {
+    std::signal(SIGXFSZ, SIG_IGN);
+    int handle = 1;
+    while (handle <= kFiles && files[handle].fd >= 0)
+        handle++;
+    if (handle > kFiles) {
+        Reason(error, size, "Too many open files for", path, EMFILE);
+        return 0;
+    }
+    const int fd = open(path, O_WRONLY | O_CLOEXEC);
+    if (fd < 0) {
+        Reason(error, size, "Cannot open", path, errno);
+        return 0;
+    }
+    if (ftruncate(fd, whole) != 0 || lseek(fd, whole, SEEK_SET) != whole) {
+        Reason(error, size, "Cannot write to", path, errno);
+        close(fd);
+        return 0;
+    }
+    RowFile &f = files[handle];
+    f = RowFile{};
+    f.fd = fd;
+    f.onDisk = whole;
+    f.lines = lines;
+    return handle;
+}
+
 int AppendFileAdd(int handle, const char *text, std::size_t n) {
     RowFile *f = Find(handle);
     if (!f || f->failed) return 0;

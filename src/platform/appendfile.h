@@ -25,6 +25,13 @@
 // terminated).
 int AppendFileCreate(const char *path, const char *firstLine, char *error, std::size_t size);
 
+// Opens path, a row file made before, to add lines to it: the file is cut
+// to its first `whole` bytes (its whole lines, `lines` of them; what follows
+// is a line a write cut short) and what is added goes after them. Returns a
+// handle as AppendFileCreate does.
+int AppendFileContinue(const char *path, long long whole, long long lines, char *error,
+                       std::size_t size);
+
 // Adds text (n bytes, whole lines) to what the next flush writes. Returns 1,
 // or 0 when the handle is closed or failed.
 int AppendFileAdd(int handle, const char *text, std::size_t n);

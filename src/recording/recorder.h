@@ -47,6 +47,21 @@ int FormatRecordingRow(const RecordingRow &r, char *text, int size);
 // 0 with the reason in RecordingError (nothing is recording then).
 int StartRecording(const char *path);
 
+// StartRecording with the seconds counted from origin, a Timer() value at or
+// before the first reply recorded (StartRecording takes now).
+int StartRecordingFrom(const char *path, double origin);
+
+// Goes on with the recording in path, a file this program recorded: a line
+// at its end that a write cut short is cut off (it holds no whole row), and
+// rows follow its last, numbered on from it, their seconds going on from its
+// seconds by the wall-clock time from its row to localTime (LocalTimeISO's
+// text of the moment origin, a Timer() value as for StartRecordingFrom).
+// Returns 1, or 2 when a line was cut off; -1 when path is no recording of
+// this program (its first line is not the header or its last whole line is
+// no row), which is left untouched; 0 when it cannot be opened.
+// RecordingError says why for -1 and 0.
+int ContinueRecording(const char *path, const char *localTime, double origin);
+
 // Writes what is buffered and closes the file. Returns 1, or 0 when the last
 // write failed (RecordingError says why). Nothing happens when not recording.
 int StopRecording(void);
