@@ -1,9 +1,23 @@
-// The monitor's configuration file read strictly.
+// The monitor's configuration file read strictly, and the journal lines
+// (standard error) that tell an operator why the broker is away.
 #include <algorithm>
 
 #include "monitorfixture.h"
+#include "waits.h"
 
 namespace {
+
+std::size_t Count(const std::string &text, const std::string &what) {
+    std::size_t n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        n++;
+    return n;
+}
+
+// Waits until the child's standard error holds what.
+bool Says(const Child &c, const std::string &what, double seconds = 20) {
+    return WaitUntil([&] { return ReadFile(c.err).find(what) != std::string::npos; }, seconds);
+}
 
 // A file that would once run on settings nobody wrote (a dropped line, a
 // repeated key won by the last, binary garbage taken as keys) is refused with
@@ -63,6 +77,95 @@ TEST_F(Monitor, TopicFromTheFileAsWritten) {
         file("comma.conf", "port = 1\nbroker = " + broker.url() + "\ntopic = test/a,b ; c\n");
     child = Start({VTLX_MONITOR, "--config", conf}, dir, dir);
     EXPECT_TRUE(reader.waitFor(LastState("test/a,b ; c/status", "online"), 20));
+}
+
+// Why the broker is away, one line each, told once however often the
+// back-off tries again (the refusing broker logs every try).
+TEST_F(Monitor, TellsTheJournalWhyTheBrokerIsAway) {
+    Broker locked(false);
+    struct Case {
+        const char *what;
+        std::string url;
+        const char *says;
+    };
+    const std::vector<Case> cases = {
+        {"no-such-host", "mqtt://nonexistent.invalid:1883", "unreachable: host name not found"},
+        {"anonymous-refused", locked.url(), "refused the connection: Not authori"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.what);
+        const Child m = Start({VTLX_MONITOR, "--broker", c.url, "--client-id", c.what}, dir, dir);
+        EXPECT_TRUE(Says(m, c.says)) << ReadFile(m.err);
+        if (c.url == locked.url()) {
+            EXPECT_TRUE(WaitUntil([&] { return Count(locked.log(), "not authorised") >= 3; }, 30));
+        }
+        EXPECT_EQ(Stop(m, 20), 0);
+        EXPECT_EQ(Count(ReadFile(m.err), "vortelix-monitor: broker "), 1u) << ReadFile(m.err);
+    }
+    // Nobody listening, then the broker back: two lines, in that order.
+    broker.stop();
+    start();
+    EXPECT_TRUE(Says(child, "broker 127.0.0.1:" + std::to_string(broker.port()) +
+                                " unreachable: Connection refused"));
+    ASSERT_TRUE(broker.start());
+    EXPECT_TRUE(Says(child, "broker connected (127.0.0.1:" + std::to_string(broker.port())));
+    EXPECT_EQ(Count(ReadFile(child.err), "vortelix-monitor: broker "), 2u) << ReadFile(child.err);
+    broker.stop();
+    EXPECT_TRUE(Says(child, "connection lost"));
+}
+
+// mqtts:// to a broker whose certificate, made out to another host, is
+// signed by an authority the monitor was not given, then by the one it was:
+// OpenSSL's reason in the journal, not just "TLS error".
+TEST_F(Monitor, TellsTheJournalWhyTlsFailed) {
+    const Child made =
+        Start({"/bin/sh", "-c",
+               "set -e; key='-newkey ec -pkeyopt ec_paramgen_curve:prime256v1 -nodes'\n"
+               "for ca in ca other; do openssl req -x509 -days 1 -subj /CN=$ca $key "
+               "-keyout $ca.key -out $ca.pem; done\n"
+               "openssl req -subj /CN=elsewhere.example $key -keyout server.key -out server.csr\n"
+               "openssl x509 -req -days 1 -in server.csr -CA ca.pem -CAkey ca.key -CAcreateserial "
+               "-out server.pem\n"},
+              dir, dir);
+    ASSERT_EQ(WaitExit(made, 60), 0) << ReadFile(made.err);
+    Broker tls(true, "certfile " + dir + "/server.pem\nkeyfile " + dir + "/server.key\n");
+    for (const std::string ca : {"other", "ca"}) {
+        SCOPED_TRACE(ca);
+        const Child m =
+            Start({VTLX_MONITOR, "--broker", "mqtts://127.0.0.1:" + std::to_string(tls.port()),
+                   "--cafile", dir + "/" + ca + ".pem", "--client-id", ca},
+                  dir, dir);
+        EXPECT_TRUE(Says(m, "certificate verify failed")) << ReadFile(m.err) << tls.log();
+        EXPECT_EQ(Stop(m, 20), 0);
+    }
+}
+
+// Two monitors given one client id kick each other off the broker. Each
+// says so once, and their reconnects are spaced by the back-off (1, 2, 4 ...
+// s), not one a second as when every connection reset it. Even if the waits
+// before the window took a minute, each could have connected at most 7
+// times by its end (a slower machine connects less often, not more).
+TEST_F(Monitor, ClientIdTakenOverBacksOff) {
+    SimulatedSensor second(PacedConfig(), 2, folder);
+    start({"--client-id", "twin"});
+    ASSERT_TRUE(reader.waitFor(LastState(base + "/status", "online"), 20));
+    Child other = Start({VTLX_MONITOR, "--port", "2", "--broker", broker.url(), "--topic",
+                         "test/other", "--client-id", "twin"},
+                        dir, dir);
+    EXPECT_TRUE(Says(child, "client id twin taken over"));
+    EXPECT_TRUE(Says(other, "client id twin taken over"));
+    const auto onlines = [&](const std::vector<MqttMessage> &all) {
+        return std::count_if(all.begin(), all.end(), [](const MqttMessage &m) {
+            return m.topic.ends_with("/status") && Json(m.payload)["state"].toString() == "online";
+        });
+    };
+    EXPECT_FALSE(reader.waitFor([&](auto &all) { return onlines(all) > 20; }, 30))
+        << onlines(reader.messages());
+    Stop(other, 20);
+    for (const std::string &err : {ReadFile(child.err), ReadFile(other.err)}) {
+        EXPECT_EQ(Count(err, "taken over"), 1u) << err;
+        EXPECT_LE(Count(err, "vortelix-monitor: broker "), 4u) << err;
+    }
 }
 
 } // namespace

@@ -62,6 +62,10 @@ TEST_F(Monitor, StatusOnlineThenOffline) {
     EXPECT_EQ(WaitExit(child, 10), -2000);
     // The broker notices the lost connection at once (the socket closes).
     ASSERT_TRUE(reader.waitFor(LastState(status, "offline"), 20));
+    // The will was made before the kill: it must not pass for the time of it.
+    const QJsonObject will = Json(reader.messages(status).back().payload);
+    EXPECT_FALSE(will.contains("time"));
+    EXPECT_TRUE(will.contains("onlineSince"));
 
     start();
     ASSERT_TRUE(reader.waitFor(LastState(status, "online"), 20));
