@@ -31,6 +31,9 @@ TEST_F(Monitor, RefusesABadConfiguration) {
          {"--broker", "mqtts://127.0.0.1:1", "--cafile", "/nonexistent/ca.pem"},
          "cannot read CA file /nonexistent/ca.pem"},
         {"unknown option", {"--colour", "red"}, "Unknown option 'colour'"},
+        {"broker's own topic", {"--topic", "$SYS/line"}, "bad --topic '$SYS/line'"},
+        {"no record folder", {"--record", "/nonexistent"}, "bad --record '/nonexistent'"},
+        {"record in a file", {"--record", "@pw644"}, "not a folder this user may write in"},
     };
     const std::string conf = file("bad.conf", "broker = " + broker.url() + "\ncolour = red\n");
     const std::string pw = file("pw", "secret\n", 0644);
