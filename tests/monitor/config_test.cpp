@@ -32,11 +32,7 @@ TEST_F(Monitor, RefusesAConfigFileNotAsWritten) {
     const std::string aFile = file("plain", "x");
     const std::vector<Case> cases = {
         {"no '='", "# the line\nbroker mqtt://127.0.0.1:1\n", 2, "not key = value"},
-        {"binary",
-         std::string("\x7f"
-                     "ELF\x02\x01\x01\0\0\0",
-                     10),
-         1, "not text"},
+        {"binary", std::string("\177ELF\2\1\1\0\0\0", 10), 1, "not text"},
         {"not UTF-8", "port = 1\ntopic = caf\xe9\n", 2, "not UTF-8 text"},
         {"twice", "topic = a\n\n[General]\ntopic = b\n", 4, "topic given twice (first on line 1)"},
         {"'$' topic", "topic = $SYS/line\n", 1, "beginning with '$'"},
@@ -55,9 +51,6 @@ TEST_F(Monitor, RefusesAConfigFileNotAsWritten) {
         EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
     }
     child.pid = -1;
-    ASSERT_TRUE(reader.marker("vtlx-test/end"));
-    for (const MqttMessage &m : reader.messages())
-        EXPECT_EQ(m.topic.rfind("vtlx-test/", 0), 0u) << m.topic << " " << m.payload;
     EXPECT_TRUE(sensor.framesReceived().empty());
 }
 
@@ -74,20 +67,13 @@ TEST_F(Monitor, TopicFromTheFileAsWritten) {
 // back-off tries again (the refusing broker logs every try).
 TEST_F(Monitor, TellsTheJournalWhyTheBrokerIsAway) {
     Broker locked(false);
-    struct Case {
-        const char *what;
-        std::string url;
-        const char *says;
-    };
-    const std::vector<Case> cases = {
-        {"no-such-host", "mqtt://nonexistent.invalid:1883", "unreachable: host name not found"},
-        {"anonymous-refused", locked.url(), "refused the connection: Not authori"},
-    };
-    for (const Case &c : cases) {
-        SCOPED_TRACE(c.what);
-        const Child m = Start({VTLX_MONITOR, "--broker", c.url, "--client-id", c.what}, dir, dir);
-        EXPECT_TRUE(Says(m, c.says)) << ReadFile(m.err);
-        if (c.url == locked.url()) {
+    for (const auto &[url, says] : std::vector<std::pair<std::string, std::string>>{
+             {"mqtt://nonexistent.invalid:1883", "unreachable: host name not found"},
+             {locked.url(), "refused the connection: Not authori"}}) {
+        SCOPED_TRACE(url);
+        const Child m = Start({VTLX_MONITOR, "--broker", url}, dir, dir);
+        EXPECT_TRUE(Says(m, says)) << ReadFile(m.err);
+        if (url == locked.url()) {
             EXPECT_TRUE(WaitUntil([&] { return Count(locked.log(), "not authorised") >= 3; }, 30));
         }
         EXPECT_EQ(Stop(m, 20), 0);
@@ -132,10 +118,10 @@ TEST_F(Monitor, TellsTheJournalWhyTlsFailed) {
 }
 
 // Two monitors given one client id kick each other off the broker. Each
-// says so once, and their reconnects are spaced by the back-off (1, 2, 4 ...
-// s), not one a second as when every connection reset it. Even if the waits
-// before the window took a minute, each could have connected at most 7
-// times by its end (a slower machine connects less often, not more).
+// says so once, and their connects (in the broker's log) are spaced by the
+// back-off (1, 2, 4 ... s), not one a second as when every connection reset
+// it. Even if the waits before the window took a minute, each could have
+// connected at most 7 times by its end (a slower machine connects less often).
 TEST_F(Monitor, ClientIdTakenOverBacksOff) {
     SimulatedSensor second(PacedConfig(), 2, folder);
     start({"--client-id", "twin"});
@@ -145,13 +131,8 @@ TEST_F(Monitor, ClientIdTakenOverBacksOff) {
                         dir, dir);
     EXPECT_TRUE(Says(child, "client id twin taken over"));
     EXPECT_TRUE(Says(other, "client id twin taken over"));
-    const auto onlines = [&](const std::vector<MqttMessage> &all) {
-        return std::count_if(all.begin(), all.end(), [](const MqttMessage &m) {
-            return m.topic.ends_with("/status") && Json(m.payload)["state"].toString() == "online";
-        });
-    };
-    EXPECT_FALSE(reader.waitFor([&](auto &all) { return onlines(all) > 20; }, 30))
-        << onlines(reader.messages());
+    EXPECT_FALSE(WaitUntil([&] { return Count(broker.log(), " as twin ") > 20; }, 30))
+        << broker.log();
     Stop(other, 20);
     for (const std::string &err : {ReadFile(child.err), ReadFile(other.err)}) {
         EXPECT_EQ(Count(err, "taken over"), 1u) << err;
