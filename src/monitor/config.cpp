@@ -3,6 +3,7 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <vector>
 
 #include "platform/configsource.h"
 
@@ -49,7 +50,7 @@ std::string PortName(const MonitorConfig &c) {
     return slash == std::string::npos ? c.port : c.port.substr(slash + 1);
 }
 
-// Takes one setting; from names where it came from ("--broker", "key broker in F").
+// Takes one setting; from names where it came from ("--broker", "key broker in F line 3").
 bool Apply(MonitorConfig *c, const std::string &key, const std::string &value,
            const std::string &from, std::string *error, std::string *passwordFile) {
     auto bad = [&](const char *what) {
@@ -72,6 +73,8 @@ bool Apply(MonitorConfig *c, const std::string &key, const std::string &value,
     } else if (key == "topic") {
         if (value.empty() || value.find_first_of("#+") != std::string::npos || value.back() == '/')
             return bad("a topic without wildcards or a trailing '/'");
+        // Topics of '$' are the broker's own: it drops what a client publishes there.
+        if (value[0] == '$') return bad("a topic not beginning with '$' (the broker's own)");
         c->topic = value;
     } else if (key == "client-id") {
         if (value.empty() || value.size() > 128) return bad("1 to 128 characters");
@@ -83,6 +86,9 @@ bool Apply(MonitorConfig *c, const std::string &key, const std::string &value,
     } else if (key == "cafile") {
         c->cafile = value;
     } else if (key == "record") {
+        // Refused at the start: a service that ran on without recording
+        // would be noticed only when the records are wanted.
+        if (!FolderIsWritable(value.c_str())) return bad("not a folder this user may write in");
         c->recordDir = value;
     } else if (key == "stats-every") {
         if (!WholeNumber(value, 1, 86400, &n)) return bad("whole seconds 1..86400");
@@ -144,14 +150,16 @@ int LoadMonitorConfig(int argc, char **argv, MonitorConfig *config, std::string 
     for (const auto &[key, value] : options) {
         if (key != "config") continue;
         ConfigValues keys;
-        if (!ReadIniKeys(value.c_str(), &keys, error)) return CONFIG_EXIT;
-        for (const auto &[k, v] : keys) {
+        std::vector<int> lines;
+        if (!ReadIniKeys(value.c_str(), &keys, &lines, error)) return CONFIG_EXIT;
+        for (std::size_t i = 0; i < keys.size(); i++) {
+            const auto &[k, v] = keys[i];
+            const std::string where = " in " + value + " line " + std::to_string(lines[i]);
             if (!KnownKey(k)) {
-                *error = "unknown key '" + k + "' in " + value;
+                *error = "unknown key '" + k + "'" + where;
                 return CONFIG_EXIT;
             }
-            if (!Apply(&c, k, v, "key " + k + " in " + value, error, &passwordFile))
-                return CONFIG_EXIT;
+            if (!Apply(&c, k, v, "key " + k + where, error, &passwordFile)) return CONFIG_EXIT;
         }
     }
     for (const auto &[key, value] : options)

@@ -3,7 +3,9 @@
 // Every key of the file is also an option of the same name, and an option
 // given on the command line wins over the file. Everything is checked before
 // the monitor touches the line or the broker: a wrong setting is one line of
-// text and exit code 2, nothing sent.
+// text and exit code 2, nothing sent. The file is read strictly (a line that
+// is not "key = value", a file that is not text, a key given twice are
+// refused with the file and the line), and a value is taken as written.
 #pragma once
 
 #include <string>

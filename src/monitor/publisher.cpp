@@ -4,10 +4,14 @@
 #include "platform/jsondoc.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <deque>
 #include <map>
+#include <memory>
 #include <thread>
 #include <unordered_set>
 
@@ -22,23 +26,39 @@ namespace {
 constexpr int KEEPALIVE_S = 30;     // the broker gives up on us after 1.5 times this
 constexpr int RECONNECT_MIN_S = 1;  // first pause after a lost connection
 constexpr int RECONNECT_MAX_S = 30; // the pause doubles up to this
+// A connection that held this long is a broker that works: the pause starts
+// again from RECONNECT_MIN_S. Longer than RECONNECT_MAX_S, so that two
+// clients kicking each other off (the same client id) never get there.
+constexpr double STEADY_S = 60.0;
+constexpr int TAKEN_OVER = 0x8E;    // MQTT v5 DISCONNECT reason: session taken over
 constexpr std::size_t WINDOW = 200; // measurements handed over and not yet acknowledged
 constexpr int QOS = 1;
 
 mosquitto *client = nullptr; // the connection, once started
 std::string brokerHost;      // where it goes
 int brokerPort = 0;
-std::thread network;                         // runs the connection (NetworkLoop)
-std::atomic<bool> stopping{false};           // set by StopPublisher: the network thread ends
-std::atomic<bool> networkDone{false};        // set by the network thread as it ends
-std::string base;                            // BASE, the topics' stem
-long queueLimit = 100000;                    // bound of waiting
-std::deque<std::string> waiting;             // measurements in order, oldest first
-std::unordered_set<int> inFlight;            // message ids of measurements handed over
+std::string clientId;    // ours, for the journal
+std::string statusTopic; // BASE/status, where the will goes
+std::string said;        // the last journal line, so a state is told once (main thread)
+// Written by the network thread only, in its callbacks and its loop.
+bool connackSeen = false;             // the broker answered this connection's CONNECT
+bool refused = false;                 // ... and refused it (told already)
+int lostReason = 0;                   // the disconnect callback's reason
+std::string tlsError;                 // the library's last OpenSSL text, "" for none
+int quickCloses = 0;                  // connections in a row the broker closed before STEADY_S
+bool clash = false;                   // taken over, and no steady connection since
+std::thread network;                  // runs the connection (NetworkLoop)
+std::atomic<bool> stopping{false};    // set by StopPublisher: the network thread ends
+std::atomic<bool> networkDone{false}; // set by the network thread as it ends
+std::string base;                     // BASE, the topics' stem
+long queueLimit = 100000;             // bound of waiting
+std::deque<std::string> waiting;      // measurements in order, oldest first
+std::unordered_set<int> inFlight;     // message ids of measurements handed over
 std::map<std::string, std::string> retained; // sub-topic -> last payload
 PublisherCounts counts;                      // what PublisherState gives
 int offlineMid = -1;                         // id of the offline message on stop
 bool offlineAcked = false;
+bool connectedBefore = false; // a connect after the first counts as a reconnect
 
 // Posting carries an int in the data pointer: nothing to allocate or free.
 void *AsData(int v) {
@@ -65,10 +85,26 @@ void SendWaiting() {
     counts.inFlight = static_cast<long>(inFlight.size());
 }
 
+// One line for the journal (standard error), told when the state it names
+// is new: a back-off that tries every few seconds does not fill the journal.
+void OnJournal(void *data) {
+    const std::unique_ptr<std::string> line(static_cast<std::string *>(data));
+    if (*line == said) return;
+    said = *line;
+    std::fprintf(stderr, "vortelix-monitor: %s\n", line->c_str());
+}
+
+void Journal(const std::string &line) {
+    PostToMainThread(OnJournal, new std::string(line));
+}
+
+std::string Broker() {
+    return brokerHost + ":" + std::to_string(brokerPort);
+}
+
 // Main-thread halves of the library's callbacks.
 void OnConnected(void *rc) {
-    if (FromData(rc) != 0) return; // refused: the library tries again
-    static bool connectedBefore = false;
+    if (FromData(rc) != 0) return; // refused: the network thread tries again
     if (connectedBefore) counts.reconnects++;
     connectedBefore = true;
     counts.connected = true;
@@ -88,31 +124,120 @@ void OnAcked(void *mid) {
     SendWaiting();
 }
 
+// A reason of the library or of the broker in words. MQTT v5 reason codes
+// start at 0x80; the library's own codes are small.
+std::string Reason(int rc) {
+    return rc >= 0x80 ? mosquitto_reason_string(rc) : mosquitto_strerror(rc);
+}
+
 // Network-thread callbacks: hand over, nothing else.
 void NetConnect(mosquitto *, void *, int rc) {
+    connackSeen = true;
+    if (rc == 0 && !clash) Journal("broker connected (" + Broker() + ")");
+    if (rc != 0) {
+        refused = true;
+        Journal("broker " + Broker() + " refused the connection: " +
+                (rc >= 0x80 ? mosquitto_reason_string(rc) : mosquitto_connack_string(rc)));
+    }
     PostToMainThread(OnConnected, AsData(rc));
 }
-void NetDisconnect(mosquitto *, void *, int) {
+void NetDisconnect(mosquitto *, void *, int rc) {
+    lostReason = rc;
     PostToMainThread(OnLost, nullptr);
 }
 void NetPublish(mosquitto *, void *, int mid) {
     PostToMainThread(OnAcked, AsData(mid));
 }
+// The library logs OpenSSL's reason for a failed handshake (an unknown
+// authority, a wrong host name) and returns only "TLS error".
+void NetLog(mosquitto *, void *, int level, const char *text) {
+    if (level == MOSQ_LOG_ERR && std::strstr(text, "OpenSSL")) tlsError = text;
+}
 
-// The network thread. The library's own loop reconnects after a lost
-// connection, but gives up on a first connect that fails and on a failed
-// name lookup; this loop starts it again after each, with the same back-off.
+// Why a connect failed, from its result and errno just after it.
+std::string ConnectFailure(int rc, int err) {
+    if (!tlsError.empty()) return tlsError;
+    if (rc == MOSQ_ERR_ERRNO) return std::strerror(err);
+    if (rc == MOSQ_ERR_EAI) return "host name not found";
+    return Reason(rc);
+}
+
+// The will names when this connection went online, not a time of its own:
+// the broker sends it whenever the connection dies.
+void SetWill() {
+    char stamp[40];
+    LocalTimeISO(stamp, sizeof stamp);
+    JsonItem j = JsonItem::NewObject();
+    j.Add("state", JsonItem::Of("offline"));
+    j.Add("onlineSince", JsonItem::Of(stamp));
+    const std::string will = WriteJsonLine(j);
+    mosquitto_will_set(client, statusTopic.c_str(), static_cast<int>(will.size()), will.data(), QOS,
+                       true);
+}
+
+// The network thread: connects, runs the connection until it ends, pauses,
+// and again. The pause doubles from RECONNECT_MIN_S to RECONNECT_MAX_S and
+// starts again only after a connection that held STEADY_S: a connection
+// taken over by a client of the same id, or one dropped soon after it was
+// made, would otherwise reconnect every second, and two monitors of the
+// same id would kick each other off for ever. Each change of state is one
+// journal line.
 void NetworkLoop() {
+    using Clock = std::chrono::steady_clock;
     double pause = RECONNECT_MIN_S;
     bool first = true;
     while (!stopping) {
-        const int rc = first
-                           ? mosquitto_connect(client, brokerHost.c_str(), brokerPort, KEEPALIVE_S)
-                           : mosquitto_reconnect(client);
+        connackSeen = refused = false;
+        lostReason = 0;
+        tlsError.clear();
+        SetWill();
+        int rc = first ? mosquitto_connect(client, brokerHost.c_str(), brokerPort, KEEPALIVE_S)
+                       : mosquitto_reconnect(client);
+        int err = errno;
         if (rc == MOSQ_ERR_SUCCESS) {
             first = false;
-            pause = RECONNECT_MIN_S;
-            mosquitto_loop_forever(client, 1000, 1);
+            const auto since = Clock::now();
+            bool steady = false;
+            while (!stopping && (rc = mosquitto_loop(client, 1000, 1)) == MOSQ_ERR_SUCCESS) {
+                if (!steady && connackSeen && !refused &&
+                    Clock::now() - since >= std::chrono::duration<double>(STEADY_S)) {
+                    steady = true;
+                    pause = RECONNECT_MIN_S;
+                    if (clash) Journal("broker connected (" + Broker() + ")");
+                    clash = false;
+                }
+            }
+            err = errno;
+            if (stopping) break;
+            // A broker that hands our id to another client closes our socket
+            // without a word (MQTT v3.1.1, and some v5 brokers too) or says
+            // so (v5, DISCONNECT "session taken over"). Closed twice in a
+            // row soon after connecting, with the broker there to reconnect
+            // to in between, is taken for the same.
+            const bool closed = connackSeen && !refused && !steady &&
+                                (lostReason == MOSQ_ERR_CONN_LOST || rc == MOSQ_ERR_CONN_LOST);
+            quickCloses = closed ? quickCloses + 1 : 0;
+            if (lostReason == TAKEN_OVER || quickCloses >= 2) {
+                clash = true;
+                Journal("broker " + Broker() + ": client id " + clientId +
+                        " taken over by another client (closed soon after each connect); "
+                        "trying again with back-off");
+            } else if (refused) {
+                // told by NetConnect
+            } else if (!connackSeen) {
+                Journal("broker " + Broker() + " unreachable: " + ConnectFailure(rc, err));
+            } else {
+                // A closed socket says nothing more than "lost"; a broker
+                // that sends DISCONNECT gives its reason (shutting down ...).
+                const int why = lostReason ? lostReason : rc;
+                Journal("broker " + Broker() + " connection lost" +
+                        (why == MOSQ_ERR_CONN_LOST
+                             ? std::string()
+                             : ": " + (lostReason ? Reason(why) : ConnectFailure(rc, err))));
+            }
+        } else {
+            quickCloses = 0;
+            Journal("broker " + Broker() + " unreachable: " + ConnectFailure(rc, err));
         }
         for (double slept = 0; !stopping && slept < pause; slept += 0.1)
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
@@ -141,12 +266,13 @@ int StartPublisher(const MonitorConfig &config, std::string *error) {
         *error = "cannot create the MQTT client";
         return 0;
     }
-    mosquitto_int_option(client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V311);
-    const std::string will = StatusJson(false);
-    const std::string statusTopic = base + "/status";
-    int rc = mosquitto_will_set(client, statusTopic.c_str(), static_cast<int>(will.size()),
-                                will.data(), QOS, true);
-    if (rc == MOSQ_ERR_SUCCESS && config.tls)
+    // MQTT v5: a broker that hands our client id to another client says so
+    // (DISCONNECT, session taken over) instead of just closing the socket.
+    mosquitto_int_option(client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
+    clientId = config.clientId;
+    statusTopic = base + "/status";
+    int rc = MOSQ_ERR_SUCCESS;
+    if (config.tls)
         rc = mosquitto_tls_set(client, config.cafile.empty() ? nullptr : config.cafile.c_str(),
                                config.cafile.empty() ? "/etc/ssl/certs" : nullptr, nullptr, nullptr,
                                nullptr);
@@ -157,9 +283,9 @@ int StartPublisher(const MonitorConfig &config, std::string *error) {
         *error = std::string("MQTT set-up: ") + mosquitto_strerror(rc);
         return 0;
     }
-    mosquitto_reconnect_delay_set(client, RECONNECT_MIN_S, RECONNECT_MAX_S, true);
     mosquitto_connect_callback_set(client, NetConnect);
     mosquitto_disconnect_callback_set(client, NetDisconnect);
+    mosquitto_log_callback_set(client, NetLog);
     mosquitto_publish_callback_set(client, NetPublish);
     mosquitto_threaded_set(client, true);
     retained["status"] = StatusJson(true);

@@ -1,13 +1,19 @@
 // The MQTT publisher: retained topics, measurements in order, last will.
 //
 // How it works
-// - The connection runs on a network thread (libmosquitto's loop), which
-//   connects and reconnects with a back-off from 1 s to 30 s, a first
-//   connect that fails included. Its events (connected, lost, a message
+// - The connection (MQTT v5) runs on a network thread, which connects and
+//   reconnects with a back-off from 1 s to 30 s, a first connect that fails
+//   included; the back-off starts again from 1 s only after a connection
+//   that held a minute, so a client id taken over by another client does
+//   not reconnect every second. Its events (connected, lost, a message
 //   acknowledged) are handed to the main thread (PostToMainThread); the main
 //   thread never waits for the network thread.
-// - The broker's last will publishes "offline" on BASE/status (retained,
-//   QoS 1) when the monitor dies without a word.
+// - Each change of the connection's state is one line on standard error,
+//   the journal (connected, unreachable and why, refused by the broker and
+//   why, lost, taken over), told once while the state lasts.
+// - The broker's last will publishes {"state":"offline","onlineSince":...}
+//   on BASE/status (retained, QoS 1) when the monitor dies without a word;
+//   it is set anew before each connect, with that connect's time.
 // - Retained topics are kept here and published again on every connect, so a
 //   broker that restarted without them has them back at once.
 // - Measurements wait in a bounded queue, in order, and go out with QoS 1 while

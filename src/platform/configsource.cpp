@@ -1,4 +1,4 @@
-// Settings sources on Qt Core: QCommandLineParser, QSettings, QFileInfo.
+// Settings sources on Qt Core: QCommandLineParser, QFile, QStringDecoder, QFileInfo.
 #include "platform/configsource.h"
 
 #include <QCommandLineParser>
@@ -6,7 +6,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QSysInfo>
-#include <QSettings>
+#include <QStringDecoder>
 #include <QStringList>
 
 #include <cstdio>
@@ -53,27 +53,54 @@ int ParseCommandOptions(int argc, char **argv, const char *about, const char *ve
     return 0;
 }
 
-int ReadIniKeys(const char *path, ConfigValues *values, std::string *error) {
-    const QString file = QString::fromLocal8Bit(path);
-    if (!QFileInfo(file).isFile() || !QFileInfo(file).isReadable()) {
+int ReadIniKeys(const char *path, ConfigValues *values, std::vector<int> *lines,
+                std::string *error) {
+    QFile file(QString::fromLocal8Bit(path));
+    if (!QFileInfo(file).isFile() || !file.open(QIODevice::ReadOnly)) {
         *error = std::string("cannot read config file ") + path;
         return 0;
     }
-    QSettings ini(file, QSettings::IniFormat);
-    if (ini.status() != QSettings::NoError) {
-        *error = std::string("malformed config file ") + path;
-        return 0;
-    }
+    // Read line by line rather than through QSettings: it would split a
+    // value at its commas, drop a line without '=' and let a repeated key
+    // win silently, so a mistyped file would run on settings nobody wrote.
     values->clear();
-    for (const QString &key : ini.allKeys()) {
-        // QSettings reads "a, b" as a list: give the text back as written.
-        const QVariant v = ini.value(key);
-        const QString text = v.typeId() == QMetaType::QStringList
-                                 ? v.toStringList().join(QStringLiteral(", "))
-                                 : v.toString();
-        QString name = key;
-        if (name.startsWith(QStringLiteral("General/"))) name = name.mid(8);
-        values->emplace_back(name.toStdString(), text.toStdString());
+    lines->clear();
+    QString section;
+    int number = 0;
+    auto refuse = [&](const std::string &what) {
+        *error = std::string(path) + " line " + std::to_string(number) + ": " + what;
+        return 0;
+    };
+    while (!file.atEnd()) {
+        QByteArray bytes = file.readLine();
+        number++;
+        if (number == 1 && bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3); // an editor's BOM
+        QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+        const QString text = utf8.decode(bytes);
+        if (utf8.hasError()) return refuse("not UTF-8 text");
+        for (const QChar ch : text)
+            if (ch.category() == QChar::Other_Control && ch != u'\t' && ch != u'\r' && ch != u'\n')
+                return refuse("not text (control character)");
+        const QString line = text.trimmed();
+        if (line.isEmpty() || line.startsWith(u'#') || line.startsWith(u';')) continue;
+        if (line.startsWith(u'[')) {
+            if (!line.endsWith(u']') || line.size() < 3) return refuse("not a [section] header");
+            section = line.mid(1, line.size() - 2).trimmed();
+            if (section.compare(QStringLiteral("General"), Qt::CaseInsensitive) == 0)
+                section.clear();
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (equals <= 0) return refuse("not key = value");
+        QString key = line.left(equals).trimmed();
+        if (!section.isEmpty()) key = section + u'/' + key;
+        const std::string name = key.toStdString();
+        for (std::size_t i = 0; i < values->size(); i++)
+            if ((*values)[i].first == name)
+                return refuse("key " + name + " given twice (first on line " +
+                              std::to_string((*lines)[i]) + ")");
+        values->emplace_back(name, line.mid(equals + 1).trimmed().toStdString());
+        lines->push_back(number);
     }
     return 1;
 }
@@ -99,6 +126,11 @@ int ReadOwnerOnlyFile(const char *path, std::string *text, std::string *error) {
 int FileIsReadable(const char *path) {
     const QFileInfo info(QString::fromLocal8Bit(path));
     return info.isFile() && info.isReadable() ? 1 : 0;
+}
+
+int FolderIsWritable(const char *path) {
+    const QFileInfo info(QString::fromLocal8Bit(path));
+    return info.isDir() && info.isWritable() ? 1 : 0;
 }
 
 std::string MachineName(void) {

@@ -6,7 +6,9 @@
 //   --version are added to the table and handled here (printed on stdout).
 // - An INI file gives the same names as keys, in the file's first, unnamed
 //   section or under [General]; a key in another section is returned with
-//   its section ("section/key"), so the caller can refuse it.
+//   its section ("section/key"), so the caller can refuse it. Each line is
+//   "key = value", a comment (# or ;), a [section] header or blank; a value
+//   is kept as written, less the spaces around it (no quotes, no lists).
 // - Every failure comes back as one line of text naming what is wrong.
 #pragma once
 
@@ -28,9 +30,15 @@ int ParseCommandOptions(int argc, char **argv, const char *about, const char *ve
                         const ConfigOption *options, int count, ConfigValues *values,
                         std::string *error);
 
-// Reads every key of an INI file. Returns 1, or 0 with a line in error
-// (missing, unreadable or malformed file).
-int ReadIniKeys(const char *path, ConfigValues *values, std::string *error);
+// Reads every key of an INI file, with the number of the line of each.
+// Returns 1, or 0 with a line in error naming the file and the line: the file
+// is missing or unreadable, not UTF-8 text, has a line of none of the forms
+// above, or gives a key twice.
+int ReadIniKeys(const char *path, ConfigValues *values, std::vector<int> *lines,
+                std::string *error);
+
+// 1 when path is a folder this process may create files in, else 0.
+int FolderIsWritable(const char *path);
 
 // Reads a file that only its owner may read (a password file). Returns 1
 // with the text less its trailing line end, or 0 with a line in error: the

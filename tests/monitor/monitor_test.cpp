@@ -33,6 +33,9 @@ TEST_F(Monitor, RefusesABadConfiguration) {
          {"--broker", "mqtts://127.0.0.1:1", "--cafile", "/nonexistent/ca.pem"},
          "cannot read CA file /nonexistent/ca.pem"},
         {"unknown option", {"--colour", "red"}, "Unknown option 'colour'"},
+        {"broker's own topic", {"--topic", "$SYS/line"}, "bad --topic '$SYS/line'"},
+        {"no record folder", {"--record", "/nonexistent"}, "bad --record '/nonexistent'"},
+        {"record in a file", {"--record", "@pw644"}, "not a folder this user may write in"},
     };
     const std::string conf = file("bad.conf", "broker = " + broker.url() + "\ncolour = red\n");
     const std::string pw = file("pw", "secret\n", 0644);
@@ -64,6 +67,10 @@ TEST_F(Monitor, StatusOnlineThenOffline) {
     EXPECT_EQ(WaitExit(child, 10), -2000);
     // The broker notices the lost connection at once (the socket closes).
     ASSERT_TRUE(reader.waitFor(LastState(status, "offline"), 20));
+    // The will was made before the kill: it must not pass for the time of it.
+    const QJsonObject will = Json(reader.messages(status).back().payload);
+    EXPECT_FALSE(will.contains("time"));
+    EXPECT_TRUE(will.contains("onlineSince"));
 
     start();
     ASSERT_TRUE(reader.waitFor(LastState(status, "online"), 20));

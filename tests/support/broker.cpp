@@ -40,12 +40,13 @@ bool Accepts(int port) {
 
 } // namespace
 
-Broker::Broker() {
+Broker::Broker(bool anonymous, const std::string &listener) {
     char templ[] = "/tmp/vtlx-broker-XXXXXX";
     dir_ = mkdtemp(templ);
     port_ = FreePort();
     std::ofstream(dir_ + "/mosquitto.conf")
-        << "listener " << port_ << " 127.0.0.1\nallow_anonymous true\n"
+        << "listener " << port_ << " 127.0.0.1\n"
+        << listener << "allow_anonymous " << (anonymous ? "true\n" : "false\n")
         << "persistence true\npersistence_location " << dir_ << "/\n"
         << "log_dest stderr\nlog_timestamp_format %H:%M:%S\n"
         << (geteuid() == 0 ? "user root\n" : "");

@@ -19,7 +19,10 @@ struct mosquitto;
 
 class Broker {
   public:
-    Broker();  // picks a free port and starts the broker
+    // Picks a free port and starts the broker; one that is not anonymous
+    // refuses every client (none has a password there). listener: more
+    // lines for its listener ("certfile ...\nkeyfile ...\n" for TLS).
+    explicit Broker(bool anonymous = true, const std::string &listener = "");
     ~Broker(); // stops it and removes its folder
     bool ok() const { return child_.pid > 0; }
     // Empty when the broker answers MQTT (a connect, a subscription and a
