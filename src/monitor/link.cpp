@@ -30,6 +30,7 @@ const char *state = "starting";        // what BASE/link says (LinkState)
 double stateSince = 0.0;               // Timer() when it began
 std::string lastText;                  // the link's last status text
 std::string identity;                  // the identity published last ("" before the first)
+std::string lastDevice;                // the device the port named last
 long seq = 0;                          // measurements published since start
 long linkErrors = 0;                   // times the line was lost or the sensor fell silent
 const MonitorConfig *config = nullptr; // set by the first LinkStart
@@ -61,9 +62,11 @@ void OnReply(const RunReply &r) {
     RecordMeasurement(r);
 }
 
+// The port's device, or the one it named last once its link has gone.
 std::string Device() {
     char device[256];
-    return ComPortDevice(com, device, sizeof device) == 1 ? device : config->port;
+    if (ComPortDevice(com, device, sizeof device) == 1) lastDevice = device;
+    return lastDevice.empty() ? "COM" + std::to_string(com) : lastDevice;
 }
 
 // The port's number names a device and that device is there (a number keeps
