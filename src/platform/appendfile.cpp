@@ -55,19 +55,24 @@ std::size_t WriteAll(int fd, const char *text, std::size_t n, int *err) {
     return done;
 }
 
-} // namespace
-
-int AppendFileCreate(const char *path, const char *firstLine, char *error, std::size_t size) {
+// A handle no file holds, or 0 with the reason in error.
+int FreeHandle(const char *path, char *error, std::size_t size) {
     // Beyond a file size limit a write should fail and be reported, not end
     // the program with SIGXFSZ.
     std::signal(SIGXFSZ, SIG_IGN);
     int handle = 1;
     while (handle <= kFiles && files[handle].fd >= 0)
         handle++;
-    if (handle > kFiles) {
-        Reason(error, size, "Too many open files for", path, EMFILE);
-        return 0;
-    }
+    if (handle <= kFiles) return handle;
+    Reason(error, size, "Too many open files for", path, EMFILE);
+    return 0;
+}
+
+} // namespace
+
+int AppendFileCreate(const char *path, const char *firstLine, char *error, std::size_t size) {
+    const int handle = FreeHandle(path, error, size);
+    if (!handle) return 0;
     const int fd = open(path, O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) {
         Reason(error, size, "Cannot create", path, errno);
@@ -91,14 +96,8 @@ int AppendFileCreate(const char *path, const char *firstLine, char *error, std::
 
 int AppendFileContinue(const char *path, long long whole, long long lines, char *error,
                        std::size_t size) {
-    std::signal(SIGXFSZ, SIG_IGN);
-    int handle = 1;
-    while (handle <= kFiles && files[handle].fd >= 0)
-        handle++;
-    if (handle > kFiles) {
-        Reason(error, size, "Too many open files for", path, EMFILE);
-        return 0;
-    }
+    const int handle = FreeHandle(path, error, size);
+    if (!handle) return 0;
     const int fd = open(path, O_WRONLY | O_CLOEXEC);
     if (fd < 0) {
         Reason(error, size, "Cannot open", path, errno);
