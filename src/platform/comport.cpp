@@ -16,6 +16,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QHash>
 #include <QPointer>
 #include <QTimer>
 
@@ -29,6 +30,9 @@
 #include <linux/serial.h>
 #include <sys/ioctl.h>
 #endif
+
+// Why the last open of each device failed, as said on standard error.
+static QHash<QString, QString> openFailuresSaid;
 
 // The name the port's lines in the journal begin with: the program's own.
 static QByteArray ProgramName() {
@@ -60,10 +64,17 @@ int ComPort::open(const QString &device, qint32 baud, int parity, int dataBits, 
             openCause_ == kComCauseInUse ? QStringLiteral("the port is in use by another program")
             : openCause_ == kComCauseDenied ? QStringLiteral("no permission to read and write it")
                                             : serial_.errorString();
-        std::fprintf(stderr, "%s: serial: cannot open %s: %s\n", ProgramName().constData(),
-                     qPrintable(device), qPrintable(why));
+        // A program that tries again and again (a service waiting for its
+        // port) says each reason once, not once a try.
+        QString &said = openFailuresSaid[device];
+        if (said != why) {
+            std::fprintf(stderr, "%s: serial: cannot open %s: %s\n", ProgramName().constData(),
+                         qPrintable(device), qPrintable(why));
+            said = why;
+        }
         return kComCannotOpen;
     }
+    openFailuresSaid.remove(device);
     const bool configured =
         serial_.setBaudRate(baud) && serial_.setParity(parities[parity]) &&
         serial_.setDataBits(QSerialPort::DataBits(dataBits)) &&

@@ -258,11 +258,27 @@ TEST_F(Monitor, IdentifiesASwappedSensorAndSaysEachLinkState) {
     EXPECT_GT(now, before);
 
     const std::string other = "test/other";
-    const Child second =
-        Start({VTLX_MONITOR, "--port", "1", "--broker", broker.url(), "--topic", other}, dir, dir);
+    const Child second = Start({VTLX_MONITOR, "--port", "1", "--broker", broker.url(), "--topic",
+                                other, "--client-id", "second", "--stats-every", "1"},
+                               dir, dir);
     ASSERT_TRUE(reader.waitFor(LastState(other + "/link", "port in use"), 20));
+    // Three tries at least (after 0, 1 and 3 s), each said once in all.
+    ASSERT_TRUE(reader.waitFor(
+        [&](auto &all) {
+            for (auto m = all.rbegin(); m != all.rend(); ++m)
+                if (m->topic == other + "/health")
+                    return Json(m->payload)["linkStateFor"].toDouble() > 4;
+            return false;
+        },
+        30));
     EXPECT_EQ(Stop(second, 20), 0);
     EXPECT_EQ(JournalStates(second), (std::vector<std::string>{"starting", "port in use"}));
+    const std::string said = ReadFile(second.err);
+    std::size_t lines = 0;
+    for (auto at = said.find("cannot open"); at != std::string::npos;
+         at = said.find("cannot open", at + 1))
+        lines++;
+    EXPECT_EQ(lines, 1u) << said;
 
     sensor.stop();
     ASSERT_TRUE(reader.waitFor(LastState(link, "port missing"), 20));
