@@ -7,13 +7,6 @@
 
 namespace {
 
-std::size_t Count(const std::string &text, const std::string &what) {
-    std::size_t n = 0;
-    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
-        n++;
-    return n;
-}
-
 // Waits until the child's standard error holds what.
 bool Says(const Child &c, const std::string &what, double seconds = 20) {
     return WaitUntil([&] { return ReadFile(c.err).find(what) != std::string::npos; }, seconds);

@@ -274,11 +274,7 @@ TEST_F(Monitor, IdentifiesASwappedSensorAndSaysEachLinkState) {
     EXPECT_EQ(Stop(second, 20), 0);
     EXPECT_EQ(JournalStates(second), (std::vector<std::string>{"starting", "port in use"}));
     const std::string said = ReadFile(second.err);
-    std::size_t lines = 0;
-    for (auto at = said.find("cannot open"); at != std::string::npos;
-         at = said.find("cannot open", at + 1))
-        lines++;
-    EXPECT_EQ(lines, 1u) << said;
+    EXPECT_EQ(Count(said, "cannot open"), 1u) << said;
 
     sensor.stop();
     ASSERT_TRUE(reader.waitFor(LastState(link, "port missing"), 20));

@@ -33,6 +33,14 @@ inline auto LastState(const std::string &topic, const char *state) {
     };
 }
 
+// How often what occurs in text.
+inline std::size_t Count(const std::string &text, const std::string &what) {
+    std::size_t n = 0;
+    for (auto at = text.find(what); at != std::string::npos; at = text.find(what, at + 1))
+        n++;
+    return n;
+}
+
 // The sensor paced as on a 19200-baud line.
 inline sim::Config PacedConfig(const char *preset = "t1") {
     sim::Config c = InstantConfig(preset);
