@@ -94,8 +94,8 @@ int RunMonitor(const MonitorConfig &config) {
     while (!quitAsked)
         LinkTurn(&quitAsked);
 
+    OnStatistics(); // the last figures, with the recording still named
     LinkStop();
-    OnStatistics();
     StopPublisher(STOP_LIMIT_S);
     return 0;
 }
