@@ -36,6 +36,7 @@ TEST_F(Monitor, RefusesABadConfiguration) {
         {"broker's own topic", {"--topic", "$SYS/line"}, "bad --topic '$SYS/line'"},
         {"no record folder", {"--record", "/nonexistent"}, "bad --record '/nonexistent'"},
         {"record in a file", {"--record", "@pw644"}, "not a folder this user may write in"},
+        {"commands neither on nor off", {"--commands", "yes"}, "bad --commands 'yes': on or off"},
     };
     const std::string conf = file("bad.conf", "broker = " + broker.url() + "\ncolour = red\n");
     const std::string pw = file("pw", "secret\n", 0644);
@@ -86,16 +87,17 @@ TEST_F(Monitor, StatusOnlineThenOffline) {
 }
 
 // READY=1 and WATCHDOG=1 reach the socket the service manager names, with
-// the sensor off: a sensor that is off at boot fails no service.
+// no sensor: a sensor that is off at boot fails no service. (A path that
+// never exists: the number of a pseudo-terminal just closed may be taken by
+// another test's sensor at once.)
 TEST_F(Monitor, NotifiesTheServiceManager) {
-    sensor.stop();
     const std::string path = dir + "/notify";
     const int fd = socket(AF_UNIX, SOCK_DGRAM | SOCK_CLOEXEC, 0);
     sockaddr_un a = {};
     a.sun_family = AF_UNIX;
     std::snprintf(a.sun_path, sizeof a.sun_path, "%s", path.c_str());
     ASSERT_EQ(bind(fd, reinterpret_cast<sockaddr *>(&a), sizeof a), 0);
-    start({}, {"NOTIFY_SOCKET=" + path, "WATCHDOG_USEC=2000000"});
+    start({"--port", dir + "/no-sensor"}, {"NOTIFY_SOCKET=" + path, "WATCHDOG_USEC=2000000"});
     bool ready = false, watchdog = false, status = false;
     char buf[512];
     pollfd p = {fd, POLLIN, 0};
