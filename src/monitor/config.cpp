@@ -23,6 +23,9 @@ const ConfigOption OPTIONS[] = {
     {"record", "DIR", "Record every measurement there, one file per local day."},
     {"stats-every", "SECONDS", "Seconds between statistics messages. Default 10."},
     {"queue-limit", "N", "Measurements kept while the broker is away. Default 100000."},
+    {"commands", "on|off",
+     "Take commands on BASE/command (anyone who may publish there may "
+     "teach the sensor). Default off."},
 };
 constexpr int OPTION_COUNT = sizeof OPTIONS / sizeof OPTIONS[0];
 
@@ -93,6 +96,9 @@ bool Apply(MonitorConfig *c, const std::string &key, const std::string &value,
     } else if (key == "stats-every") {
         if (!WholeNumber(value, 1, 86400, &n)) return bad("whole seconds 1..86400");
         c->statsEvery = static_cast<double>(n);
+    } else if (key == "commands") {
+        if (value != "on" && value != "off") return bad("on or off");
+        c->commands = value == "on";
     } else if (key == "queue-limit") {
         if (!WholeNumber(value, 1, 10000000, &n)) return bad("a count 1..10000000");
         c->queueLimit = n;

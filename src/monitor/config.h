@@ -24,6 +24,7 @@ struct MonitorConfig {
     std::string recordDir;    // one recording per local day there; "" for none
     double statsEvery = 10.0; // seconds between statistics messages
     long queueLimit = 100000; // measurements held while the broker is away
+    bool commands = false;    // take commands on BASE/command
 };
 
 // Exit code of a configuration the monitor refuses.

@@ -13,6 +13,7 @@
 #include "com232/measure.h"
 #include "com232/portsetup.h"
 #include "com232/protocol.h"
+#include "monitor/commands.h"
 #include "monitor/messages.h"
 #include "monitor/publisher.h"
 #include "monitor/record.h"
@@ -44,6 +45,7 @@ void SetState(const char *s, const std::string &text) {
     stateSince = Timer();
     std::fprintf(stderr, "vortelix-monitor: link %s: %s\n", s, text.c_str());
     PublishRetained("link", LinkJson(state, text.c_str()));
+    CommandsLinkState(std::string(s) == "ok", s, text);
 }
 
 // The link's own texts (echo, time-outs, "Line Ok!") are kept for the
@@ -60,6 +62,8 @@ void OnReply(const RunReply &r) {
     AddRunReply(r.Mvalue, r.umValue, 1, r.tVal, r.tTol);
     QueueMeasurement(MeasurementJson(seq, r));
     RecordMeasurement(r);
+    // Between this reply and the next request the line is free.
+    if (!*quitAsked) RunWaitingCommands();
 }
 
 // The port's device, or the one it named last once its link has gone.

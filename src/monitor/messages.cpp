@@ -137,3 +137,14 @@ std::string HealthJson(const HealthFigures &h) {
     j.Add("recordingRows", JsonItem::Of(double(h.recordingRows)));
     return WriteJsonLine(j);
 }
+
+std::string CommandResultJson(const JsonItem &id, const std::string &name, bool ok,
+                              const std::string &text) {
+    JsonItem j = JsonItem::NewObject();
+    j.Add("id", id);
+    j.Add("command", TextOrNull(name));
+    j.Add("ok", JsonItem::Flag(ok));
+    j.Add("text", JsonItem::Of(text));
+    j.Add("time", JsonItem::Of(Now()));
+    return WriteJsonLine(j);
+}

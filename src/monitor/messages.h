@@ -5,6 +5,7 @@
 #include <string>
 
 #include "com232/measure.h"
+#include "platform/jsondoc.h"
 #include "statistics/runstats.h"
 
 // Every message of a monitor's life carries its session: the local time it
@@ -56,3 +57,8 @@ struct HealthFigures {
 
 // BASE/health: the figures above, the session and the time.
 std::string HealthJson(const HealthFigures &h);
+
+// BASE/command/result: {"id","command","ok","text","time"}, the id as it was
+// sent (null for none) and the command's name (null for none).
+std::string CommandResultJson(const JsonItem &id, const std::string &name, bool ok,
+                              const std::string &text);

@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <string>
 
+#include "monitor/commands.h"
 #include "monitor/link.h"
 #include "monitor/messages.h"
 #include "monitor/notify.h"
@@ -90,10 +91,12 @@ int RunMonitor(const MonitorConfig &config) {
     // Ready once the monitor runs, sensor or not: a sensor that is off at
     // boot is a state of the link, not a service that failed to start.
     LinkStart(config, &quitAsked);
+    StartCommands(config.commands);
     NotifyReady();
     while (!quitAsked)
         LinkTurn(&quitAsked);
 
+    StopCommands("the monitor stopped before the command could go to the sensor");
     OnStatistics(); // the last figures, with the recording still named
     LinkStop();
     StopPublisher(STOP_LIMIT_S);

@@ -59,6 +59,9 @@ PublisherCounts counts;                      // what PublisherState gives
 int offlineMid = -1;                         // id of the offline message on stop
 bool offlineAcked = false;
 bool connectedBefore = false; // a connect after the first counts as a reconnect
+std::deque<std::pair<std::string, std::string>> messages; // PublishMessage's, while away
+std::string subscribed;                                   // SubscribeTopic's topic, "" for none
+void (*onMessage)(const std::string &) = nullptr;         // ... and its handler
 
 // Posting carries an int in the data pointer: nothing to allocate or free.
 void *AsData(int v) {
@@ -110,7 +113,28 @@ void OnConnected(void *rc) {
     counts.connected = true;
     for (const auto &[sub, json] : retained)
         Publish(base + "/" + sub, json, true, nullptr);
+    for (; !messages.empty(); messages.pop_front())
+        Publish(messages.front().first, messages.front().second, false, nullptr);
+    // The session is not kept (clean start): the subscription is made anew.
+    if (!subscribed.empty()) mosquitto_subscribe(client, nullptr, subscribed.c_str(), QOS);
     SendWaiting();
+}
+
+// A message on the subscribed topic, handed over by the network thread.
+struct Incoming {
+    std::string payload;
+    bool retained;
+};
+
+void OnIncoming(void *data) {
+    const std::unique_ptr<Incoming> m(static_cast<Incoming *>(data));
+    if (m->retained) {
+        // Once retained, it would be taken again after every reconnect.
+        std::fprintf(stderr, "vortelix-monitor: a retained message on %s passed over\n",
+                     subscribed.c_str());
+        return;
+    }
+    if (onMessage) onMessage(m->payload);
 }
 
 void OnLost(void *) {
@@ -147,6 +171,11 @@ void NetDisconnect(mosquitto *, void *, int rc) {
 }
 void NetPublish(mosquitto *, void *, int mid) {
     PostToMainThread(OnAcked, AsData(mid));
+}
+void NetMessage(mosquitto *, void *, const mosquitto_message *m) {
+    const char *bytes = static_cast<const char *>(m->payload);
+    PostToMainThread(OnIncoming,
+                     new Incoming{std::string(bytes, bytes ? m->payloadlen : 0), m->retain});
 }
 // The library logs OpenSSL's reason for a failed handshake (an unknown
 // authority, a wrong host name) and returns only "TLS error".
@@ -287,6 +316,7 @@ int StartPublisher(const MonitorConfig &config, std::string *error) {
     mosquitto_disconnect_callback_set(client, NetDisconnect);
     mosquitto_log_callback_set(client, NetLog);
     mosquitto_publish_callback_set(client, NetPublish);
+    mosquitto_message_callback_set(client, NetMessage);
     mosquitto_threaded_set(client, true);
     retained["status"] = StatusJson(true);
     // A broker that is away now is no fault: the network thread keeps trying.
@@ -308,6 +338,17 @@ void QueueMeasurement(std::string json) {
     }
     waiting.push_back(std::move(json));
     SendWaiting();
+}
+
+void PublishMessage(const char *sub, const std::string &json) {
+    if (counts.connected && Publish(base + "/" + sub, json, false, nullptr)) return;
+    messages.emplace_back(base + "/" + sub, json);
+}
+
+void SubscribeTopic(const char *sub, void (*handler)(const std::string &payload)) {
+    subscribed = base + "/" + sub;
+    onMessage = handler;
+    if (counts.connected) mosquitto_subscribe(client, nullptr, subscribed.c_str(), QOS);
 }
 
 void StopPublisher(double limit) {

@@ -46,6 +46,16 @@ void PublishRetained(const char *sub, const std::string &json);
 // Queues one measurement for BASE/measurement (QoS 1, not retained).
 void QueueMeasurement(std::string json);
 
+// Publishes json on BASE/sub, not retained, QoS 1; while the broker is away
+// it waits and goes out on the next connect.
+void PublishMessage(const char *sub, const std::string &json);
+
+// Subscribes to BASE/sub with QoS 1, now and after every reconnect. Each
+// message that is not retained is handed to handler on the main thread; a
+// retained one would come again on every connect, so it is passed over
+// with a journal line.
+void SubscribeTopic(const char *sub, void (*handler)(const std::string &payload));
+
 // Publishes offline on BASE/status and waits, pumping events, until the broker
 // has it or `limit` seconds have passed; then disconnects and ends the
 // network thread.

@@ -171,3 +171,8 @@ bool MqttReader::marker(const std::string &topic) {
     }
     return false;
 }
+
+void MqttReader::publish(const std::string &topic, const std::string &payload) {
+    mosquitto_publish(client_, nullptr, topic.c_str(), static_cast<int>(payload.size()),
+                      payload.data(), 1, false);
+}

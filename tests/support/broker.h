@@ -63,6 +63,8 @@ class MqttReader {
     // Publishes text on topic (under vtlx-test/) and waits until it comes back: everything
     // published before it has arrived.
     bool marker(const std::string &topic);
+    // Publishes payload on topic with QoS 1, not retained (as a control room would).
+    void publish(const std::string &topic, const std::string &payload);
 
   private:
     static void OnConnect(mosquitto *, void *self, int rc);
