@@ -16,9 +16,9 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 
-constexpr int KEEPALIVE_S = 30;       // as the main connection's
-constexpr double RECONNECT_MIN_S = 1; // first pause after a lost connection
-constexpr double RECONNECT_MAX_S = 30;
+constexpr int KEEPALIVE_S = 30;                   // as the main connection's
+constexpr double RECONNECT_MIN_S = 1;             // first pause after a lost connection
+constexpr double RECONNECT_MAX_S = 30;            // the pause doubles up to this
 constexpr auto STEADY = std::chrono::seconds(60); // held this long, the pause starts again
 constexpr int LOOP_MS = 100;                      // the thread looks at a stop this often
 constexpr int QOS = 1;

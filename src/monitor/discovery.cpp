@@ -51,8 +51,8 @@ JsonItem Device(const MonitorConfig &config, const std::string &node) {
     return d;
 }
 
-// One entity's config, reading key of the JSON on BASE/sub; the caller adds
-// what its kind needs.
+// One entity's config: its state is templ of the JSON on BASE/sub; the
+// caller adds what its kind needs.
 JsonItem Entity(const MonitorConfig &config, const std::string &node, const std::string &object,
                 const char *name, const char *sub, const std::string &templ) {
     JsonItem origin = JsonItem::NewObject();
