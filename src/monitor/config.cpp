@@ -26,6 +26,8 @@ const ConfigOption OPTIONS[] = {
     {"commands", "on|off",
      "Take commands on BASE/command (anyone who may publish there may "
      "teach the sensor). Default off."},
+    {"discovery", "PREFIX",
+     "Home Assistant discovery configs under this prefix (e.g. homeassistant)."},
 };
 constexpr int OPTION_COUNT = sizeof OPTIONS / sizeof OPTIONS[0];
 
@@ -73,12 +75,12 @@ bool Apply(MonitorConfig *c, const std::string &key, const std::string &value,
     } else if (key == "broker") {
         if (!ParseBrokerUrl(value, &c->brokerHost, &c->brokerPort, &c->tls))
             return bad("not mqtt://host:port or mqtts://host:port");
-    } else if (key == "topic") {
+    } else if (key == "topic" || key == "discovery") {
         if (value.empty() || value.find_first_of("#+") != std::string::npos || value.back() == '/')
             return bad("a topic without wildcards or a trailing '/'");
         // Topics of '$' are the broker's own: it drops what a client publishes there.
         if (value[0] == '$') return bad("a topic not beginning with '$' (the broker's own)");
-        c->topic = value;
+        (key == "topic" ? c->topic : c->discovery) = value;
     } else if (key == "client-id") {
         if (value.empty() || value.size() > 128) return bad("1 to 128 characters");
         c->clientId = value;
@@ -198,6 +200,7 @@ int LoadMonitorConfig(int argc, char **argv, MonitorConfig *config, std::string 
     if (host.empty()) host = "localhost";
     if (c.topic.empty()) c.topic = "vortelix/" + host + "/" + PortName(c);
     if (c.clientId.empty()) c.clientId = "vortelix-monitor-" + host + "-" + PortName(c);
+    c.node = host + "-" + PortName(c);
     *config = c;
     return 0;
 }

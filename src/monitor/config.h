@@ -25,6 +25,8 @@ struct MonitorConfig {
     double statsEvery = 10.0; // seconds between statistics messages
     long queueLimit = 100000; // measurements held while the broker is away
     bool commands = false;    // take commands on BASE/command
+    std::string discovery;    // Home Assistant discovery prefix; "" for no discovery
+    std::string node;         // "<host>-<port>": this monitor's place, in discovery ids
 };
 
 // Exit code of a configuration the monitor refuses.

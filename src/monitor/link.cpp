@@ -14,6 +14,7 @@
 #include "com232/portsetup.h"
 #include "com232/protocol.h"
 #include "monitor/commands.h"
+#include "monitor/discovery.h"
 #include "monitor/messages.h"
 #include "monitor/publisher.h"
 #include "monitor/record.h"
@@ -110,6 +111,7 @@ void Identified() {
     identity = now;
     PublishRetained("identity", now);
     PublishRetained("parameters", ParametersJson());
+    PublishDiscovery(*config);
     SetState("ok", text);
 }
 

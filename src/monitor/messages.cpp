@@ -97,16 +97,20 @@ std::string MeasurementJson(long seq, const RunReply &r) {
     return WriteJsonLine(j);
 }
 
-std::string IdentityJson(const char *port) {
-    JsonItem j = JsonItem::NewObject();
-    for (const IdentityWordDef &w : IDENTITY_WORDS)
-        j.Add(w.name, JsonItem::Of(double(*w.value)));
+std::string SensorDescription(void) {
     const CcdRow *row = CcdTypeRow();
     std::string description;
     if (row && row->line0) description = row->line0;
     if (row && row->line1) description += std::string(description.empty() ? "" : " ") + row->line1;
     // The sensor's texts are in the program's code page; JSON is UTF-8.
-    j.Add("description", JsonItem::Of(WinAnsiToUtf8(description.c_str())));
+    return WinAnsiToUtf8(description.c_str());
+}
+
+std::string IdentityJson(const char *port) {
+    JsonItem j = JsonItem::NewObject();
+    for (const IdentityWordDef &w : IDENTITY_WORDS)
+        j.Add(w.name, JsonItem::Of(double(*w.value)));
+    j.Add("description", JsonItem::Of(SensorDescription()));
     j.Add("firmware", JsonItem::Of(WinAnsiToUtf8(szFirmware)));
     j.Add("port", JsonItem::Of(port));
     j.Add("version", JsonItem::Of(VTLX_VERSION));

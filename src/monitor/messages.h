@@ -32,6 +32,10 @@ std::string StatisticsJson(const RunSummary &s, long dropped);
 // the evaluation mode by name (null for one the sensor does not know).
 std::string MeasurementJson(long seq, const RunReply &r);
 
+// The sensor's description: the two lines of its type's row, UTF-8; "" for a
+// type without text.
+std::string SensorDescription(void);
+
 // BASE/identity: the identity words by name (the pixel count as reported),
 // the sensor's description, the firmware text, the port and this program's
 // version.

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "monitor/commands.h"
+#include "monitor/availability.h"
 #include "monitor/link.h"
 #include "monitor/messages.h"
 #include "monitor/notify.h"
@@ -77,7 +78,7 @@ void OnHealth(void) {
 int RunMonitor(const MonitorConfig &config) {
     InstallQuitSignals(OnQuit);
     std::string error;
-    if (!StartPublisher(config, &error)) {
+    if (!StartPublisher(config, &error) || !StartAvailability(config, &error)) {
         std::fprintf(stderr, "vortelix-monitor: %s\n", error.c_str());
         return 1;
     }
@@ -99,7 +100,11 @@ int RunMonitor(const MonitorConfig &config) {
     StopCommands("the monitor stopped before the command could go to the sensor");
     OnStatistics(); // the last figures, with the recording still named
     LinkStop();
-    StopPublisher(STOP_LIMIT_S);
+    // Both connections say offline within the one limit; the main one is
+    // ended last, the library's clean-up with it.
+    const double end = Timer() + STOP_LIMIT_S;
+    StopAvailability(STOP_LIMIT_S);
+    StopPublisher(end - Timer());
     return 0;
 }
 

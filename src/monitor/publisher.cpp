@@ -54,7 +54,7 @@ std::string base;                     // BASE, the topics' stem
 long queueLimit = 100000;             // bound of waiting
 std::deque<std::string> waiting;      // measurements in order, oldest first
 std::unordered_set<int> inFlight;     // message ids of measurements handed over
-std::map<std::string, std::string> retained; // sub-topic -> last payload
+std::map<std::string, std::string> retained; // topic -> last payload ("" removes)
 PublisherCounts counts;                      // what PublisherState gives
 int offlineMid = -1;                         // id of the offline message on stop
 bool offlineAcked = false;
@@ -111,8 +111,8 @@ void OnConnected(void *rc) {
     if (connectedBefore) counts.reconnects++;
     connectedBefore = true;
     counts.connected = true;
-    for (const auto &[sub, json] : retained)
-        Publish(base + "/" + sub, json, true, nullptr);
+    for (const auto &[topic, payload] : retained)
+        Publish(topic, payload, true, nullptr);
     for (; !messages.empty(); messages.pop_front())
         Publish(messages.front().first, messages.front().second, false, nullptr);
     // The session is not kept (clean start): the subscription is made anew.
@@ -286,39 +286,46 @@ std::string StatusJson(bool online) {
     return WriteJsonLine(j);
 }
 
+mosquitto *NewBrokerClient(const MonitorConfig &config, const std::string &id, std::string *error) {
+    mosquitto *c = mosquitto_new(id.c_str(), true, nullptr);
+    if (!c) {
+        *error = "cannot create the MQTT client";
+        return nullptr;
+    }
+    // MQTT v5: a broker that hands our client id to another client says so
+    // (DISCONNECT, session taken over) instead of just closing the socket.
+    mosquitto_int_option(c, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
+    int rc = MOSQ_ERR_SUCCESS;
+    if (config.tls)
+        rc = mosquitto_tls_set(c, config.cafile.empty() ? nullptr : config.cafile.c_str(),
+                               config.cafile.empty() ? "/etc/ssl/certs" : nullptr, nullptr, nullptr,
+                               nullptr);
+    if (rc == MOSQ_ERR_SUCCESS && !config.username.empty())
+        rc = mosquitto_username_pw_set(c, config.username.c_str(),
+                                       config.password.empty() ? nullptr : config.password.c_str());
+    if (rc != MOSQ_ERR_SUCCESS) {
+        *error = std::string("MQTT set-up: ") + mosquitto_strerror(rc);
+        mosquitto_destroy(c);
+        return nullptr;
+    }
+    return c;
+}
+
 int StartPublisher(const MonitorConfig &config, std::string *error) {
     mosquitto_lib_init();
     base = config.topic;
     queueLimit = config.queueLimit;
-    client = mosquitto_new(config.clientId.c_str(), true, nullptr);
-    if (!client) {
-        *error = "cannot create the MQTT client";
-        return 0;
-    }
-    // MQTT v5: a broker that hands our client id to another client says so
-    // (DISCONNECT, session taken over) instead of just closing the socket.
-    mosquitto_int_option(client, MOSQ_OPT_PROTOCOL_VERSION, MQTT_PROTOCOL_V5);
+    client = NewBrokerClient(config, config.clientId, error);
+    if (!client) return 0;
     clientId = config.clientId;
     statusTopic = base + "/status";
-    int rc = MOSQ_ERR_SUCCESS;
-    if (config.tls)
-        rc = mosquitto_tls_set(client, config.cafile.empty() ? nullptr : config.cafile.c_str(),
-                               config.cafile.empty() ? "/etc/ssl/certs" : nullptr, nullptr, nullptr,
-                               nullptr);
-    if (rc == MOSQ_ERR_SUCCESS && !config.username.empty())
-        rc = mosquitto_username_pw_set(client, config.username.c_str(),
-                                       config.password.empty() ? nullptr : config.password.c_str());
-    if (rc != MOSQ_ERR_SUCCESS) {
-        *error = std::string("MQTT set-up: ") + mosquitto_strerror(rc);
-        return 0;
-    }
     mosquitto_connect_callback_set(client, NetConnect);
     mosquitto_disconnect_callback_set(client, NetDisconnect);
     mosquitto_log_callback_set(client, NetLog);
     mosquitto_publish_callback_set(client, NetPublish);
     mosquitto_message_callback_set(client, NetMessage);
     mosquitto_threaded_set(client, true);
-    retained["status"] = StatusJson(true);
+    retained[statusTopic] = StatusJson(true);
     // A broker that is away now is no fault: the network thread keeps trying.
     brokerHost = config.brokerHost;
     brokerPort = config.brokerPort;
@@ -327,8 +334,12 @@ int StartPublisher(const MonitorConfig &config, std::string *error) {
 }
 
 void PublishRetained(const char *sub, const std::string &json) {
-    retained[sub] = json;
-    if (counts.connected) Publish(base + "/" + sub, json, true, nullptr);
+    PublishRetainedAt(base + "/" + sub, json);
+}
+
+void PublishRetainedAt(const std::string &topic, const std::string &payload) {
+    retained[topic] = payload;
+    if (counts.connected) Publish(topic, payload, true, nullptr);
 }
 
 void QueueMeasurement(std::string json) {
@@ -357,8 +368,8 @@ void StopPublisher(double limit) {
     // What is queued goes first while there is time, then the offline word.
     while (counts.connected && (!waiting.empty() || !inFlight.empty()) && Timer() < end - 0.5)
         PumpEvents(0.05);
-    retained["status"] = StatusJson(false);
-    if (counts.connected && Publish(base + "/status", retained["status"], true, &offlineMid))
+    retained[statusTopic] = StatusJson(false);
+    if (counts.connected && Publish(statusTopic, retained[statusTopic], true, &offlineMid))
         while (!offlineAcked && counts.connected && Timer() < end)
             PumpEvents(0.05);
     stopping = true;

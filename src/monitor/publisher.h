@@ -15,7 +15,10 @@
 //   on BASE/status (retained, QoS 1) when the monitor dies without a word;
 //   it is set anew before each connect, with that connect's time.
 // - Retained topics are kept here and published again on every connect, so a
-//   broker that restarted without them has them back at once.
+//   broker that restarted without them has them back at once. An empty one
+//   is a removal (the broker forgets what it kept there): it is kept and sent
+//   again the same way, so a broker that was away when it went out forgets
+//   too, until something else is published there.
 // - Measurements wait in a bounded queue, in order, and go out with QoS 1 while
 //   connected, a window of them unacknowledged at a time. Past the bound the
 //   oldest waiting one is dropped and counted. A message handed to the
@@ -26,6 +29,8 @@
 #include <string>
 
 #include "monitor/config.h"
+
+struct mosquitto;
 
 struct PublisherCounts {
     long waiting = 0;    // measurements queued, not yet handed to the library
@@ -42,6 +47,10 @@ int StartPublisher(const MonitorConfig &config, std::string *error);
 
 // Publishes json on BASE/sub, retained, QoS 1, now and after every reconnect.
 void PublishRetained(const char *sub, const std::string &json);
+
+// The same on a full topic outside BASE; an empty payload removes the
+// broker's retained message there.
+void PublishRetainedAt(const std::string &topic, const std::string &payload);
 
 // Queues one measurement for BASE/measurement (QoS 1, not retained).
 void QueueMeasurement(std::string json);
@@ -62,6 +71,11 @@ void SubscribeTopic(const char *sub, void (*handler)(const std::string &payload)
 void StopPublisher(double limit);
 
 PublisherCounts PublisherState(void);
+
+// A client of the configured broker under id: MQTT v5, TLS and credentials
+// as configured, not connected. nullptr with a line in error when the
+// library refuses the set-up.
+mosquitto *NewBrokerClient(const MonitorConfig &config, const std::string &id, std::string *error);
 
 // {"state":"online","time":"..."} and its offline twin.
 std::string StatusJson(bool online);

@@ -34,6 +34,7 @@ TEST_F(Monitor, RefusesABadConfiguration) {
          "cannot read CA file /nonexistent/ca.pem"},
         {"unknown option", {"--colour", "red"}, "Unknown option 'colour'"},
         {"broker's own topic", {"--topic", "$SYS/line"}, "bad --topic '$SYS/line'"},
+        {"discovery prefix", {"--discovery", "homeassistant/"}, "bad --discovery"},
         {"no record folder", {"--record", "/nonexistent"}, "bad --record '/nonexistent'"},
         {"record in a file", {"--record", "@pw644"}, "not a folder this user may write in"},
         {"commands neither on nor off", {"--commands", "yes"}, "bad --commands 'yes': on or off"},
