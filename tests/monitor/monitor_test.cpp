@@ -258,9 +258,9 @@ TEST_F(Monitor, IdentifiesASwappedSensorAndSaysEachLinkState) {
     EXPECT_GT(now, before);
 
     const std::string other = "test/other";
-    const Child second = Start({VTLX_MONITOR, "--port", "1", "--broker", broker.url(), "--topic",
-                                other, "--client-id", "second", "--stats-every", "1"},
-                               dir, dir);
+    const Child second =
+        Start(MonitorArgs(1, broker.url(), other, {"--client-id", "second", "--stats-every", "1"}),
+              dir, dir);
     ASSERT_TRUE(reader.waitFor(LastState(other + "/link", "port in use"), 20));
     // Three tries at least (after 0, 1 and 3 s), each said once in all.
     ASSERT_TRUE(reader.waitFor(
