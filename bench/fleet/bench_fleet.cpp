@@ -17,7 +17,9 @@
 //   number, against the replies the simulator sent, after every monitor was
 //   stopped;
 // - its monitor's CPU share of one core (user + system, /proc/PID/stat),
-//   resident memory and its peak (VmRSS, VmHWM) before the stop;
+//   resident memory and its peak (VmRSS, VmHWM) before the stop, and its
+//   proportional share (Pss: the pages of Qt and the other libraries the
+//   monitors share counted once among them, which VmRSS counts in each);
 // then the same in all, the simulators' CPU share (a real gateway does not
 // carry it) and the load average.
 #include <csignal>
@@ -40,7 +42,7 @@ struct Line {
     Child sim, monitor;
     double t0 = 0, cpu0 = 0; // at the start of the span
     double rate = 0, cpu = 0;
-    long rss = 0, peak = 0, published = 0, replies = 0;
+    long rss = 0, peak = 0, pss = 0, published = 0, replies = 0;
     int exit = 0;
 };
 
@@ -105,6 +107,7 @@ Fleet Run(int count, double seconds, const std::string &dir, const std::string &
         l.cpu = (CpuSeconds(l.monitor.pid) - l.cpu0) / wall;
         l.rss = StatusKiB(l.monitor.pid, "VmRSS:");
         l.peak = StatusKiB(l.monitor.pid, "VmHWM:");
+        l.pss = StatusKiB(l.monitor.pid, "Pss:", "smaps_rollup");
         sim1 += CpuSeconds(l.sim.pid);
         const std::vector<double> t = ReplyStamps(l.log);
         l.rate = t.empty() ? 0 : RepliesPerSecond(t, l.t0, t.back());
@@ -152,38 +155,42 @@ int main(int argc, char **argv) {
     const Line &one = alone.lines[0];
     const double bound = one.rate;
     std::printf("line 1 alone, %.0f s: %.2f replies/s (%.3f of the line bound %.2f/s), "
-                "published %ld of %ld, CPU %.2f %%, RSS %ld KiB, peak %ld KiB, load %s-%s\n\n",
+                "published %ld of %ld, CPU %.2f %%, RSS %ld KiB, peak %ld KiB, PSS %ld KiB, load "
+                "%s-%s\n\n",
                 aloneSeconds, bound, bound / LINE_BOUND, LINE_BOUND, one.published, one.replies,
-                100.0 * one.cpu, one.rss, one.peak, alone.load0.c_str(), alone.load1.c_str());
+                100.0 * one.cpu, one.rss, one.peak, one.pss, alone.load0.c_str(),
+                alone.load1.c_str());
     std::fflush(stdout);
 
     const Fleet fleet = Run(count, seconds, dir, "fleet");
     if (fleet.lines.empty()) return 1;
     std::printf("%d lines, %.0f s (load average %s at the start, %s at the end):\n\n"
                 "| line | replies/s | of alone | of line bound | published | CPU %% | RSS KiB | "
-                "peak KiB |\n|---|---|---|---|---|---|---|---|\n",
+                "peak KiB | PSS KiB |\n|---|---|---|---|---|---|---|---|---|\n",
                 count, seconds, fleet.load0.c_str(), fleet.load1.c_str());
     double rate = 0, cpu = 0, lowest = 1e9;
-    long rss = 0, peak = 0, published = 0, replies = 0;
+    long rss = 0, peak = 0, pss = 0, published = 0, replies = 0;
     bool clean = true;
     for (std::size_t i = 0; i < fleet.lines.size(); i++) {
         const Line &l = fleet.lines[i];
-        std::printf("| %zu | %.2f | %.3f | %.3f | %ld of %ld | %.2f | %ld | %ld |\n", i + 1, l.rate,
-                    l.rate / bound, l.rate / LINE_BOUND, l.published, l.replies, 100.0 * l.cpu,
-                    l.rss, l.peak);
+        std::printf("| %zu | %.2f | %.3f | %.3f | %ld of %ld | %.2f | %ld | %ld | %ld |\n", i + 1,
+                    l.rate, l.rate / bound, l.rate / LINE_BOUND, l.published, l.replies,
+                    100.0 * l.cpu, l.rss, l.peak, l.pss);
         rate += l.rate;
         lowest = std::min(lowest, l.rate);
         cpu += l.cpu;
         rss += l.rss;
         peak += l.peak;
+        pss += l.pss;
         published += l.published;
         replies += l.replies;
         clean &= l.exit == 0;
     }
     const double n = static_cast<double>(fleet.lines.size());
-    std::printf("| all | %.2f | %.3f (lowest %.3f) | %.3f | %ld of %ld | %.2f | %ld | %ld |\n\n",
-                rate, rate / n / bound, lowest / bound, rate / n / LINE_BOUND, published, replies,
-                100.0 * cpu, rss, peak);
+    std::printf(
+        "| all | %.2f | %.3f (lowest %.3f) | %.3f | %ld of %ld | %.2f | %ld | %ld | %ld |\n\n",
+        rate, rate / n / bound, lowest / bound, rate / n / LINE_BOUND, published, replies,
+        100.0 * cpu, rss, peak, pss);
     std::printf("simulators: %.2f %% of one core in all; every monitor ended with 0: %s\n",
                 100.0 * fleet.simCpu, clean ? "yes" : "no");
     return 0;

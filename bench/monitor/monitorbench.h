@@ -48,9 +48,11 @@ inline double CpuSeconds(pid_t pid) {
 }
 
 // A figure in KiB of /proc/PID/status: "VmRSS:" (resident now), "VmHWM:"
-// (its peak). 0 when the process is gone.
-inline long StatusKiB(pid_t pid, const std::string &field) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
+// (its peak); or of another file of the process that lists figures the same
+// way ("smaps_rollup", "Pss:": its share of the pages it shares with others).
+// 0 when the process is gone.
+inline long StatusKiB(pid_t pid, const std::string &field, const char *file = "status") {
+    std::ifstream in("/proc/" + std::to_string(pid) + "/" + file);
     std::string line;
     while (std::getline(in, line))
         if (line.rfind(field, 0) == 0) return std::atol(line.c_str() + field.size());
