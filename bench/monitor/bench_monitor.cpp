@@ -17,74 +17,17 @@
 //   share of the rate before (the loop must not slow down while the
 //   measurements queue) and the resident memory it grew by per measurement
 //   queued.
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <sstream>
 #include <set>
 #include <string>
-#include <thread>
-#include <unistd.h>
 #include <vector>
 
 #include "broker.h"
+#include "monitorbench.h"
 #include "process.h"
 #include "ptypeer.h"
-
-namespace {
-
-constexpr double LINE_BOUND = 1920.0 / 72.0; // run exchanges per second at 19200 baud
-
-// Stamps of the run replies in the simulator's log.
-std::vector<double> ReplyStamps(const std::string &log) {
-    std::vector<double> t;
-    std::ifstream in(log);
-    std::string line;
-    while (std::getline(in, line))
-        if (line.find("\"dir\":\"tx\",\"kind\":\"reply\",\"code\":8,") != std::string::npos)
-            t.push_back(std::atof(line.c_str() + line.find("\"t\":") + 4));
-    return t;
-}
-
-double RepliesPerSecond(const std::vector<double> &t, double from, double to) {
-    long n = 0;
-    for (double s : t)
-        n += s >= from && s < to;
-    return static_cast<double>(n) / (to - from);
-}
-
-// CPU seconds (user + system) of a process.
-double CpuSeconds(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/stat");
-    std::string stat;
-    std::getline(in, stat);
-    std::istringstream fields(stat.substr(stat.rfind(')') + 2));
-    std::string f;
-    double ticks = 0;
-    for (int i = 3; i <= 15 && fields >> f; i++)
-        if (i >= 14) ticks += std::atof(f.c_str());
-    return ticks / static_cast<double>(sysconf(_SC_CLK_TCK));
-}
-
-long RssKiB(pid_t pid) {
-    std::ifstream in("/proc/" + std::to_string(pid) + "/status");
-    std::string line;
-    while (std::getline(in, line))
-        if (line.rfind("VmRSS:", 0) == 0) return std::atol(line.c_str() + 6);
-    return 0;
-}
-
-double Now() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch())
-        .count();
-}
-
-void Pause(double s) {
-    std::this_thread::sleep_for(std::chrono::duration<double>(s));
-}
-
-} // namespace
 
 int main(int argc, char **argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 20.0;
@@ -120,28 +63,29 @@ int main(int argc, char **argv) {
         Pause(3.0);
         const double t0 = ReplyStamps(log).empty() ? 0 : ReplyStamps(log).back();
         const double cpu0 = CpuSeconds(monitor.pid), wall0 = Now();
-        const long rss0 = RssKiB(monitor.pid);
+        const long rss0 = StatusKiB(monitor.pid, "VmRSS:");
         for (double left = seconds; left > 0; left -= 60) {
             Pause(left < 60 ? left : 60);
             if (seconds > 120)
                 std::fprintf(stderr, "%s: %.0f s, RSS %ld KiB\n", delivery.c_str(),
-                             seconds - left + (left < 60 ? left : 60), RssKiB(monitor.pid));
+                             seconds - left + (left < 60 ? left : 60),
+                             StatusKiB(monitor.pid, "VmRSS:"));
         }
         const double cpu = (CpuSeconds(monitor.pid) - cpu0) / (Now() - wall0);
-        const long rss1 = RssKiB(monitor.pid);
+        const long rss1 = StatusKiB(monitor.pid, "VmRSS:");
         const std::vector<double> stamps = ReplyStamps(log);
         const double t1 = stamps.back();
         const double rate = RepliesPerSecond(stamps, t0, t1);
 
         // The broker away: the queue grows by every reply meanwhile.
         broker.stop();
-        const long rssDown = RssKiB(monitor.pid);
+        const long rssDown = StatusKiB(monitor.pid, "VmRSS:");
         const double down = ReplyStamps(log).back();
         Pause(outage);
         const std::vector<double> after = ReplyStamps(log);
         const double up = after.back();
         const long queued = static_cast<long>(after.size()) - static_cast<long>(stamps.size());
-        const long rssUp = RssKiB(monitor.pid);
+        const long rssUp = StatusKiB(monitor.pid, "VmRSS:");
         broker.start();
         // The queue drains after the reconnect (back-off up to 30 s).
         const std::size_t all = ReplyStamps(log).size();

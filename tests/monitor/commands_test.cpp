@@ -91,7 +91,9 @@ TEST_F(Monitor, SendsEachCommandBetweenTwoRunRepliesAndAnswersItOnce) {
     const auto teach =
         std::find_if(events.begin(), events.end(), [](const SimEvent &e) { return e.code == 6; });
     for (auto e = teach; e != events.end(); ++e)
-        if (e->kind == "reply" && e->code == 8) EXPECT_EQ(e->words[5], std::stoul(taught[1]));
+        if (e->kind == "reply" && e->code == 8) {
+            EXPECT_EQ(e->words[5], std::stoul(taught[1]));
+        }
     EXPECT_GE(reader.messages(base + "/parameters").size(), 3u);
     EXPECT_EQ(Count(ReadFile(child.err), "vortelix-monitor: command "), 14u); // in and out
 }

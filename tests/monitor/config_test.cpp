@@ -119,9 +119,8 @@ TEST_F(Monitor, ClientIdTakenOverBacksOff) {
     SimulatedSensor second(PacedConfig(), 2, folder);
     start({"--client-id", "twin"});
     ASSERT_TRUE(reader.waitFor(LastState(base + "/status", "online"), 20));
-    Child other = Start({VTLX_MONITOR, "--port", "2", "--broker", broker.url(), "--topic",
-                         "test/other", "--client-id", "twin"},
-                        dir, dir);
+    Child other =
+        Start(MonitorArgs(2, broker.url(), "test/other", {"--client-id", "twin"}), dir, dir);
     EXPECT_TRUE(Says(child, "client id twin taken over"));
     EXPECT_TRUE(Says(other, "client id twin taken over"));
     EXPECT_FALSE(WaitUntil([&] { return Count(broker.log(), " as twin ") > 20; }, 30))

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <chrono>
 #include <csignal>
-#include <memory>
 #include <poll.h>
 #include <sstream>
 #include <sys/socket.h>
@@ -261,9 +260,9 @@ TEST_F(Monitor, IdentifiesASwappedSensorAndSaysEachLinkState) {
     EXPECT_GT(now, before);
 
     const std::string other = "test/other";
-    const Child second = Start({VTLX_MONITOR, "--port", "1", "--broker", broker.url(), "--topic",
-                                other, "--client-id", "second", "--stats-every", "1"},
-                               dir, dir);
+    const Child second =
+        Start(MonitorArgs(1, broker.url(), other, {"--client-id", "second", "--stats-every", "1"}),
+              dir, dir);
     ASSERT_TRUE(reader.waitFor(LastState(other + "/link", "port in use"), 20));
     // Three tries at least (after 0, 1 and 3 s), each said once in all.
     ASSERT_TRUE(reader.waitFor(
@@ -289,40 +288,6 @@ TEST_F(Monitor, IdentifiesASwappedSensorAndSaysEachLinkState) {
     EXPECT_EQ(err.find("Line Ok!"), std::string::npos) << err;
     EXPECT_EQ(err.find("Timeout"), std::string::npos) << err;
     child.pid = -1;
-}
-
-// Three sensors, three monitors, one broker, 500 replies each: every stream
-// whole and in order.
-TEST(MonitorFleet, ThreeStreamsOnOneBroker) {
-    PortFolder folder;
-    Broker broker;
-    ASSERT_EQ(broker.problem(), "");
-    MqttReader reader(broker.port(), "fleet/#");
-    ASSERT_TRUE(reader.connected());
-    std::vector<std::unique_ptr<SimulatedSensor>> sensors;
-    std::vector<Child> monitors;
-    char templ[] = "/tmp/vtlx-fleet-XXXXXX";
-    const std::string dir = mkdtemp(templ);
-    for (int n = 1; n <= 3; n++) {
-        sensors.push_back(std::make_unique<SimulatedSensor>(PacedConfig(), n, folder));
-        monitors.push_back(Start({VTLX_MONITOR, "--port", std::to_string(n), "--broker",
-                                  broker.url(), "--topic", "fleet/" + std::to_string(n)},
-                                 dir, dir));
-    }
-    for (int n = 0; n < 3; n++)
-        EXPECT_TRUE(reader.waitFor(SeqAtLeast("fleet/" + std::to_string(n + 1), 500), 180));
-    for (int n = 0; n < 3; n++) {
-        SCOPED_TRACE(n + 1);
-        EXPECT_EQ(Stop(monitors[n], 20), 0);
-        const std::string base = "fleet/" + std::to_string(n + 1);
-        ASSERT_TRUE(reader.waitFor(LastState(base + "/status", "offline"), 20));
-        const auto seen = Measurements(reader, base);
-        ExpectNoGap(seen);
-        EXPECT_EQ(seen.size(), RunReplies(*sensors[n]).size());
-        EXPECT_GE(seen.size(), 500u);
-    }
-    if (::testing::Test::HasFailure()) std::cerr << "--- the broker's log:\n" << broker.log();
-    std::filesystem::remove_all(dir);
 }
 
 // The unit file as the service manager reads it (the program from the build).

@@ -48,6 +48,17 @@ inline sim::Config PacedConfig(const char *preset = "t1") {
     return c;
 }
 
+// The command line of a monitor on COM port, publishing under topic, with
+// the extra options.
+inline std::vector<std::string> MonitorArgs(int port, const std::string &url,
+                                            const std::string &topic,
+                                            const std::vector<std::string> &extra = {}) {
+    std::vector<std::string> args = {VTLX_MONITOR, "--port", std::to_string(port), "--broker", url,
+                                     "--topic",    topic};
+    args.insert(args.end(), extra.begin(), extra.end());
+    return args;
+}
+
 class Monitor : public ::testing::Test {
   protected:
     void SetUp() override {
@@ -67,10 +78,7 @@ class Monitor : public ::testing::Test {
         std::filesystem::remove_all(dir);
     }
     Child start(std::vector<std::string> extra = {}, std::vector<std::string> env = {}) {
-        std::vector<std::string> args = {VTLX_MONITOR, "--port",  "1", "--broker",
-                                         broker.url(), "--topic", base};
-        args.insert(args.end(), extra.begin(), extra.end());
-        return child = Start(args, dir, dir, env);
+        return child = Start(MonitorArgs(1, broker.url(), base, extra), dir, dir, env);
     }
     std::string file(const std::string &name, const std::string &text, unsigned mode = 0600) {
         const std::string path = dir + "/" + name;
