@@ -73,6 +73,10 @@ void Run() {
     double pause = RECONNECT_MIN_S;
     bool first = true;
     Clock::time_point giveUp = Clock::time_point::max();
+    // Two first connects at once would both make the library's TLS globals
+    // (one of them never freed): this one waits for the main connection's.
+    while (!stopping && !PublisherTriedOnce())
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     while (!stopping) {
         const int rc = first ? mosquitto_connect(client, host.c_str(), port, KEEPALIVE_S)
                              : mosquitto_reconnect(client);

@@ -50,6 +50,7 @@ bool clash = false;                   // taken over, and no steady connection si
 std::thread network;                  // runs the connection (NetworkLoop)
 std::atomic<bool> stopping{false};    // set by StopPublisher: the network thread ends
 std::atomic<bool> networkDone{false}; // set by the network thread as it ends
+std::atomic<bool> triedOnce{false};   // the first connect has returned
 std::string base;                     // BASE, the topics' stem
 long queueLimit = 100000;             // bound of waiting
 std::deque<std::string> waiting;      // measurements in order, oldest first
@@ -223,6 +224,7 @@ void NetworkLoop() {
         int rc = first ? mosquitto_connect(client, brokerHost.c_str(), brokerPort, KEEPALIVE_S)
                        : mosquitto_reconnect(client);
         int err = errno;
+        triedOnce = true;
         if (rc == MOSQ_ERR_SUCCESS) {
             first = false;
             const auto since = Clock::now();
@@ -386,6 +388,10 @@ void StopPublisher(double limit) {
     mosquitto_destroy(client);
     client = nullptr;
     mosquitto_lib_cleanup();
+}
+
+bool PublisherTriedOnce(void) {
+    return triedOnce;
 }
 
 PublisherCounts PublisherState(void) {

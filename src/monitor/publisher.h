@@ -72,6 +72,11 @@ void StopPublisher(double limit);
 
 PublisherCounts PublisherState(void);
 
+// True once the first connect has returned, whatever its result: the
+// library's TLS set-up, made on a client's first connect without a lock, is
+// then done, and another client may connect beside this one.
+bool PublisherTriedOnce(void);
+
 // A client of the configured broker under id: MQTT v5, TLS and credentials
 // as configured, not connected. nullptr with a line in error when the
 // library refuses the set-up.

@@ -69,7 +69,7 @@ TEST_F(Monitor, TellsTheJournalWhyTheBrokerIsAway) {
         if (url == locked.url()) {
             EXPECT_TRUE(WaitUntil([&] { return Count(locked.log(), "not authorised") >= 3; }, 30));
         }
-        EXPECT_EQ(Stop(m, 20), 0);
+        EXPECT_EQ(Stop(m, 20), 0) << ReadFile(m.err);
         EXPECT_EQ(Count(ReadFile(m.err), "vortelix-monitor: broker "), 1u) << ReadFile(m.err);
     }
     // Nobody listening, then the broker back: two lines, in that order.
@@ -106,7 +106,7 @@ TEST_F(Monitor, TellsTheJournalWhyTlsFailed) {
                    "--cafile", dir + "/" + ca + ".pem", "--client-id", ca},
                   dir, dir);
         EXPECT_TRUE(Says(m, "certificate verify failed")) << ReadFile(m.err) << tls.log();
-        EXPECT_EQ(Stop(m, 20), 0);
+        EXPECT_EQ(Stop(m, 20), 0) << ReadFile(m.err);
     }
 }
 
