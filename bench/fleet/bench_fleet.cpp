@@ -2,10 +2,12 @@
 // at 19200 baud, COM1 to COMn in one private port folder), one mosquitto
 // broker and one vortelix-monitor per port, each a process of its own.
 //
-//   bench_fleet [seconds] [lines] [alone]
+//   bench_fleet [seconds] [lines] [alone] [delivery]
 //     seconds  measured with every line running, default 60
 //     lines    default 16
 //     alone    seconds line 1 is first measured on its own, default 20
+//     delivery how the simulators hand their bytes on: uart (byte by byte,
+//              the default), whole (each reply at once) or usb (packets)
 //
 // A line's bound is the rate one sensor reaches on its own on this machine:
 // line 1 with its monitor and nothing else of the benchmark running, measured
@@ -36,6 +38,8 @@
 #include "ptypeer.h"
 
 namespace {
+
+std::string delivery = "uart"; // the simulators' --delivery
 
 struct Line {
     std::string log, base;
@@ -75,7 +79,9 @@ Fleet Run(int count, double seconds, const std::string &dir, const std::string &
         Line &l = f.lines[n - 1];
         l.log = dir + "/" + prefix + std::to_string(n) + ".jsonl";
         l.base = prefix + "/line" + std::to_string(n);
-        l.sim = Start({VTLX_SENSORSIM, "--com", std::to_string(n), "--log", l.log}, dir, dir);
+        l.sim = Start(
+            {VTLX_SENSORSIM, "--com", std::to_string(n), "--log", l.log, "--delivery", delivery},
+            dir, dir);
     }
     Pause(0.5);
     for (int n = 1; n <= count; n++)
@@ -145,6 +151,7 @@ int main(int argc, char **argv) {
     const double seconds = argc > 1 ? std::atof(argv[1]) : 60.0;
     const int count = argc > 2 ? std::atoi(argv[2]) : 16;
     const double aloneSeconds = argc > 3 ? std::atof(argv[3]) : 20.0;
+    delivery = argc > 4 ? argv[4] : "uart";
 
     PortFolder folder;
     char templ[] = "/tmp/vtlx-benchfleet-XXXXXX";
@@ -164,10 +171,10 @@ int main(int argc, char **argv) {
 
     const Fleet fleet = Run(count, seconds, dir, "fleet");
     if (fleet.lines.empty()) return 1;
-    std::printf("%d lines, %.0f s (load average %s at the start, %s at the end):\n\n"
+    std::printf("%d lines, delivery %s, %.0f s (load average %s at the start, %s at the end):\n\n"
                 "| line | replies/s | of alone | of line bound | published | CPU %% | RSS KiB | "
                 "peak KiB | PSS KiB |\n|---|---|---|---|---|---|---|---|---|\n",
-                count, seconds, fleet.load0.c_str(), fleet.load1.c_str());
+                count, delivery.c_str(), seconds, fleet.load0.c_str(), fleet.load1.c_str());
     double rate = 0, cpu = 0, lowest = 1e9;
     long rss = 0, peak = 0, pss = 0, published = 0, replies = 0;
     bool clean = true;
