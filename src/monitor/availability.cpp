@@ -124,16 +124,5 @@ void StopAvailability(double limit) {
     if (!client) return;
     stopLimit = limit;
     stopping = true;
-    // A connect under way to a host that does not answer may block the
-    // thread for a while: the process ends without waiting for it.
-    const double end = Timer() + limit + 1.0;
-    while (!done && Timer() < end)
-        Delay(0.01);
-    if (!done) {
-        thread.detach();
-        return;
-    }
-    thread.join();
-    mosquitto_destroy(client);
-    client = nullptr;
+    EndClientThread(&thread, done, Timer() + limit + 1.0, &client);
 }

@@ -376,18 +376,21 @@ void StopPublisher(double limit) {
             PumpEvents(0.05);
     stopping = true;
     mosquitto_disconnect(client);
-    // A connect under way to a host that does not answer may block the
-    // network thread for a while: the process ends without waiting for it.
-    while (!networkDone && Timer() < end + 1.0)
+    if (EndClientThread(&network, networkDone, end + 1.0, &client)) mosquitto_lib_cleanup();
+}
+
+bool EndClientThread(std::thread *thread, const std::atomic<bool> &done, double until,
+                     mosquitto **client) {
+    while (!done && Timer() < until)
         Delay(0.01);
-    if (!networkDone) {
-        network.detach();
-        return;
+    if (!done) {
+        thread->detach();
+        return false;
     }
-    network.join();
-    mosquitto_destroy(client);
-    client = nullptr;
-    mosquitto_lib_cleanup();
+    thread->join();
+    mosquitto_destroy(*client);
+    *client = nullptr;
+    return true;
 }
 
 bool PublisherTriedOnce(void) {

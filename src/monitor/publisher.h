@@ -26,7 +26,9 @@
 //   duplicate but never a gap.
 #pragma once
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "monitor/config.h"
 
@@ -81,6 +83,13 @@ bool PublisherTriedOnce(void);
 // as configured, not connected. nullptr with a line in error when the
 // library refuses the set-up.
 mosquitto *NewBrokerClient(const MonitorConfig &config, const std::string &id, std::string *error);
+
+// Waits, pausing, until the client's thread has set done or Timer() reaches
+// until; then joins it and destroys the client (*client null) and returns
+// true. A thread still blocked in a connect to a host that does not answer
+// is left to the process's end: false.
+bool EndClientThread(std::thread *thread, const std::atomic<bool> &done, double until,
+                     mosquitto **client);
 
 // {"state":"online","time":"..."} and its offline twin.
 std::string StatusJson(bool online);
