@@ -9,6 +9,10 @@
 
 namespace {
 
+constexpr std::size_t MAX_TOPIC = 4096;    // bytes of a base topic or prefix
+constexpr std::size_t MAX_CLIENT_ID = 128; // bytes of a client id
+constexpr std::size_t MAX_PORT_NAME = 255; // bytes of a file name, the most a device's has
+
 constexpr char ABOUT[] = "Publishes every measurement of a VORTELIX sensor to an MQTT broker.";
 
 const ConfigOption OPTIONS[] = {
@@ -48,6 +52,23 @@ bool WholeNumber(const std::string &text, long low, long high, long *out) {
     return true;
 }
 
+// Why value cannot be a base topic or prefix, or nullptr when it can.
+const char *TopicFault(const std::string &value) {
+    if (value.empty() || value.find_first_of("#+") != std::string::npos || value.back() == '/')
+        return "a topic without wildcards or a trailing '/'";
+    // Topics of '$' are the broker's own: it drops what a client publishes there.
+    if (value[0] == '$') return "a topic not beginning with '$' (the broker's own)";
+    if (value.size() > MAX_TOPIC) return "a topic of at most 4096 bytes";
+    return nullptr;
+}
+
+// A text of the user's for a one-line message: control characters as '?'.
+std::string OneLine(std::string text) {
+    for (char &c : text)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7f) c = '?';
+    return text;
+}
+
 // The last part of a device path, or the number: for names and topics.
 std::string PortName(const MonitorConfig &c) {
     if (c.portNumber > 0) return std::to_string(c.portNumber);
@@ -59,9 +80,14 @@ std::string PortName(const MonitorConfig &c) {
 bool Apply(MonitorConfig *c, const std::string &key, const std::string &value,
            const std::string &from, std::string *error, std::string *passwordFile) {
     auto bad = [&](const char *what) {
-        *error = "bad " + from + " '" + value + "': " + what;
+        *error = "bad " + from + " '" + OneLine(value) + "': " + what;
         return false;
     };
+    // No setting holds one: in a topic, a path or a name it would only be
+    // a mistake nobody sees (a carriage return from an edited file).
+    for (const char ch : value)
+        if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7f)
+            return bad("a control character in it");
     long n = 0;
     if (key == "port") {
         if (!value.empty() && value[0] == '/') {
@@ -76,13 +102,10 @@ bool Apply(MonitorConfig *c, const std::string &key, const std::string &value,
         if (!ParseBrokerUrl(value, &c->brokerHost, &c->brokerPort, &c->tls))
             return bad("not mqtt://host:port or mqtts://host:port");
     } else if (key == "topic" || key == "discovery") {
-        if (value.empty() || value.find_first_of("#+") != std::string::npos || value.back() == '/')
-            return bad("a topic without wildcards or a trailing '/'");
-        // Topics of '$' are the broker's own: it drops what a client publishes there.
-        if (value[0] == '$') return bad("a topic not beginning with '$' (the broker's own)");
+        if (const char *fault = TopicFault(value)) return bad(fault);
         (key == "topic" ? c->topic : c->discovery) = value;
     } else if (key == "client-id") {
-        if (value.empty() || value.size() > 128) return bad("1 to 128 characters");
+        if (value.empty() || value.size() > MAX_CLIENT_ID) return bad("1 to 128 characters");
         c->clientId = value;
     } else if (key == "username") {
         c->username = value;
@@ -147,7 +170,9 @@ int ParseBrokerUrl(const std::string &url, std::string *host, int *port, bool *t
     return 1;
 }
 
-int LoadMonitorConfig(int argc, char **argv, MonitorConfig *config, std::string *error) {
+namespace {
+
+int Load(int argc, char **argv, MonitorConfig *config, std::string *error) {
     ConfigValues options;
     const int parsed = ParseCommandOptions(argc, argv, ABOUT, VTLX_VERSION, OPTIONS, OPTION_COUNT,
                                            &options, error);
@@ -198,9 +223,34 @@ int LoadMonitorConfig(int argc, char **argv, MonitorConfig *config, std::string 
     }
     std::string host = MachineName();
     if (host.empty()) host = "localhost";
-    if (c.topic.empty()) c.topic = "vortelix/" + host + "/" + PortName(c);
-    if (c.clientId.empty()) c.clientId = "vortelix-monitor-" + host + "-" + PortName(c);
-    c.node = host + "-" + PortName(c);
+    // The defaults are made from the port's name, which a device path may
+    // leave empty, or fill with a wildcard or more than a file name holds.
+    const std::string name = PortName(c);
+    const bool named = !name.empty() && name.size() <= MAX_PORT_NAME;
+    if (c.topic.empty()) {
+        c.topic = "vortelix/" + host + "/" + name;
+        if (!named || TopicFault(c.topic)) {
+            *error = "port " + c.port + " gives no default topic: give topic";
+            return CONFIG_EXIT;
+        }
+    }
+    if (c.clientId.empty()) {
+        if (!named) {
+            *error = "port " + c.port + " gives no default client id: give client-id";
+            return CONFIG_EXIT;
+        }
+        c.clientId = "vortelix-monitor-" + host + "-" + name;
+    }
+    c.node = host + "-" + name;
     *config = c;
     return 0;
+}
+
+} // namespace
+
+int LoadMonitorConfig(int argc, char **argv, MonitorConfig *config, std::string *error) {
+    const int rc = Load(argc, argv, config, error);
+    // Every reason is one journal line, whatever it quotes.
+    if (rc == CONFIG_EXIT) *error = OneLine(*error);
+    return rc;
 }

@@ -11,6 +11,10 @@
 
 #include <cstdio>
 
+namespace {
+constexpr qint64 MAX_SECRET = 64 * 1024; // bytes of a password file, at most
+}
+
 int ParseCommandOptions(int argc, char **argv, const char *about, const char *version,
                         const ConfigOption *options, int count, ConfigValues *values,
                         std::string *error) {
@@ -75,11 +79,16 @@ int ReadIniKeys(const char *path, ConfigValues *values, std::vector<int> *lines,
         QByteArray bytes = file.readLine();
         number++;
         if (number == 1 && bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3); // an editor's BOM
+        // The line's end, "\n" or "\r\n" (or nothing on the last line), is
+        // no part of it; a carriage return anywhere else would end up in a
+        // value, where nobody sees it.
+        if (bytes.endsWith('\n')) bytes.chop(1);
+        if (bytes.endsWith('\r')) bytes.chop(1);
         QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
         const QString text = utf8.decode(bytes);
         if (utf8.hasError()) return refuse("not UTF-8 text");
         for (const QChar ch : text)
-            if (ch.category() == QChar::Other_Control && ch != u'\t' && ch != u'\r' && ch != u'\n')
+            if (ch.category() == QChar::Other_Control && ch != u'\t')
                 return refuse("not text (control character)");
         const QString line = text.trimmed();
         if (line.isEmpty() || line.startsWith(u'#') || line.startsWith(u';')) continue;
@@ -116,7 +125,14 @@ int ReadOwnerOnlyFile(const char *path, std::string *text, std::string *error) {
         *error = std::string(path) + " may be read by others (chmod 600 it)";
         return 0;
     }
-    QByteArray bytes = file.readAll();
+    // A secret is a line or two: a larger file is the wrong one (and a
+    // device or a kernel file may never end).
+    QByteArray bytes = file.read(MAX_SECRET + 1);
+    if (bytes.size() > MAX_SECRET) {
+        *error = std::string(path) + " is no password file: over " +
+                 std::to_string(MAX_SECRET / 1024) + " KiB";
+        return 0;
+    }
     while (bytes.endsWith('\n') || bytes.endsWith('\r'))
         bytes.chop(1);
     *text = bytes.toStdString();

@@ -9,6 +9,8 @@
 //   its section ("section/key"), so the caller can refuse it. Each line is
 //   "key = value", a comment (# or ;), a [section] header or blank; a value
 //   is kept as written, less the spaces around it (no quotes, no lists).
+//   Lines end in "\n" or "\r\n"; any other control character but a tab
+//   makes the file no text.
 // - Every failure comes back as one line of text naming what is wrong.
 #pragma once
 
@@ -42,7 +44,8 @@ int FolderIsWritable(const char *path);
 
 // Reads a file that only its owner may read (a password file). Returns 1
 // with the text less its trailing line end, or 0 with a line in error: the
-// file is missing or unreadable, or its group or others may read it.
+// file is missing or unreadable, its group or others may read it, or it is
+// over 64 KiB.
 int ReadOwnerOnlyFile(const char *path, std::string *text, std::string *error);
 
 // 1 when path is a file this process can read, else 0.

@@ -32,6 +32,7 @@ TEST_F(Monitor, RefusesAConfigFileNotAsWritten) {
         {"missing record folder", "record = /nonexistent/records\n", 1, "not a folder"},
         {"record not a folder", "\nrecord = " + aFile + "\n", 2, "not a folder"},
         {"half a section", "[General\n", 1, "not a [section] header"},
+        {"carriage return in a value", "port = 1\r\ntopic = a\rb\r\n", 2, "control character"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -48,10 +49,11 @@ TEST_F(Monitor, RefusesAConfigFileNotAsWritten) {
 }
 
 // A comma is legal in a topic: the file's value is published under as
-// written, not as a list joined again with ", ".
+// written, not as a list joined again with ", " (nor with the "\r" of a
+// file written on Windows).
 TEST_F(Monitor, TopicFromTheFileAsWritten) {
     const std::string conf =
-        file("comma.conf", "port = 1\nbroker = " + broker.url() + "\ntopic = test/a,b ; c\n");
+        file("comma.conf", "port = 1\r\nbroker = " + broker.url() + "\r\ntopic = test/a,b ; c\r\n");
     child = Start({VTLX_MONITOR, "--config", conf}, dir, dir);
     EXPECT_TRUE(reader.waitFor(LastState("test/a,b ; c/status", "online"), 20));
 }
