@@ -22,9 +22,10 @@ struct Command {
     std::string name; // "" when it had none
 };
 
-bool measuring = false;           // the link is "ok": the run loop turns
-std::string linkWhy = "starting"; // else its state and text, for the answer
-std::deque<Command> waiting;      // sensor commands, oldest first
+bool measuring = false;                                // the link is "ok": the run loop turns
+std::string linkWhy = "starting";                      // else its state and text, for the answer
+std::deque<Command> waiting;                           // sensor commands, oldest first
+void (*resultSink)(const std::string &json) = nullptr; // else BASE/command/result
 
 // A text of the sender's, fit for one journal line: printable, short.
 std::string Printable(const std::string &text) {
@@ -44,7 +45,11 @@ void Answer(const Command &c, bool ok, const std::string &text) {
     std::fprintf(stderr, "vortelix-monitor: command %s (id %s): %s: %s\n",
                  c.name.empty() ? "?" : Printable(c.name).c_str(), IdText(c.id).c_str(),
                  ok ? "done" : "failed", text.c_str());
-    PublishMessage("command/result", CommandResultJson(c.id, c.name, ok, text));
+    const std::string json = CommandResultJson(c.id, c.name, ok, text);
+    if (resultSink)
+        resultSink(json);
+    else
+        PublishMessage("command/result", json);
 }
 
 void RestartAndPublishStatistics() {
@@ -83,7 +88,14 @@ void Run(const Command &c) {
     }
 }
 
-void OnCommand(const std::string &payload) {
+void AnswerWaiting(const std::string &why) {
+    for (; !waiting.empty(); waiting.pop_front())
+        Answer(waiting.front(), false, why);
+}
+
+} // namespace
+
+void TakeCommand(const std::string &payload) {
     Command c;
     JsonItem doc;
     std::string error;
@@ -116,15 +128,8 @@ void OnCommand(const std::string &payload) {
     }
 }
 
-void AnswerWaiting(const std::string &why) {
-    for (; !waiting.empty(); waiting.pop_front())
-        Answer(waiting.front(), false, why);
-}
-
-} // namespace
-
 void StartCommands(bool enabled) {
-    if (enabled) SubscribeTopic("command", OnCommand);
+    if (enabled) SubscribeTopic("command", TakeCommand);
 }
 
 void CommandsLinkState(bool nowMeasuring, const std::string &state, const std::string &text) {
@@ -145,4 +150,12 @@ void RunWaitingCommands(void) {
 
 void StopCommands(const std::string &why) {
     AnswerWaiting(why);
+}
+
+void CommandResultsTo(void (*sink)(const std::string &json)) {
+    resultSink = sink;
+}
+
+int CommandsWaiting(void) {
+    return static_cast<int>(waiting.size());
 }

@@ -35,3 +35,13 @@ void RunWaitingCommands(void);
 
 // Answers every command still waiting with why: the monitor stops.
 void StopCommands(const std::string &why);
+
+// Takes one payload of BASE/command (the subscription's handler).
+void TakeCommand(const std::string &payload);
+
+// Hands each result to sink instead of publishing it (nullptr: publish
+// again); for a caller without a broker.
+void CommandResultsTo(void (*sink)(const std::string &json));
+
+// Sensor commands waiting for the line.
+int CommandsWaiting(void);
