@@ -64,8 +64,8 @@ static const char *TakeRow(std::string_view row, Recording *out, std::string *ti
     if (!IsTime(f[0])) return "no time";
     double seconds = 0.0;
     const auto [end, ec] = std::from_chars(f[1].data(), f[1].data() + f[1].size(), seconds);
-    if (ec != std::errc() || end != f[1].data() + f[1].size() || !std::isfinite(seconds) ||
-        seconds < 0)
+    if (ec != std::errc() || end != f[1].data() + f[1].size() || !(seconds >= 0) ||
+        seconds > MAX_SECONDS)
         return "no seconds";
     if (!out->seconds.empty() && seconds < out->seconds.back()) return "seconds go back";
     long v[FIELDS] = {};

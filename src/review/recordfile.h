@@ -5,8 +5,9 @@
 // How it works
 // - ReadRecording reads the file as a stream of lines. The first must be the
 //   recording's header, else the file is refused. Each row must have the
-//   sixteen fields of the header, a time, non-decreasing seconds and whole
-//   numbers in range; a row that does not is reported with its line number
+//   sixteen fields of the header, a time, non-decreasing seconds up to
+//   MAX_SECONDS (beyond, a span of them would be no span: a second added
+//   would change nothing) and whole numbers in range; a row that does not is reported with its line number
 //   and left out, never taken as a value.
 // - The rows are kept as columns of what the review shows (seconds, reply,
 //   edges, measured value, micrometres, set-point and tolerance): about 26
@@ -30,6 +31,7 @@
 #include "statistics/runstats.h"
 
 inline constexpr double GAP_SECONDS = 1.0;       // rows further apart than this make a gap
+inline constexpr double MAX_SECONDS = 1e9;       // seconds of a row, at most (some 31 years)
 inline constexpr int MAX_DAMAGED_LISTED = 100;   // damaged rows reported by line, at most
 inline constexpr std::int32_t NO_UM = INT32_MIN; // umValue of a row that has none
 
