@@ -15,6 +15,7 @@
 #include "platform/runtime.h"
 #include "platform/widgets/userint.h"
 #include "ptypeer.h"
+#include "scratch.h"
 #include "waits.h"
 
 #include <unistd.h>
@@ -28,33 +29,6 @@
 #include <vector>
 
 namespace {
-
-// Scratch files made so far, removed when the process ends.
-std::vector<std::string> scratchFiles;
-
-// A file of this process's own under the temporary folder, rewritten for
-// every input and removed at exit.
-std::string ScratchFile(const char *suffix) {
-    const char *dir = std::getenv("TMPDIR");
-    std::string path = dir && *dir ? dir : "/tmp";
-    path += "/vtlx-fuzz-" + std::to_string(getpid()) + suffix;
-    if (std::find(scratchFiles.begin(), scratchFiles.end(), path) == scratchFiles.end()) {
-        if (scratchFiles.empty())
-            std::atexit([] {
-                for (const std::string &file : scratchFiles)
-                    std::remove(file.c_str());
-            });
-        scratchFiles.push_back(path);
-    }
-    return path;
-}
-
-bool WriteFile(const std::string &path, const std::uint8_t *data, std::size_t size) {
-    std::FILE *f = std::fopen(path.c_str(), "wb");
-    if (!f) return false;
-    const bool ok = size == 0 || std::fwrite(data, 1, size, f) == size;
-    return std::fclose(f) == 0 && ok;
-}
 
 u16 WordAt(int offset) {
     return static_cast<u16>(static_cast<unsigned char>(szReadBuf[offset]) << 8 |

@@ -30,3 +30,21 @@ std::string CheckPanelFile(const std::uint8_t *data, std::size_t size);
 
 // Creates the offscreen application once; false when that fails.
 bool StartUserInterface();
+
+// A recording with these contents, read as the review reads it: refused with
+// a one-line reason, or every line after the header a row taken, a row left
+// out (named by its line) or blank; rows in order with their gaps; the
+// figures, trend and band of the rows finite and inside them.
+std::string CheckRecording(const std::uint8_t *data, std::size_t size);
+
+// A configuration file (the bytes up to the first zero byte) and options (one
+// per zero-separated part after it): help printed, a one-line reason, or a
+// configuration within every limit; a file alone gives the same one as its
+// keys given as options.
+std::string CheckMonitorConfig(const std::uint8_t *data, std::size_t size);
+
+// A payload on the command topic, taken with the link down and with it
+// measuring (no port open): exactly one result with the id as sent, ok only
+// for a command that can succeed here; waiting for the line only when its
+// name is a sensor command and its id a text or a number; no frame sent.
+std::string CheckCommand(const std::uint8_t *data, std::size_t size);

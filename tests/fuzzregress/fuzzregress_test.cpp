@@ -30,8 +30,14 @@ struct Target {
 };
 
 const Target kTargets[] = {
-    {"rxframe", CheckRxBytes},     {"identity", CheckIdentity}, {"parafile", CheckParaFile},
-    {"panelfile", CheckPanelFile}, {"namedset", CheckNamedSet},
+    {"rxframe", CheckRxBytes},
+    {"identity", CheckIdentity},
+    {"parafile", CheckParaFile},
+    {"panelfile", CheckPanelFile},
+    {"namedset", CheckNamedSet},
+    {"recordfile", CheckRecording},
+    {"monitorconfig", CheckMonitorConfig},
+    {"command", CheckCommand},
 };
 
 std::vector<std::uint8_t> ReadAll(const fs::path &path) {
