@@ -350,3 +350,15 @@ std::string CheckPanelFile(const std::uint8_t *data, std::size_t size) {
     ProcessSystemEvents();
     return "";
 }
+
+const FuzzTarget FUZZ_TARGETS[] = {
+    {"rxframe", CheckRxBytes, false},
+    {"identity", CheckIdentity, true},
+    {"parafile", CheckParaFile, false},
+    {"panelfile", CheckPanelFile, true},
+    {"namedset", CheckNamedSet, false},
+    {"recordfile", CheckRecording, false},
+    {"monitorconfig", CheckMonitorConfig, false},
+    {"command", CheckCommand, false},
+};
+const int FUZZ_TARGET_COUNT = sizeof FUZZ_TARGETS / sizeof FUZZ_TARGETS[0];

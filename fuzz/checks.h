@@ -48,3 +48,13 @@ std::string CheckMonitorConfig(const std::uint8_t *data, std::size_t size);
 // for a command that can succeed here; waiting for the line only when its
 // name is a sensor command and its id a text or a number; no frame sent.
 std::string CheckCommand(const std::uint8_t *data, std::size_t size);
+
+// The targets by name: the fuzzer of each (entry.cpp, built once per name)
+// and the replay tests run the same check.
+struct FuzzTarget {
+    const char *name;                                        // "rxframe", the folder's name
+    std::string (*check)(const std::uint8_t *, std::size_t); // "" when sound
+    bool ui;                                                 // needs StartUserInterface first
+};
+extern const FuzzTarget FUZZ_TARGETS[];
+extern const int FUZZ_TARGET_COUNT;

@@ -22,31 +22,13 @@ namespace fs = std::filesystem;
 
 namespace {
 
-using Check = std::string (*)(const std::uint8_t *, std::size_t);
-
-struct Target {
-    const char *name;
-    Check check;
-};
-
-const Target kTargets[] = {
-    {"rxframe", CheckRxBytes},
-    {"identity", CheckIdentity},
-    {"parafile", CheckParaFile},
-    {"panelfile", CheckPanelFile},
-    {"namedset", CheckNamedSet},
-    {"recordfile", CheckRecording},
-    {"monitorconfig", CheckMonitorConfig},
-    {"command", CheckCommand},
-};
-
 std::vector<std::uint8_t> ReadAll(const fs::path &path) {
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 // Runs the check on every file of one folder; returns how many there were.
-int ReplayFolder(const Target &t, const fs::path &folder) {
+int ReplayFolder(const FuzzTarget &t, const fs::path &folder) {
     int count = 0;
     if (!fs::is_directory(folder)) return 0;
     for (const auto &entry : fs::directory_iterator(folder)) {
@@ -58,7 +40,7 @@ int ReplayFolder(const Target &t, const fs::path &folder) {
     return count;
 }
 
-class FuzzReplay : public ::testing::TestWithParam<Target> {};
+class FuzzReplay : public ::testing::TestWithParam<FuzzTarget> {};
 
 TEST_P(FuzzReplay, SeedsAndKeptInputsPassTheCheck) {
     const fs::path root = VTLX_FUZZ_DIR;
@@ -67,7 +49,8 @@ TEST_P(FuzzReplay, SeedsAndKeptInputsPassTheCheck) {
     EXPECT_GT(seeds, 0) << "no seeds for " << GetParam().name;
 }
 
-INSTANTIATE_TEST_SUITE_P(Targets, FuzzReplay, ::testing::ValuesIn(kTargets),
+INSTANTIATE_TEST_SUITE_P(Targets, FuzzReplay,
+                         ::testing::ValuesIn(FUZZ_TARGETS, FUZZ_TARGETS + FUZZ_TARGET_COUNT),
                          [](const auto &info) { return std::string(info.param.name); });
 
 // The seed that is the real resource file must give both panels: the panel
