@@ -7,8 +7,8 @@
 //   recording's header, else the file is refused. Each row must have the
 //   sixteen fields of the header, a time, non-decreasing seconds up to
 //   MAX_SECONDS (beyond, a span of them would be no span: a second added
-//   would change nothing) and whole numbers in range; a row that does not is reported with its line number
-//   and left out, never taken as a value.
+//   would change nothing) and whole numbers in range; a row that does not
+//   is reported with its line number and left out, never taken as a value.
 // - The rows are kept as columns of what the review shows (seconds, reply,
 //   edges, measured value, micrometres, set-point and tolerance): about 26
 //   bytes a row, some 60 MB for a day at 26 replies a second.
