@@ -85,9 +85,7 @@ bool Apply(MonitorConfig *c, const std::string &key, const std::string &value,
     };
     // No setting holds one: in a topic, a path or a name it would only be
     // a mistake nobody sees (a carriage return from an edited file).
-    for (const char ch : value)
-        if (static_cast<unsigned char>(ch) < 0x20 || ch == 0x7f)
-            return bad("a control character in it");
+    if (OneLine(value) != value) return bad("a control character in it");
     long n = 0;
     if (key == "port") {
         if (!value.empty() && value[0] == '/') {
