@@ -48,6 +48,35 @@ TEST_F(Monitor, RefusesAConfigFileNotAsWritten) {
     EXPECT_TRUE(sensor.framesReceived().empty());
 }
 
+// Settings the monitor could not use are refused before it starts, in one
+// journal line: a port whose name makes no topic or client id, a control
+// character, a topic past 4096 bytes, a password file no password file is.
+TEST_F(Monitor, RefusesSettingsItCouldNotUse) {
+    const std::string big = file("big.password", std::string(65 * 1024, 'x'));
+    const struct {
+        std::vector<std::string> args;
+        const char *says;
+    } cases[] = {
+        {{"--port", "/dev/"}, "gives no default topic"},
+        {{"--port", "/dev/serial/by-id/line#3"}, "gives no default topic"},
+        {{"--port", "/dev/" + std::string(300, 'x'), "--topic", "a"}, "gives no default client id"},
+        {{"--topic", "plant\nline"}, "a control character"},
+        {{"--topic", std::string(4097, 'a')}, "at most 4096 bytes"},
+        {{"--username", "u", "--password-file", big}, "over 64 KiB"},
+    };
+    for (const auto &c : cases) {
+        SCOPED_TRACE(c.says);
+        std::vector<std::string> args = {VTLX_MONITOR, "--broker", broker.url()};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        const Child bad = Start(args, dir, dir);
+        EXPECT_EQ(WaitExit(bad, 20), 2);
+        const std::string err = ReadFile(bad.err);
+        EXPECT_NE(err.find(c.says), std::string::npos) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 1) << err;
+    }
+    EXPECT_TRUE(sensor.framesReceived().empty());
+}
+
 // A comma is legal in a topic: the file's value is published under as
 // written, not as a list joined again with ", " (nor with the "\r" of a
 // file written on Windows).

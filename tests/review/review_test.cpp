@@ -73,6 +73,7 @@ TEST(RecordingReview, DamagedRowsAreReportedByLineAndLeftOut) {
         {good.substr(0, good.size() - 2) + ",9\r\n", "not 16 fields"},
         {"yesterday" + good.substr(29), "no time"},
         {good.substr(0, 30) + "0.5x" + good.substr(35), "no seconds"},
+        {good.substr(0, 30) + "1000000000.5" + good.substr(35), "no seconds"},
         {good.substr(0, 36) + "-2" + good.substr(37), "no reply number"},
         {good.substr(0, 38) + "70000" + good.substr(41), "a value is no whole number"},
         {good.substr(0, 38) + "1e3" + good.substr(41), "a value is no whole number"},
